@@ -1,0 +1,119 @@
+#include "engine/entries/RunKeyStore.h"
+
+#include <string>
+
+#include "engine/entries/CommandLine.h"
+#include "engine/foundation/Log.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+
+namespace qm::entries {
+namespace {
+
+std::string WithBackslash(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+bool FileExists(const std::string& path) {
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  return files && files->Exists(path);
+}
+
+}  // namespace
+
+const RunKeySet& RunEntries() {
+  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, {HKeyCurrentUser, HKeyLocalMachine}};
+  return keys;
+}
+
+const RunKeySet& RunServiceEntries() {
+  static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
+                              {HKeyLocalMachine}};
+  return keys;
+}
+
+int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1)) {
+      CLog::Error(failureMessage);
+      return 0;
+    }
+  }
+  ValidateEntries(keys, 0);
+  return 1;
+}
+
+int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    int copied = kind == ReturnKind::Everything ? registry.Copy(root, root, keys.storedKey, keys.windowsKey, 1)
+                                                : registry.CopyEx(root, root, keys.storedKey, keys.windowsKey, 1);
+    if (!copied) {
+      CLog::Error(failureMessage);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void VerifyEntries(const RunKeySet& keys) {
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    std::vector<std::string> names;
+    registry.EnumerateValueNames(root, keys.storedKey, &names);
+    for (const auto& name : names) {
+      if (registry.IsValueNamePresent(root, keys.windowsKey, name.c_str()) == 1) continue;
+      registry.DeleteValue(root, keys.storedKey, name.c_str());
+      registry.DeleteValue(root, keys.selectionsKey, name.c_str());
+    }
+  }
+}
+
+void UpdateSelections(const RunKeySet& keys) {
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    std::vector<std::string> names;
+    registry.EnumerateValueNames(root, keys.storedKey, &names);
+    for (const auto& name : names) {
+      if (registry.IsValueNamePresent(root, keys.selectionsKey, name.c_str()) != 1)
+        registry.SetValue(root, keys.selectionsKey, name.c_str(), std::uint32_t{1});
+    }
+  }
+}
+
+void ValidateEntries(const RunKeySet& keys, int inRegistry) {
+  platform::ISystemInfo* system = platform::Current<platform::ISystemInfo>();
+  if (!system) return;
+  const std::string folders[] = {WithBackslash(system->SystemDirectory()), WithBackslash(system->WindowsDirectory())};
+  const char* entryKey = keys.EntryKey(inRegistry);
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    std::vector<std::string> names;
+    registry.EnumerateValueNames(root, entryKey, &names);
+    for (const auto& name : names) {
+      std::string commandLine;
+      if (!registry.GetValue(root, entryKey, name.c_str(), &commandLine)) continue;
+      // A drive letter and colon, or a backslash third, count as a full path.
+      if (commandLine.size() <= 3 || commandLine[1] == ':' || commandLine[2] == '\\') continue;
+      std::string path, argument;
+      if (!SplitPathArgument(commandLine, &path, &argument)) path = commandLine;
+      for (const auto& folder : folders) {
+        if (folder.empty()) continue;
+        std::string fullPath = folder + path;
+        // The folder and the program must fit a path buffer, and the repaired
+        // line must still fit the 260-byte buffers that carry it back to the
+        // Run key; an entry that would not is left as it is rather than made
+        // impossible to return.
+        if (fullPath.size() + 1 > kRegistryBufferSize) continue;
+        if (!FileExists(fullPath)) continue;
+        std::string repaired = JoinPathArgument(fullPath, argument);
+        if (repaired.size() + 1 <= kRegistryBufferSize) registry.SetValue(root, entryKey, name.c_str(), repaired);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace qm::entries

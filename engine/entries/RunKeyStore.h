@@ -1,0 +1,53 @@
+#pragma once
+// What the Run and the RunServices engines share: one Windows key whose
+// values are entries, a stored location that mirrors it value for value, a
+// Selections key of flags, and the whole-set operations over them. The Run
+// engine works two roots (the current user's first), the RunServices engine
+// the local machine alone; each keeps its own messages.
+#include <initializer_list>
+#include <vector>
+
+#include "engine/foundation/Registry.h"
+
+namespace qm::entries {
+
+inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
+inline constexpr char kStoredRunKey[] = "Software\\Tarnwick\\Quill Moor\\Run";
+inline constexpr char kStoredRunSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Run\\Selections";
+inline constexpr char kStoredRunServicesKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices";
+inline constexpr char kStoredRunServicesSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices\\Selections";
+
+struct RunKeySet {
+  const char* windowsKey;
+  const char* storedKey;
+  const char* selectionsKey;
+  std::vector<RegKey> roots;  // worked in this order
+
+  // The key that holds the entries for a location selector: 1 = where Windows reads them.
+  const char* EntryKey(int inRegistry) const { return inRegistry == 1 ? windowsKey : storedKey; }
+};
+
+const RunKeySet& RunEntries();
+const RunKeySet& RunServiceEntries();
+
+// MoveEx from the Windows key into the stored location, root by root, stopping
+// at the first root that fails; repairs the stored paths after a full success.
+// Logs the message and answers 0 on failure.
+int TakeEntries(const RunKeySet& keys, const char* failureMessage);
+
+enum class ReturnKind { SkipEmptyCommandLines, Everything };
+// CopyEx (or Copy) from the stored location back into the Windows key, root by root.
+int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage);
+
+// Drops stored entries, and their flags, whose Windows value has gone (exact names).
+void VerifyEntries(const RunKeySet& keys);
+// Gives every stored entry without a flag the flag 1.
+void UpdateSelections(const RunKeySet& keys);
+// Completes command lines that name a program without its folder, when the
+// program is found in the system or the Windows folder.
+void ValidateEntries(const RunKeySet& keys, int inRegistry);
+
+}  // namespace qm::entries

@@ -1,0 +1,68 @@
+#pragma once
+// An in-memory registry with the behaviour of the real one wherever the
+// engines rely on it: names matched without regard to case and kept as
+// written, values enumerated in order of creation with dense indexes that
+// shift on deletion, subkeys enumerated in alphabetical order, and failures
+// with the same error codes. The registry contract tests run against this
+// store and against the real registry alike.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryStore.h"
+
+namespace qm::platform {
+
+class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
+ public:
+  MemoryRegistryStore();
+  ~MemoryRegistryStore() override;
+  MemoryRegistryStore(const MemoryRegistryStore&) = delete;
+  MemoryRegistryStore& operator=(const MemoryRegistryStore&) = delete;
+
+  long OpenKey(RegKey parent, const char* path, RegKey* result) override;
+  long CreateKey(RegKey parent, const char* path, RegKey* result) override;
+  long CloseKey(RegKey key) override;
+  long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                  std::uint32_t* size) override;
+  long SetValue(RegKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
+                std::uint32_t size) override;
+  long DeleteValue(RegKey key, const char* name) override;
+  long DeleteKey(RegKey key, const char* subkey) override;
+  long EnumKey(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize) override;
+  long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
+                 std::uint8_t* data, std::uint32_t* dataSize) override;
+  std::uint32_t LastError() override { return lastError_; }
+
+  // Keys that are open right now; a test asserts that an operation closed all it opened.
+  std::size_t OpenHandleCount() const { return handles_.size(); }
+
+ private:
+  struct Value {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
+  struct Key {
+    std::string name;
+    Key* parent = nullptr;
+    bool deleted = false;
+    std::vector<Value> values;                          // in order of creation
+    std::map<std::string, std::unique_ptr<Key>> subkeys;  // by folded name: alphabetical
+  };
+
+  long Fail(long code) { lastError_ = static_cast<std::uint32_t>(code); return code; }
+  Key* Resolve(RegKey key);
+  long Walk(RegKey parent, const char* path, bool create, RegKey* result);
+  RegKey NewHandle(Key* key);
+  static Value* FindValue(Key& key, const char* name);
+
+  std::map<RegKey, std::unique_ptr<Key>> roots_;
+  std::map<RegKey, Key*> handles_;
+  std::vector<std::unique_ptr<Key>> deletedKeys_;  // kept alive for handles still open on them
+  RegKey nextHandle_ = 0x1000;
+  std::uint32_t lastError_ = 0;
+};
+
+}  // namespace qm::platform

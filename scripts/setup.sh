@@ -1,0 +1,67 @@
+# Shared set-up of scripts/test and scripts/run: packages, Wine prefix, display.
+# Sourced, not run.
+
+qm_need() {  # qm_need command package...: install the packages if the command is missing
+  local cmd=$1; shift
+  command -v "$cmd" >/dev/null 2>&1 && return 0
+  QM_MISSING+=("$@")
+}
+
+qm_setup_packages() {
+  QM_MISSING=()
+  qm_need cmake cmake
+  qm_need g++ g++
+  [ -d /usr/src/googletest ] || QM_MISSING+=(googletest libgtest-dev libgmock-dev)
+  [ -f /usr/include/benchmark/benchmark.h ] || QM_MISSING+=(libbenchmark-dev)
+  local tier windows=0
+  for tier in "$@"; do case "$tier" in win32|win64|run) windows=1 ;; esac; done
+  if [ $windows = 1 ]; then
+    qm_need i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix
+    qm_need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix
+    qm_need x86_64-w64-mingw32-windres binutils-mingw-w64-x86-64
+    qm_need wine wine
+    qm_need Xvfb xvfb
+    qm_need import imagemagick
+    qm_need xdotool xdotool
+    dpkg -s wine64 >/dev/null 2>&1 || QM_MISSING+=(wine64)
+    dpkg -s wine32:i386 >/dev/null 2>&1 || QM_MISSING+=(wine32:i386)
+  fi
+  if [ ${#QM_MISSING[@]} -gt 0 ]; then
+    echo "=== Installing: ${QM_MISSING[*]}"
+    if [[ " ${QM_MISSING[*]} " == *" wine32:i386 "* ]]; then dpkg --add-architecture i386; fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${QM_MISSING[@]}" >/dev/null
+  fi
+}
+
+# A fresh throwaway Wine prefix for this run, made once and shared by the tiers.
+qm_wine_prefix() {
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  if [ -z "${QM_WINEPREFIX:-}" ]; then
+    QM_WINEPREFIX=$(mktemp -d /tmp/qm-wine.XXXXXX)
+    export QM_WINEPREFIX
+    export WINEPREFIX=$QM_WINEPREFIX
+    echo "=== New Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$QM_WINEPREFIX"' EXIT
+  fi
+  export WINEPREFIX=$QM_WINEPREFIX
+}
+
+# Runs a command with an X display: the one there is, or a private Xvfb.
+qm_with_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then "$@"; return; fi
+  if [ -z "${QM_XVFB_DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 90 120); do [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break; done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    QM_XVFB_PID=$!
+    QM_XVFB_DISPLAY=":$n"
+    sleep 1
+    trap 'kill $QM_XVFB_PID 2>/dev/null || true; wineserver -k >/dev/null 2>&1 || true; [ -n "${QM_WINEPREFIX:-}" ] && rm -rf "$QM_WINEPREFIX"' EXIT
+  fi
+  DISPLAY=$QM_XVFB_DISPLAY "$@"
+}

@@ -1,0 +1,300 @@
+// The registry contract: what the engines rely on, checked through CRegistry
+// against the in-memory store and, in the Windows build, against the real
+// registry under a scratch key. Passing on both proves that the memory store
+// behaves like the registry wherever it matters.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/foundation/Registry.h"
+#include "platform/portable/MemoryRegistryStore.h"
+#if defined(_WIN32)
+#include "platform/win32/Win32RegistryStore.h"
+#endif
+
+namespace qm {
+namespace {
+
+using platform::IRegistryStore;
+using platform::RegKey;
+
+struct StoreKind {
+  std::string name;
+  std::function<std::unique_ptr<IRegistryStore>()> make;
+};
+
+std::vector<StoreKind> Stores() {
+  std::vector<StoreKind> kinds{{"Memory", [] { return std::make_unique<platform::MemoryRegistryStore>(); }}};
+#if defined(_WIN32)
+  kinds.push_back({"Win32", [] { return std::make_unique<platform::Win32RegistryStore>(); }});
+#endif
+  return kinds;
+}
+
+// Deletes a key and everything below it through the store itself.
+void DeleteTree(IRegistryStore& store, RegKey root, const std::string& path) {
+  RegKey key = 0;
+  if (store.OpenKey(root, path.c_str(), &key) != 0) return;
+  for (;;) {
+    char name[300];
+    std::uint32_t size = sizeof(name);
+    if (store.EnumKey(key, 0, name, &size) != 0) break;
+    DeleteTree(store, root, path + "\\" + name);
+  }
+  store.CloseKey(key);
+  std::size_t slash = path.find_last_of('\\');
+  RegKey parent = 0;
+  if (store.OpenKey(root, path.substr(0, slash).c_str(), &parent) == 0) {
+    store.DeleteKey(parent, path.substr(slash + 1).c_str());
+    store.CloseKey(parent);
+  }
+}
+
+class RegistryContract : public testing::TestWithParam<StoreKind> {
+ protected:
+  void SetUp() override {
+    store_ = GetParam().make();
+    slot_ = std::make_unique<platform::ScopedService<IRegistryStore>>(store_.get());
+    std::random_device random;
+    base_ = "Software\\Quill Moor Tests\\run" + std::to_string(random());
+    other_ = base_ + "\\Other";
+    key_ = base_ + "\\Key";
+    ASSERT_EQ(1, reg.CreateKey(HKeyCurrentUser, key_.c_str()));
+  }
+  void TearDown() override {
+    DeleteTree(*store_, HKeyCurrentUser, base_);
+    DeleteTree(*store_, HKeyLocalMachine, base_);
+    slot_.reset();
+  }
+
+  std::vector<std::string> Names(RegKey root, const std::string& path) {
+    std::vector<std::string> names;
+    reg.EnumerateValueNames(root, path.c_str(), &names);
+    return names;
+  }
+  std::string Text(const std::string& path, const char* name) {
+    std::string text = "<missing>";
+    reg.GetValue(HKeyCurrentUser, path.c_str(), name, &text);
+    return text;
+  }
+
+  CRegistry reg;
+  std::unique_ptr<IRegistryStore> store_;
+  std::unique_ptr<platform::ScopedService<IRegistryStore>> slot_;
+  std::string base_, key_, other_;
+};
+
+TEST_P(RegistryContract, WritesNeedAnExistingKeyAndCreateKeyMakesAllParents) {
+  EXPECT_EQ(0, reg.SetValue(HKeyCurrentUser, other_.c_str(), "A", std::string("x")));
+  EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, other_.c_str(), "A"));
+  std::vector<std::string> names{"stale"};
+  EXPECT_EQ(0, reg.EnumerateValueNames(HKeyCurrentUser, other_.c_str(), &names));
+  EXPECT_TRUE(names.empty());
+
+  EXPECT_EQ(1, reg.CreateKey(HKeyCurrentUser, other_.c_str(), "Deep\\Deeper"));
+  EXPECT_EQ(1, reg.CreateKey(HKeyCurrentUser, other_.c_str()));  // already there
+  EXPECT_EQ(1, reg.SetValue(HKeyCurrentUser, (other_ + "\\Deep\\Deeper").c_str(), "A", std::string("x")));
+  EXPECT_EQ("x", Text(other_ + "\\Deep\\Deeper", "A"));
+}
+
+TEST_P(RegistryContract, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
+  ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), "Alpha", std::string("1")));
+  ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), "Beta", std::string("2")));
+  ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), "ALPHA", std::string("3")));
+  // Overwriting keeps the value's place and spelling; reading ignores case.
+  EXPECT_EQ((std::vector<std::string>{"Alpha", "Beta"}), Names(HKeyCurrentUser, key_));
+  EXPECT_EQ("3", Text(key_, "alpha"));
+  std::string upper = key_;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ("2", Text(upper, "BETA"));
+  // The presence test alone is exact.
+  EXPECT_EQ(1, reg.IsValueNamePresent(HKeyCurrentUser, key_.c_str(), "Alpha"));
+  EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, key_.c_str(), "alpha"));
+}
+
+TEST_P(RegistryContract, ValueIndexesAreDenseAndDeletionShiftsThem) {
+  for (const char* name : {"Zulu", "alpha", "Mike"})
+    ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), name, std::string(name)));
+  // Windows and the memory store hand values out in order of creation, Wine
+  // in alphabetical order; nothing may depend on which.
+  auto names = Names(HKeyCurrentUser, key_);
+  std::vector<std::string> sorted = names;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ((std::vector<std::string>{"Mike", "Zulu", "alpha"}), sorted);
+  if (GetParam().name == "Memory") EXPECT_EQ((std::vector<std::string>{"Zulu", "alpha", "Mike"}), names);
+
+  // Move counts on the shift: all three arrive although each deletion renumbers.
+  EXPECT_EQ(1, reg.Move(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_TRUE(Names(HKeyCurrentUser, key_).empty());
+  EXPECT_EQ(names, Names(HKeyCurrentUser, other_));
+}
+
+TEST_P(RegistryContract, TextReadsStopAt260Bytes) {
+  std::string fits(259, 'a'), full(260, 'b'), tooLong(300, 'c');
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Fits", fits);
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Full", full);
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Long", tooLong);
+  EXPECT_EQ(fits, Text(key_, "Fits"));
+  // Stored with its terminator, a text of 260 characters needs 261 bytes.
+  EXPECT_EQ("<missing>", Text(key_, "Full"));
+  std::string untouched = "untouched";
+  EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Long", &untouched));
+  EXPECT_EQ("untouched", untouched);
+  EXPECT_NE(0u, reg.lastError);
+  EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Missing", &untouched));
+  EXPECT_EQ("untouched", untouched);
+}
+
+TEST_P(RegistryContract, NumbersCarryAll32BitsAndLongerDataIsRefused) {
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Big", std::uint32_t{0xA1B2C3D4});
+  std::uint32_t number = 7;
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Big", &number));
+  EXPECT_EQ(0xA1B2C3D4u, number);
+
+  const std::uint8_t twoBytes[] = {0x34, 0x12};
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Short", twoBytes, 2);
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Short", &number));
+  EXPECT_EQ(0x1234u, number);
+
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Text", std::string("12345"));
+  number = 7;
+  EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Text", &number));
+  EXPECT_EQ(7u, number);
+}
+
+TEST_P(RegistryContract, RawReadsReportTheSizeAndRefuseSmallBuffers) {
+  const std::uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Blob", bytes, sizeof(bytes));
+  std::uint8_t buffer[16] = {};
+  std::uint32_t size = sizeof(buffer);
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Blob", buffer, &size));
+  EXPECT_EQ(6u, size);
+  EXPECT_EQ(0, std::memcmp(buffer, bytes, 6));
+  size = 3;
+  EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Blob", buffer, &size));
+  EXPECT_EQ(6u, size);
+}
+
+TEST_P(RegistryContract, CopyExAndMoveExLeaveEmptyTextsBehind) {
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "A Full", std::string("C:\\a.exe "));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "B Empty", std::string(""));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "C Flag", std::uint32_t{0});
+
+  EXPECT_EQ(1, reg.CopyEx(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ((std::vector<std::string>{"A Full", "C Flag"}), Names(HKeyCurrentUser, other_));
+  EXPECT_EQ(3u, Names(HKeyCurrentUser, key_).size());
+
+  EXPECT_EQ(1, reg.MoveEx(HKeyCurrentUser, HKeyLocalMachine, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ((std::vector<std::string>{"B Empty"}), Names(HKeyCurrentUser, key_));
+  EXPECT_EQ((std::vector<std::string>{"A Full", "C Flag"}), Names(HKeyLocalMachine, other_));
+
+  EXPECT_EQ(1, reg.Copy(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ("", Text(other_, "B Empty"));
+}
+
+TEST_P(RegistryContract, TransfersStopAtTheFirstValueThatDoesNotFitAndStillSucceed) {
+  // Names in alphabetical and in creation order alike, so every store walks them the same way.
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "A Before", std::string("short"));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "B Huge", std::string(400, 'h'));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "C After", std::string("short"));
+  EXPECT_EQ(1, reg.Move(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ((std::vector<std::string>{"A Before"}), Names(HKeyCurrentUser, other_));
+  EXPECT_EQ((std::vector<std::string>{"B Huge", "C After"}), Names(HKeyCurrentUser, key_));
+
+  // A name longer than the 259 characters a buffer holds stops a walk too.
+  std::string longName = "B" + std::string(259, 'n');
+  reg.SetValue(HKeyCurrentUser, other_.c_str(), longName.c_str(), std::string("x"));
+  reg.SetValue(HKeyCurrentUser, other_.c_str(), "C Last", std::string("x"));
+  EXPECT_EQ((std::vector<std::string>{"A Before"}), Names(HKeyCurrentUser, other_));
+  EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, other_.c_str(), "C Last"));
+}
+
+TEST_P(RegistryContract, RecursiveCopyCarriesSubkeysAndValuesOnlyIgnoresThem) {
+  reg.CreateKey(HKeyCurrentUser, key_.c_str(), "Sub");
+  reg.SetValue(HKeyCurrentUser, (key_ + "\\Sub").c_str(), "Inner", std::string("i"));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Outer", std::string("o"));
+
+  EXPECT_EQ(1, reg.Copy(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, (other_ + "\\Sub").c_str(), "Inner"));
+
+  std::string tree = base_ + "\\Tree";
+  EXPECT_EQ(1, reg.Move(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), tree.c_str(), 0));
+  EXPECT_EQ("i", Text(tree + "\\Sub", "Inner"));
+  EXPECT_EQ("o", Text(tree, "Outer"));
+  // A moved tree leaves its emptied keys behind.
+  std::vector<std::string> names{"stale"};
+  EXPECT_EQ(1, reg.EnumerateValueNames(HKeyCurrentUser, (key_ + "\\Sub").c_str(), &names));
+  EXPECT_TRUE(names.empty());
+}
+
+TEST_P(RegistryContract, TransfersFailOnlyWhenTheSourceCannotBeOpened) {
+  EXPECT_EQ(0, reg.Copy(HKeyCurrentUser, HKeyCurrentUser, (base_ + "\\Nowhere").c_str(), other_.c_str(), 1));
+  EXPECT_EQ(0, reg.MoveEx(HKeyCurrentUser, HKeyCurrentUser, nullptr, other_.c_str(), 1));
+  EXPECT_EQ(0, reg.CopyEx(0, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  // An empty source still succeeds and creates the destination.
+  EXPECT_EQ(1, reg.CopyEx(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  std::vector<std::string> names;
+  EXPECT_EQ(1, reg.EnumerateValueNames(HKeyCurrentUser, other_.c_str(), &names));
+}
+
+TEST_P(RegistryContract, SingleValueTransfersCarryDataOfAnySize) {
+  std::string big(5000, 'x');
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Big", big.c_str(), static_cast<std::uint32_t>(big.size()));
+  EXPECT_EQ(1, reg.CopyValue(HKeyCurrentUser, HKeyLocalMachine, key_.c_str(), other_.c_str(), "Big"));
+  EXPECT_EQ(1, reg.MoveValue(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), "Big"));
+  EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, key_.c_str(), "Big"));
+  std::vector<std::uint8_t> buffer(6000);
+  std::uint32_t size = 6000;
+  EXPECT_EQ(1, reg.GetValue(HKeyLocalMachine, other_.c_str(), "Big", buffer.data(), &size));
+  EXPECT_EQ(5001u, size);  // the text and the terminator the store added
+  EXPECT_EQ(0, reg.CopyValue(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), "Missing"));
+}
+
+TEST_P(RegistryContract, RenameKeepsTypeAndDataAndHandlesCaseOnlyRenames) {
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "Old", std::uint32_t{42});
+  EXPECT_EQ(1, reg.RenameValue(HKeyCurrentUser, key_.c_str(), "Old", "New"));
+  EXPECT_EQ((std::vector<std::string>{"New"}), Names(HKeyCurrentUser, key_));
+  std::uint32_t number = 0;
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "New", &number));
+  EXPECT_EQ(42u, number);
+
+  // Only the spelling changes; the value must survive.
+  EXPECT_EQ(1, reg.RenameValue(HKeyCurrentUser, key_.c_str(), "New", "NEW"));
+  EXPECT_EQ((std::vector<std::string>{"NEW"}), Names(HKeyCurrentUser, key_));
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "new", &number));
+  EXPECT_EQ(42u, number);
+  EXPECT_EQ(0, reg.RenameValue(HKeyCurrentUser, key_.c_str(), "Missing", "Other"));
+}
+
+TEST_P(RegistryContract, DeleteKeyRemovesOnlyLeafKeys) {
+  reg.CreateKey(HKeyCurrentUser, other_.c_str(), "Leaf\\Child");
+  EXPECT_EQ(0, reg.DeleteKey(HKeyCurrentUser, other_.c_str(), "Leaf"));
+  EXPECT_EQ(1, reg.DeleteKey(HKeyCurrentUser, (other_ + "\\Leaf").c_str(), "Child"));
+  EXPECT_EQ(1, reg.DeleteKey(HKeyCurrentUser, other_.c_str(), "Leaf"));
+  EXPECT_EQ(0, reg.DeleteKey(HKeyCurrentUser, other_.c_str(), "Leaf"));
+  EXPECT_EQ(0, reg.DeleteKey(HKeyCurrentUser, other_.c_str(), ""));
+  EXPECT_EQ(1, reg.CreateKey(HKeyCurrentUser, other_.c_str()));
+}
+
+TEST_P(RegistryContract, NullArgumentsTouchNothing) {
+  reg.lastError = 1234;
+  EXPECT_EQ(0, reg.SetValue(HKeyCurrentUser, key_.c_str(), nullptr, std::uint32_t{1}));
+  EXPECT_EQ(0, reg.SetValue(0, key_.c_str(), "A", std::uint32_t{1}));
+  EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "A", static_cast<std::string*>(nullptr)));
+  EXPECT_EQ(0, reg.DeleteValue(HKeyCurrentUser, nullptr, "A"));
+  EXPECT_EQ(0, reg.EnumerateValueNames(HKeyCurrentUser, key_.c_str(), nullptr));
+  EXPECT_EQ(1234u, reg.lastError);
+  EXPECT_TRUE(Names(HKeyCurrentUser, key_).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, RegistryContract, testing::ValuesIn(Stores()),
+                         [](const testing::TestParamInfo<StoreKind>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace qm
