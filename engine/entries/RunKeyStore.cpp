@@ -1,11 +1,13 @@
 #include "engine/entries/RunKeyStore.h"
 
+#include <set>
 #include <string>
 
 #include "engine/entries/CommandLine.h"
 #include "engine/foundation/Log.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
+#include "platform/Text.h"
 
 namespace qm::entries {
 namespace {
@@ -20,23 +22,59 @@ bool FileExists(const std::string& path) {
   return files && files->Exists(path);
 }
 
+bool IsMarkedReturned(const RunKeySet& keys, RegKey root) {
+  std::uint32_t mark = 0;
+  return CRegistry().GetValue(root, kProductKey, keys.returnedMark, &mark) && mark != 0;
+}
+
+bool ClearReturnedMark(const RunKeySet& keys, RegKey root) {
+  CRegistry registry;
+  return !IsMarkedReturned(keys, root) || registry.DeleteValue(root, kProductKey, keys.returnedMark);
+}
+
+void MarkReturned(const RunKeySet& keys, RegKey root) {
+  CRegistry registry;
+  if (registry.CreateKey(root, kProductKey)) registry.SetValue(root, kProductKey, keys.returnedMark, std::uint32_t{1});
+}
+
+void RefreshStoredCopies(const RunKeySet& keys, RegKey root) {
+  CRegistry registry;
+  std::vector<std::string> windowsNames, storedNames;
+  if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames) || windowsNames.empty()) return;
+  registry.EnumerateValueNames(root, keys.storedKey, &storedNames);
+  std::set<std::string> stored;
+  for (const auto& name : storedNames) stored.insert(platform::FoldCase(name));
+  for (const auto& name : windowsNames)
+    if (stored.count(platform::FoldCase(name)))
+      registry.CopyValue(root, root, keys.windowsKey, keys.storedKey, name.c_str());
+}
+
 }  // namespace
 
 const RunKeySet& RunEntries() {
-  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, {HKeyCurrentUser, HKeyLocalMachine}};
+  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "Run Entries Returned",
+                              {HKeyCurrentUser, HKeyLocalMachine}};
   return keys;
 }
 
 const RunKeySet& RunServiceEntries() {
   static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                              {HKeyLocalMachine}};
+                              "RunServices Entries Returned", {HKeyLocalMachine}};
   return keys;
 }
+
 
 int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
   for (RegKey root : keys.roots) {
+    // Nothing leaves the Windows key while the root still claims to be returned.
+    if (!ClearReturnedMark(keys, root)) {
+      CLog::Error(failureMessage);
+      return 0;
+    }
     if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1)) {
+      // MoveEx fails before it moves anything: the root still stands returned.
+      MarkReturned(keys, root);
       CLog::Error(failureMessage);
       return 0;
     }
@@ -48,12 +86,17 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
   CRegistry registry;
   for (RegKey root : keys.roots) {
+    // A value that stands in the Windows key was not taken (a take that
+    // failed part way, an installer that wrote it since): it is newer than
+    // the stored copy, which must not overwrite it on the way back.
+    if (kind == ReturnKind::SkipEmptyCommandLines) RefreshStoredCopies(keys, root);
     int copied = kind == ReturnKind::Everything ? registry.Copy(root, root, keys.storedKey, keys.windowsKey, 1)
                                                 : registry.CopyEx(root, root, keys.storedKey, keys.windowsKey, 1);
     if (!copied) {
       CLog::Error(failureMessage);
       return 0;
     }
+    MarkReturned(keys, root);
   }
   return 1;
 }
@@ -61,6 +104,10 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
 void VerifyEntries(const RunKeySet& keys) {
   CRegistry registry;
   for (RegKey root : keys.roots) {
+    // Stored entries of a root that was never returned, or whose last take
+    // did not finish, may be missing from the Windows key because they were
+    // taken, not uninstalled: keep them.
+    if (!IsMarkedReturned(keys, root)) continue;
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, keys.storedKey, &names);
     for (const auto& name : names) {

@@ -24,6 +24,9 @@ struct RunKeySet {
   const char* windowsKey;
   const char* storedKey;
   const char* selectionsKey;
+  // REG_DWORD 1 under the product key of a root while the entries of that
+  // root stand returned in the Windows key (see VerifyEntries).
+  const char* returnedMark;
   std::vector<RegKey> roots;  // worked in this order
 
   // The key that holds the entries for a location selector: 1 = where Windows reads them.
@@ -36,13 +39,22 @@ const RunKeySet& RunServiceEntries();
 // MoveEx from the Windows key into the stored location, root by root, stopping
 // at the first root that fails; repairs the stored paths after a full success.
 // Logs the message and answers 0 on failure.
+//
+// A take clears the root's returned mark before it moves anything, and only a
+// return sets it again. Were the take to stop half way (a crash, a failed
+// call), the next start would otherwise find entries in the stored location
+// without their Windows value and forget them as uninstalled: entries lost.
 int TakeEntries(const RunKeySet& keys, const char* failureMessage);
 
 enum class ReturnKind { SkipEmptyCommandLines, Everything };
-// CopyEx (or Copy) from the stored location back into the Windows key, root by root.
+// CopyEx (or Copy) from the stored location back into the Windows key, root
+// by root. A return first refreshes the stored copy of every value that still
+// stands in the Windows key, so that it never overwrites a newer value.
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage);
 
-// Drops stored entries, and their flags, whose Windows value has gone (exact names).
+// Drops stored entries, and their flags, whose Windows value has gone (exact
+// names): entries uninstalled while they were returned. Only a root whose
+// entries are known to stand returned is verified; see TakeEntries.
 void VerifyEntries(const RunKeySet& keys);
 // Gives every stored entry without a flag the flag 1.
 void UpdateSelections(const RunKeySet& keys);

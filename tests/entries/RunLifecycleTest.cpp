@@ -187,3 +187,41 @@ TEST_F(RunLifecycle, ServicesLiveUnderTheMachineOnly) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+TEST_F(RunLifecycle, ATakeThatStoppedHalfWayLosesNothingAtTheNextStart) {
+  platform.SetText(HKeyCurrentUser, kRunKey, "Mine", "C:\\m.exe ");
+  platform.SetText(HKeyLocalMachine, kRunKey, "Ours", "C:\\o.exe ");
+  startups.StartWork();
+  startups.ReturnRunEntries();
+  {
+    // The machine's half of the next take fails after the user's half went through.
+    test::FailingRegistryStore failing(platform.registry);
+    platform::ScopedService<platform::IRegistryStore> slot(&failing);
+    int creates = 0;
+    failing.failWhen = [&creates](test::StoreCall call, const std::string& path) {
+      return call == test::StoreCall::Create && path == kStoredRunKey && ++creates == 2;
+    };
+    CRegistry().DeleteValue(HKeyLocalMachine, kStoredRunKey, "Ours");
+    startups.StartWork();
+  }
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kRunKey, "Mine"));
+  // The program ends before it can return; the next start takes again.
+  startups.StartWork();
+  EXPECT_EQ("C:\\m.exe ", platform.Text(HKeyCurrentUser, kStoredRunKey, "Mine"));
+  EXPECT_EQ("C:\\o.exe ", platform.Text(HKeyLocalMachine, kStoredRunKey, "Ours"));
+}
+
+TEST_F(RunLifecycle, AValueWrittenToTheRunKeyWhileTakenIsNotOverwrittenOnReturn) {
+  platform.SetText(HKeyCurrentUser, kRunKey, "Tool", "C:\\v1\\tool.exe ");
+  startups.StartWork();
+  platform.SetText(HKeyCurrentUser, kRunKey, "Tool", "C:\\v2\\tool.exe ");  // reinstalled meanwhile
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  EXPECT_EQ("C:\\v2\\tool.exe ", platform.Text(HKeyCurrentUser, kRunKey, "Tool"));
+  EXPECT_EQ("C:\\v2\\tool.exe ", platform.Text(HKeyCurrentUser, kStoredRunKey, "Tool"));
+}
+
+}  // namespace
+}  // namespace qm

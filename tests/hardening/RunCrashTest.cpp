@@ -1,0 +1,136 @@
+// No Run or RunServices entry is lost, whichever store call fails and
+// wherever the process dies.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/entries/RunKeyStore.h"
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/entries/StartupEngineer.h"
+#include "tests/hardening/CrashHarness.h"
+
+namespace qm {
+namespace {
+
+using namespace entries;
+using test::CrashCase;
+using test::KnownEntry;
+using test::TestPlatform;
+
+struct Place {
+  RegKey root;
+  const char* windowsKey;
+  const char* storedKey;
+  const char* label;
+};
+const Place kPlaces[] = {{HKeyCurrentUser, kRunKey, kStoredRunKey, "HKCU Run"},
+                         {HKeyLocalMachine, kRunKey, kStoredRunKey, "HKLM Run"},
+                         {HKeyLocalMachine, kRunServicesKey, kStoredRunServicesKey, "HKLM RunServices"}};
+
+// Every entry of the seed, with the data the user last gave it (the Windows
+// key's where it has one).
+std::vector<KnownEntry> EntriesOf(TestPlatform& platform) {
+  std::vector<KnownEntry> known;
+  for (const Place& place : kPlaces) {
+    auto names = platform.Names(place.root, place.windowsKey);
+    for (const auto& stored : platform.Names(place.root, place.storedKey))
+      if (!platform.HasValue(place.root, place.windowsKey, stored)) names.push_back(stored);
+    for (const auto& name : names) {
+      std::string data = platform.HasValue(place.root, place.windowsKey, name)
+                             ? platform.Text(place.root, place.windowsKey, name)
+                             : platform.Text(place.root, place.storedKey, name);
+      known.push_back({std::string(place.label) + " '" + name + "'", [place, name, data](TestPlatform& p) {
+                         return p.Text(place.root, place.windowsKey, name) == data ||
+                                p.Text(place.root, place.storedKey, name) == data;
+                       }});
+    }
+  }
+  return known;
+}
+
+void Keys(TestPlatform& platform) {
+  CRegistry reg;
+  for (const Place& place : kPlaces) reg.CreateKey(place.root, place.windowsKey);
+  reg.CreateKey(HKeyCurrentUser, kStoredRunSelectionsKey);
+  reg.CreateKey(HKeyLocalMachine, kStoredRunSelectionsKey);
+  reg.CreateKey(HKeyLocalMachine, kStoredRunServicesSelectionsKey);
+  (void)platform;
+}
+
+// Entries only where Windows reads them: a first log-on with the program.
+void InWindows(TestPlatform& platform) {
+  Keys(platform);
+  platform.SetText(HKeyCurrentUser, kRunKey, "Mail", "C:\\mail.exe -tray");
+  platform.SetText(HKeyCurrentUser, kRunKey, "Sync", "C:\\sync.exe ");
+  platform.SetText(HKeyLocalMachine, kRunKey, "Audio", "C:\\audio.exe /q");
+  platform.SetText(HKeyLocalMachine, kRunKey, "Blank", "");
+  platform.SetText(HKeyLocalMachine, kRunServicesKey, "Agent", "C:\\agent.exe ");
+}
+
+// Entries returned after a cycle: in both places, one changed by its installer meanwhile.
+void Returned(TestPlatform& platform) {
+  InWindows(platform);
+  CStartupEngineer().StartWork();
+  CServiceEngineer().StartWork();
+  CStartupEngineer().ReturnRunEntries();
+  CServiceEngineer().ReturnRunServiceEntries();
+  platform.SetText(HKeyCurrentUser, kRunKey, "Sync", "C:\\sync2.exe ");
+  platform.SetText(HKeyLocalMachine, kRunKey, "New", "C:\\new.exe ");
+}
+
+// Entries taken: only in the stored location.
+void Taken(TestPlatform& platform) {
+  InWindows(platform);
+  CStartupEngineer().StartWork();
+  CServiceEngineer().StartWork();
+}
+
+// The program's next steps after an operation of one engine: a take that ran
+// to its end, failed steps and all, is followed by the return; one that
+// crashed is run again by the next start first.
+template <class Engine>
+std::function<void(bool)> NextSteps(int (Engine::*startWork)() const, int (Engine::*giveBack)() const) {
+  return [startWork, giveBack](bool crashed) {
+    Engine engine;
+    if (crashed && startWork) (engine.*startWork)();
+    (engine.*giveBack)();
+  };
+}
+
+// Verify and the flag update are covered inside StartWork, which runs them.
+std::vector<CrashCase> Cases() {
+  using S = CStartupEngineer;
+  using V = CServiceEngineer;
+  auto runTake = NextSteps<S>(&S::StartWork, &S::ReturnRunEntries);
+  auto serviceTake = NextSteps<V>(&V::StartWork, &V::ReturnRunServiceEntries);
+  auto runReturn = NextSteps<S>(nullptr, &S::ReturnRunEntries);
+  auto serviceReturn = NextSteps<V>(nullptr, &V::ReturnRunServiceEntries);
+  return {
+      {"StartWork on a first log-on", InWindows, EntriesOf, [] { S().StartWork(); }, runTake},
+      {"StartWork after a cycle", Returned, EntriesOf, [] { S().StartWork(); }, runTake},
+      {"Service StartWork on a first log-on", InWindows, EntriesOf, [] { V().StartWork(); }, serviceTake},
+      {"Service StartWork after a cycle", Returned, EntriesOf, [] { V().StartWork(); }, serviceTake},
+      {"TakeRunEntries", Returned, EntriesOf, [] { S().TakeRunEntries(); }, runTake},
+      {"TakeRunServiceEntries", Returned, EntriesOf, [] { V().TakeRunServiceEntries(); }, serviceTake},
+      {"ReturnRunEntries", Taken, EntriesOf, [] { S().ReturnRunEntries(); }, runReturn},
+      {"ReturnRunServiceEntries", Taken, EntriesOf, [] { V().ReturnRunServiceEntries(); }, serviceReturn},
+      {"RestoreRunEntries", Taken, EntriesOf, [] { S().RestoreRunEntries(); }, nullptr},
+      {"RestoreRunServiceEntries", Taken, EntriesOf, [] { V().RestoreRunServiceEntries(); }, nullptr},
+  };
+}
+
+TEST(RunCrashes, NoEntryIsLostAtAnyFaultPoint) {
+  int faultPoints = 0, lost = 0;
+  for (const auto& c : Cases()) {
+    auto report = test::RunCrashCase(c);
+    faultPoints += report.faultPoints;
+    lost += report.entriesLost;
+    for (const auto& loss : report.losses) ADD_FAILURE() << loss;
+  }
+  std::printf("Run and RunServices: %d fault points tried, %d entries lost\n", faultPoints, lost);
+  EXPECT_GT(faultPoints, 100);
+  EXPECT_EQ(0, lost);
+}
+
+}  // namespace
+}  // namespace qm
