@@ -37,6 +37,15 @@ void MarkReturned(const RunKeySet& keys, RegKey root) {
   if (registry.CreateKey(root, kProductKey)) registry.SetValue(root, kProductKey, keys.returnedMark, std::uint32_t{1});
 }
 
+// The value names of a key as IsValueNamePresent sees them: compared byte for
+// byte, letter case included. One listing and a set instead of one listing per
+// name keeps a verify of n entries at n log n.
+std::set<std::string> ExactNames(RegKey root, const char* key) {
+  std::vector<std::string> names;
+  CRegistry().EnumerateValueNames(root, key, &names);
+  return std::set<std::string>(names.begin(), names.end());
+}
+
 void RefreshStoredCopies(const RunKeySet& keys, RegKey root) {
   CRegistry registry;
   std::vector<std::string> windowsNames, storedNames;
@@ -110,8 +119,9 @@ void VerifyEntries(const RunKeySet& keys) {
     if (!IsMarkedReturned(keys, root)) continue;
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, keys.storedKey, &names);
+    const auto present = ExactNames(root, keys.windowsKey);
     for (const auto& name : names) {
-      if (registry.IsValueNamePresent(root, keys.windowsKey, name.c_str()) == 1) continue;
+      if (present.count(name)) continue;
       registry.DeleteValue(root, keys.storedKey, name.c_str());
       registry.DeleteValue(root, keys.selectionsKey, name.c_str());
     }
@@ -123,8 +133,9 @@ void UpdateSelections(const RunKeySet& keys) {
   for (RegKey root : keys.roots) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, keys.storedKey, &names);
+    const auto flagged = ExactNames(root, keys.selectionsKey);
     for (const auto& name : names) {
-      if (registry.IsValueNamePresent(root, keys.selectionsKey, name.c_str()) != 1)
+      if (!flagged.count(name))
         registry.SetValue(root, keys.selectionsKey, name.c_str(), std::uint32_t{1});
     }
   }

@@ -90,11 +90,26 @@ long MemoryRegistryStore::CloseKey(RegKey key) {
   return kErrorSuccess;
 }
 
-MemoryRegistryStore::Value* MemoryRegistryStore::FindValue(Key& key, const char* name) {
-  std::string wanted = FoldCase(name ? name : "");
-  for (auto& value : key.values)
-    if (FoldCase(value.name) == wanted) return &value;
-  return nullptr;
+MemoryRegistryStore::Value* MemoryRegistryStore::ValueList::Find(const std::string& name) {
+  auto it = byName_.find(FoldCase(name));
+  return it == byName_.end() ? nullptr : &byCreation_.find(it->second)->second;
+}
+
+MemoryRegistryStore::Value* MemoryRegistryStore::ValueList::At(std::size_t index) {
+  return index < Size() ? &byCreation_.find_by_order(index)->second : nullptr;
+}
+
+void MemoryRegistryStore::ValueList::Add(Value value) {
+  std::uint64_t number = next_++;
+  byName_[FoldCase(value.name)] = number;
+  byCreation_.insert({number, std::move(value)});
+}
+
+void MemoryRegistryStore::ValueList::Erase(const std::string& name) {
+  auto it = byName_.find(FoldCase(name));
+  if (it == byName_.end()) return;
+  byCreation_.erase(it->second);
+  byName_.erase(it);
 }
 
 long MemoryRegistryStore::QueryValue(RegKey handle, const char* name, std::uint32_t* type, std::uint8_t* data,
@@ -103,7 +118,7 @@ long MemoryRegistryStore::QueryValue(RegKey handle, const char* name, std::uint3
   if (!key) return Fail(kErrorInvalidHandle);
   if (key->deleted) return Fail(kErrorKeyDeleted);
   if (data && !size) return Fail(kErrorInvalidParameter);
-  Value* value = FindValue(*key, name);
+  Value* value = key->values.Find(name ? name : "");
   if (!value) return Fail(kErrorFileNotFound);
   if (type) *type = value->type;
   auto needed = static_cast<std::uint32_t>(value->data.size());
@@ -128,12 +143,12 @@ long MemoryRegistryStore::SetValue(RegKey handle, const char* name, std::uint32_
   // is stored with it, so that every reader finds the text terminated.
   if (IsTextType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
   std::vector<std::uint8_t> bytes(data, data + size);
-  if (Value* existing = FindValue(*key, name)) {
+  if (Value* existing = key->values.Find(name ? name : "")) {
     // An overwritten value keeps its place and the spelling it was created with.
     existing->type = type;
     existing->data = std::move(bytes);
   } else {
-    key->values.push_back(Value{name ? name : "", type, std::move(bytes)});
+    key->values.Add(Value{name ? name : "", type, std::move(bytes)});
   }
   return kErrorSuccess;
 }
@@ -142,9 +157,8 @@ long MemoryRegistryStore::DeleteValue(RegKey handle, const char* name) {
   Key* key = Resolve(handle);
   if (!key) return Fail(kErrorInvalidHandle);
   if (key->deleted) return Fail(kErrorKeyDeleted);
-  Value* value = FindValue(*key, name);
-  if (!value) return Fail(kErrorFileNotFound);
-  key->values.erase(key->values.begin() + (value - key->values.data()));
+  if (!key->values.Find(name ? name : "")) return Fail(kErrorFileNotFound);
+  key->values.Erase(name ? name : "");
   return kErrorSuccess;
 }
 
@@ -182,8 +196,9 @@ long MemoryRegistryStore::EnumValue(RegKey handle, std::uint32_t index, char* na
   if (!key) return Fail(kErrorInvalidHandle);
   if (key->deleted) return Fail(kErrorKeyDeleted);
   if (!name || !nameSize || (data && !dataSize)) return Fail(kErrorInvalidParameter);
-  if (index >= key->values.size()) return Fail(kErrorNoMoreItems);
-  const Value& value = key->values[index];
+  const Value* found = key->values.At(index);
+  if (!found) return Fail(kErrorNoMoreItems);
+  const Value& value = *found;
   if (value.name.size() + 1 > *nameSize) return Fail(kErrorMoreData);
   auto needed = static_cast<std::uint32_t>(value.data.size());
   if (data && needed > *dataSize) {

@@ -5,6 +5,8 @@
 // shift on deletion, subkeys enumerated in alphabetical order, and failures
 // with the same error codes. The registry contract tests run against this
 // store and against the real registry alike.
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
 #include <map>
 #include <memory>
 #include <string>
@@ -44,11 +46,28 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
   };
+  // A key's values in order of creation, found by name or by index in
+  // logarithmic time, so that keys of many thousands of values stay fast.
+  class ValueList {
+   public:
+    Value* Find(const std::string& name);
+    Value* At(std::size_t index);
+    std::size_t Size() const { return byName_.size(); }
+    void Add(Value value);
+    void Erase(const std::string& name);
+
+   private:
+    using Ordered = __gnu_pbds::tree<std::uint64_t, Value, std::less<std::uint64_t>, __gnu_pbds::rb_tree_tag,
+                                     __gnu_pbds::tree_order_statistics_node_update>;
+    Ordered byCreation_;
+    std::map<std::string, std::uint64_t> byName_;  // folded name -> creation number
+    std::uint64_t next_ = 0;
+  };
   struct Key {
     std::string name;
     Key* parent = nullptr;
     bool deleted = false;
-    std::vector<Value> values;                          // in order of creation
+    ValueList values;
     std::map<std::string, std::unique_ptr<Key>> subkeys;  // by folded name: alphabetical
   };
 
@@ -56,7 +75,6 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
   Key* Resolve(RegKey key);
   long Walk(RegKey parent, const char* path, bool create, RegKey* result);
   RegKey NewHandle(Key* key);
-  static Value* FindValue(Key& key, const char* name);
 
   std::map<RegKey, std::unique_ptr<Key>> roots_;
   std::map<RegKey, Key*> handles_;
