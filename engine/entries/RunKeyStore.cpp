@@ -6,6 +6,7 @@
 #include "engine/entries/CommandLine.h"
 #include "engine/foundation/Log.h"
 #include "platform/FileSystem.h"
+#include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 
@@ -172,6 +173,66 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
       }
     }
   }
+}
+
+void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument) {
+  if (SplitPathArgument(commandLine, path, argument) != 1) {
+    *path = commandLine;
+    argument->clear();
+  }
+}
+
+bool FitsRegistryText(const std::string& text) { return text.size() + 1 <= kRegistryBufferSize; }
+
+bool OpenWithShell(const std::string& path, const std::string& argument) {
+  platform::IShell* shell = platform::Current<platform::IShell>();
+  return shell && shell->Open(path, argument) > 32;
+}
+
+void ShowMessage(const std::string& text) {
+  if (platform::IMessageBox* box = platform::Current<platform::IMessageBox>()) box->ShowOk(text);
+}
+
+int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage) {
+  if (!tree) return fallbackImage;
+  platform::IShell* shell = platform::Current<platform::IShell>();
+  if (!shell) return fallbackImage;
+  platform::IconHandle icon = shell->SmallIcon(path);
+  if (!icon) return fallbackImage;
+  int index = -1;
+  if (platform::IImageList* list = tree->GetImageList()) {
+    index = list->AppendIcon(icon);
+    tree->SetImageList(list);
+  }
+  // The image list keeps its own copy of the icon.
+  shell->DestroyIcon(icon);
+  return index < 0 ? fallbackImage : index;
+}
+
+int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
+                    int fallbackImage) {
+  if (!tree || !parent) return 0;
+  const char* entryKey = keys.EntryKey(inRegistry);
+  CRegistry registry;
+  for (RegKey root : keys.roots) {
+    std::vector<std::string> names;
+    registry.EnumerateValueNames(root, entryKey, &names);
+    for (const auto& name : names) {
+      std::string commandLine;
+      int image = fallbackImage;
+      // A line too long to read still gets its item, with the kind's own icon.
+      if (registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
+        std::string path, argument;
+        SplitOrWhole(commandLine, &path, &argument);
+        image = AddProgramImage(tree, path, fallbackImage);
+      }
+      platform::TreeItem item = tree->InsertItem(parent, name, image, image);
+      std::uint32_t flag = 0;
+      if (!registry.GetValue(root, keys.selectionsKey, name.c_str(), &flag)) flag = 0;
+      tree->SetCheck(item, flag != 0);
+    }
+  }
+  return 1;
 }
 
 }  // namespace qm::entries

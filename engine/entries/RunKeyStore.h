@@ -5,9 +5,11 @@
 // engine works two roots (the current user's first), the RunServices engine
 // the local machine alone; each keeps its own messages.
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "engine/foundation/Registry.h"
+#include "platform/Ui.h"
 
 namespace qm::entries {
 
@@ -61,5 +63,27 @@ void UpdateSelections(const RunKeySet& keys);
 // Completes command lines that name a program without its folder, when the
 // program is found in the system or the Windows folder.
 void ValidateEntries(const RunKeySet& keys, int inRegistry);
+
+// Path and argument of a command line; a line that does not split is all path.
+void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument);
+
+// Whether a text fits the 260-byte buffers that read it back, terminator included.
+bool FitsRegistryText(const std::string& text);
+
+// The shell's open action on path with argument as parameters; true when the
+// shell reports a start (an instance value above 32). No shell, no start.
+bool OpenWithShell(const std::string& path, const std::string& argument);
+
+// Shows an OK message box, where the platform has them.
+void ShowMessage(const std::string& text);
+
+// Appends the program's small icon to the tree's normal image list and answers
+// its index, or fallbackImage when there is no tree, no icon or no list.
+int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage);
+
+// One child of parent per entry, root by root in list order, checked from the
+// stored location's flags. 0 without a tree or parent, else 1.
+int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
+                    int fallbackImage);
 
 }  // namespace qm::entries

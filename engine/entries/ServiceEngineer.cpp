@@ -2,6 +2,9 @@
 
 #include "engine/entries/CommandLine.h"
 #include "engine/entries/RunKeyStore.h"
+#include "engine/foundation/Log.h"
+#include "platform/Processes.h"
+#include "platform/Text.h"
 
 namespace qm {
 
@@ -44,6 +47,138 @@ int CServiceEngineer::SplitPathArgument(std::string commandLine, std::string* pa
 
 void CServiceEngineer::ValidateRunServiceEntries(int inRegistry) const {
   entries::ValidateEntries(RunServiceEntries(), inRegistry);
+}
+
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+using entries::kStoredRunServicesSelectionsKey;
+
+// The image of the main window's services parent, for programs without an icon.
+constexpr int kServiceImage = 0;
+
+}  // namespace
+
+int CServiceEngineer::PopulateRunServiceEntries(platform::ITreeControl* tree, platform::TreeItem parent,
+                                                int inRegistry) const {
+  return entries::PopulateEntries(RunServiceEntries(), tree, parent, inRegistry, kServiceImage);
+}
+
+int CServiceEngineer::AddServiceImageToTreeCtrl(platform::ITreeControl* tree, std::string path) const {
+  return entries::AddProgramImage(tree, path, kServiceImage);
+}
+
+int CServiceEngineer::RetrieveRunServicePath(platform::IEditField* edit, std::string name, int inRegistry) const {
+  if (!edit) return 0;
+  std::string commandLine;
+  if (!CRegistry().GetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(), &commandLine))
+    commandLine.clear();
+  edit->SetText(commandLine);
+  return 1;
+}
+
+int CServiceEngineer::CreateRunServiceEntry(std::string name, std::string path, std::string argument,
+                                            int inRegistry) const {
+  std::string commandLine = JoinPathArgument(path, argument);
+  CRegistry registry;
+  int written = 0;
+  // A line the 260-byte reads cannot take back would stall every later take
+  // and return of the RunServices key, so it is refused before anything is written.
+  if (entries::FitsRegistryText(commandLine)) {
+    registry.SetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(), std::uint32_t{1});
+    written = registry.SetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(),
+                                commandLine);
+  }
+  if (written) return 1;
+  CLog::Error(inRegistry == 1 ? "Unable to create service entry in registry"
+                              : "Unable to create service entry in stored location");
+  return 0;
+}
+
+int CServiceEngineer::RemoveRunServiceEntry(std::string name, int inRegistry) const {
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  if (registry.IsValueNamePresent(HKeyLocalMachine, entryKey, name.c_str()) != 1) return 1;
+  registry.DeleteValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str());
+  if (registry.DeleteValue(HKeyLocalMachine, entryKey, name.c_str())) return 1;
+  CLog::Error(inRegistry == 1 ? "Unable to remove service entry from registry"
+                              : "Unable to remove service entry from stored location");
+  return 0;
+}
+
+int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string newName, std::string path,
+                                            std::string argument, int inRegistry) const {
+  std::string commandLine = JoinPathArgument(path, argument);
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  int result = 1;
+  // A change of letter case alone is no rename: the value keeps its old case.
+  if (!platform::EqualsNoCase(oldName, newName)) {
+    if (!registry.RenameValue(HKeyLocalMachine, entryKey, oldName.c_str(), newName.c_str()) ||
+        !registry.RenameValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, oldName.c_str(),
+                              newName.c_str())) {
+      CLog::Error(inRegistry == 1 ? "Unable to rename service and selection in registry and stored location"
+                                  : "Unable to rename service and selection in stored location");
+      result = 0;
+    }
+  }
+  // As in CreateRunServiceEntry, a line too long to read back is not written.
+  if (!entries::FitsRegistryText(commandLine) ||
+      !registry.SetValue(HKeyLocalMachine, entryKey, newName.c_str(), commandLine)) {
+    CLog::Error(inRegistry == 1 ? "Unable to add modified service in registry"
+                                : "Unable to add modified service in stored location");
+    result = 0;
+  }
+  return result;
+}
+
+int CServiceEngineer::SetRunServiceSelection(std::string name, int flag) const {
+  return CRegistry().SetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(),
+                              static_cast<std::uint32_t>(flag));
+}
+
+int CServiceEngineer::LaunchRunServiceEntry(std::string name) const {
+  std::string commandLine;
+  if (!CRegistry().GetValue(HKeyLocalMachine, entries::kRunServicesKey, name.c_str(), &commandLine)) {
+    entries::ShowMessage("Unable to find service");
+    return 0;
+  }
+  std::string path, argument;
+  entries::SplitOrWhole(commandLine, &path, &argument);
+  if (!entries::OpenWithShell(path, argument)) entries::ShowMessage("Unable to launch " + path);
+  return 1;
+}
+
+int CServiceEngineer::LaunchRunServiceEntry(std::string name, int inRegistry) const {
+  CRegistry registry;
+  std::uint32_t flag = 0;
+  if (!registry.GetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(), &flag) || flag == 0)
+    return 0;
+  std::string commandLine;
+  if (!registry.GetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(), &commandLine)) {
+    CLog::Error(inRegistry == 1 ? "Unable to get path of service from registry for launch"
+                                : "Unable to get path of service from stored location for launch");
+    return 0;
+  }
+  std::string path, argument;
+  entries::SplitOrWhole(commandLine, &path, &argument);
+  std::string launched = "Launching " + JoinPathArgument(path, argument);
+
+  if (inRegistry == 1) {
+    if (!entries::OpenWithShell(path, argument)) return 0;
+    CLog::Message(launched);
+    return 1;
+  }
+
+  // Not handed back to Windows: the service runs as a process of its own. Its
+  // command line begins with its own path, as every program expects.
+  platform::IProcessLauncher* launcher = platform::Current<platform::IProcessLauncher>();
+  if (!launcher || !launcher->StartAndWaitForIdle(path, "\"" + path + "\" " + argument, kReadyWaitMilliseconds))
+    return 0;
+  CLog::Message(launched);
+  return 1;
 }
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/KelvrinApi.h"
+#include "platform/Ui.h"
 
 namespace qm {
 
@@ -17,6 +18,23 @@ class KELVRIN_API CServiceEngineer {
   int RestoreRunServiceEntries() const;
   int VerifyRunServiceEntries() const;
   int UpdateRunServiceSelections() const;
+
+  int PopulateRunServiceEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;
+  int AddServiceImageToTreeCtrl(platform::ITreeControl* tree, std::string path) const;
+  int RetrieveRunServicePath(platform::IEditField* edit, std::string name, int inRegistry) const;
+  int CreateRunServiceEntry(std::string name, std::string path, std::string argument, int inRegistry) const;
+  int RemoveRunServiceEntry(std::string name, int inRegistry) const;
+  int ModifyRunServiceEntry(std::string oldName, std::string newName, std::string path, std::string argument,
+                            int inRegistry) const;
+  int SetRunServiceSelection(std::string name, int flag) const;
+  // Starts the service now from the RunServices key, whatever its flag.
+  int LaunchRunServiceEntry(std::string name) const;
+  // Starts a selected service; from the stored location as a process of its own.
+  int LaunchRunServiceEntry(std::string name, int inRegistry) const;
+
+  // How long a service started from the stored location may take to become
+  // ready for input before the launch goes on without it.
+  static constexpr unsigned kReadyWaitMilliseconds = 5000;
 
  private:
   int SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const;

@@ -2,6 +2,8 @@
 
 #include "engine/entries/CommandLine.h"
 #include "engine/entries/RunKeyStore.h"
+#include "engine/foundation/Log.h"
+#include "platform/Text.h"
 
 namespace qm {
 
@@ -45,5 +47,199 @@ int CStartupEngineer::SplitPathArgument(std::string commandLine, std::string* pa
 }
 
 void CStartupEngineer::ValidateRunEntries(int inRegistry) const { entries::ValidateEntries(RunEntries(), inRegistry); }
+
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+using entries::kStoredRunSelectionsKey;
+
+// The image of the main window's startups parent, for programs without an icon.
+constexpr int kStartupImage = 1;
+
+RegKey RootOf(int isPublic) { return isPublic ? HKeyLocalMachine : HKeyCurrentUser; }
+
+}  // namespace
+
+int CStartupEngineer::CreateRunEntry(std::string name, std::string path, std::string argument, int isPublic,
+                                     int inRegistry) const {
+  std::string commandLine = JoinPathArgument(path, argument);
+  RegKey root = RootOf(isPublic);
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  int written = 0;
+  // A line the 260-byte reads cannot take back would stall every later take
+  // and return of the Run key, so it is refused before anything is written.
+  if (entries::FitsRegistryText(commandLine)) {
+    registry.SetValue(root, kStoredRunSelectionsKey, name.c_str(), std::uint32_t{1});
+    written = registry.SetValue(root, entryKey, name.c_str(), commandLine);
+  }
+  if (written) return 1;
+  if (inRegistry == 1)
+    CLog::Error(isPublic ? "Unable to create startup entry in registry HKLM"
+                         : "Unable to create startup entry in registry HKCU");
+  else
+    CLog::Error("Unable to create startup entry in stored location");
+  return 0;
+}
+
+int CStartupEngineer::RemoveRunEntry(std::string name, int inRegistry) const {
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  // The private entry goes first; one call removes one entry.
+  for (RegKey root : RunEntries().roots) {
+    if (registry.IsValueNamePresent(root, entryKey, name.c_str()) != 1) continue;
+    registry.DeleteValue(root, kStoredRunSelectionsKey, name.c_str());
+    if (registry.DeleteValue(root, entryKey, name.c_str())) return 1;
+    bool user = root == HKeyCurrentUser;
+    if (inRegistry == 1)
+      CLog::Error(user ? "Unable to remove startup entry from registry HKCU"
+                       : "Unable to remove startup entry from registry HKLM");
+    else
+      CLog::Error(user ? "Unable to remove startup entry from stored location HKCU"
+                       : "Unable to remove startup entry from stored location HKLM");
+    return 0;
+  }
+  return 1;
+}
+
+int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, std::string path,
+                                     std::string argument, int oldPublic, int newPublic, int inRegistry) const {
+  std::string commandLine = JoinPathArgument(path, argument);
+  RegKey oldRoot = RootOf(oldPublic);
+  RegKey newRoot = RootOf(newPublic);
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  bool registryKeys = inRegistry == 1;
+  CRegistry registry;
+  int result = 1;
+
+  // A change of letter case alone is no rename: the value keeps its old case.
+  if (!platform::EqualsNoCase(oldName, newName)) {
+    if (!registry.RenameValue(oldRoot, entryKey, oldName.c_str(), newName.c_str()) ||
+        !registry.RenameValue(oldRoot, kStoredRunSelectionsKey, oldName.c_str(), newName.c_str())) {
+      if (registryKeys)
+        CLog::Error(oldPublic ? "Unable to rename public startup and selection in registry and stored location"
+                              : "Unable to rename private startup and selection in registry and stored location");
+      else
+        CLog::Error(oldPublic ? "Unable to rename public startup and selection in stored location"
+                              : "Unable to rename private startup and selection in stored location");
+      result = 0;
+    }
+  }
+
+  if (oldPublic != newPublic) {
+    if (!registry.MoveValue(oldRoot, newRoot, entryKey, entryKey, newName.c_str()) ||
+        !registry.MoveValue(oldRoot, newRoot, kStoredRunSelectionsKey, kStoredRunSelectionsKey, newName.c_str())) {
+      CLog::Error(registryKeys ? "Unable to move startup from source to destination in registry"
+                               : "Unable to move startup from source to destination in stored location");
+      result = 0;
+    }
+  }
+
+  // As in CreateRunEntry, a line too long to read back is not written.
+  if (!entries::FitsRegistryText(commandLine) ||
+      !registry.SetValue(newRoot, entryKey, newName.c_str(), commandLine)) {
+    if (registryKeys)
+      CLog::Error(newPublic ? "Unable to add modified public startup in registry HKLM"
+                            : "Unable to add modified private startup in registry HKCU");
+    else
+      CLog::Error(newPublic ? "Unable to add modified public startup in stored location HKLM"
+                            : "Unable to add modified private startup in stored location HKCU");
+    result = 0;
+  }
+  return result;
+}
+
+int CStartupEngineer::SetRunSelection(std::string name, int flag, int inRegistry) const {
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  for (RegKey root : RunEntries().roots) {
+    if (registry.IsValueNamePresent(root, entryKey, name.c_str()) == 1)
+      return registry.SetValue(root, kStoredRunSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
+  }
+  return 0;
+}
+
+int CStartupEngineer::IsStartupPublic(std::string name, int inRegistry) const {
+  return CRegistry().IsValueNamePresent(HKeyCurrentUser, RunEntries().EntryKey(inRegistry), name.c_str()) == 1 ? 0
+                                                                                                                  : 1;
+}
+
+int CStartupEngineer::RetrieveRunPath(platform::IEditField* edit, std::string name, int inRegistry) const {
+  if (!edit) return 0;
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  CRegistry registry;
+  std::string commandLine;
+  if (!registry.GetValue(HKeyCurrentUser, entryKey, name.c_str(), &commandLine) &&
+      !registry.GetValue(HKeyLocalMachine, entryKey, name.c_str(), &commandLine))
+    commandLine.clear();
+  edit->SetText(commandLine);
+  return 1;
+}
+
+int CStartupEngineer::LaunchRunEntry(std::string name) const {
+  CRegistry registry;
+  std::string commandLine;
+  if (!registry.GetValue(HKeyCurrentUser, entries::kRunKey, name.c_str(), &commandLine) &&
+      !registry.GetValue(HKeyLocalMachine, entries::kRunKey, name.c_str(), &commandLine)) {
+    entries::ShowMessage("Unable to find startup");
+    return 0;
+  }
+  std::string path, argument;
+  entries::SplitOrWhole(commandLine, &path, &argument);
+  if (!entries::OpenWithShell(path, argument)) entries::ShowMessage("Unable to launch " + path);
+  return 1;
+}
+
+int CStartupEngineer::LaunchRunEntry(std::string name, int inRegistry) const {
+  const char* entryKey = RunEntries().EntryKey(inRegistry);
+  bool registryKeys = inRegistry == 1;
+  CRegistry registry;
+  RegKey root = 0;
+  for (RegKey candidate : RunEntries().roots) {
+    if (registry.IsValueNamePresent(candidate, entryKey, name.c_str()) == 1) {
+      root = candidate;
+      break;
+    }
+  }
+  if (!root) {
+    CLog::Error(registryKeys ? "Unable to find startup in registry for launch"
+                             : "Unable to find startup in stored location for launch");
+    return 0;
+  }
+  std::uint32_t flag = 0;
+  if (!registry.GetValue(root, kStoredRunSelectionsKey, name.c_str(), &flag) || flag == 0) return 0;
+  bool user = root == HKeyCurrentUser;
+
+  if (!registryKeys) {
+    // Windows starts it from its Run key; the system starts nothing itself.
+    if (registry.CopyValue(root, root, entries::kStoredRunKey, entries::kRunKey, name.c_str())) return 1;
+    CLog::Error(user ? "Unable to copy path of startup back to registry HKCU for launch"
+                     : "Unable to copy path of startup back to registry HKLM for launch");
+    return 0;
+  }
+
+  std::string commandLine;
+  if (!registry.GetValue(root, entries::kRunKey, name.c_str(), &commandLine)) {
+    CLog::Error(user ? "Unable to get path of startup from registry HKCU for launch"
+                     : "Unable to get path of startup from registry HKLM for launch");
+    return 0;
+  }
+  std::string path, argument;
+  entries::SplitOrWhole(commandLine, &path, &argument);
+  if (!entries::OpenWithShell(path, argument)) return 0;
+  CLog::Message("Launching " + JoinPathArgument(path, argument));
+  return 1;
+}
+
+int CStartupEngineer::PopulateRunEntries(platform::ITreeControl* tree, platform::TreeItem parent,
+                                         int inRegistry) const {
+  return entries::PopulateEntries(RunEntries(), tree, parent, inRegistry, kStartupImage);
+}
+
+int CStartupEngineer::AddStartupImageToTreeCtrl(platform::ITreeControl* tree, std::string path) const {
+  return entries::AddProgramImage(tree, path, kStartupImage);
+}
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/KelvrinApi.h"
+#include "platform/Ui.h"
 
 namespace qm {
 
@@ -19,6 +20,25 @@ class KELVRIN_API CStartupEngineer {
   int RestoreRunEntries() const;
   int VerifyRunEntries() const;
   int UpdateRunSelections() const;
+
+  // Editing one entry. inRegistry 1 works on Windows' Run keys, anything else
+  // on the stored location; flags always live in the stored location.
+  int CreateRunEntry(std::string name, std::string path, std::string argument, int isPublic, int inRegistry) const;
+  int RemoveRunEntry(std::string name, int inRegistry) const;
+  int ModifyRunEntry(std::string oldName, std::string newName, std::string path, std::string argument,
+                     int oldPublic, int newPublic, int inRegistry) const;
+  int SetRunSelection(std::string name, int flag, int inRegistry) const;
+  int IsStartupPublic(std::string name, int inRegistry) const;
+  int RetrieveRunPath(platform::IEditField* edit, std::string name, int inRegistry) const;
+
+  // Starts the entry now, whatever its flag, telling the user what went wrong.
+  int LaunchRunEntry(std::string name) const;
+  // Starts a selected entry; in the stored location it is handed back to its
+  // Run key for Windows to start.
+  int LaunchRunEntry(std::string name, int inRegistry) const;
+
+  int PopulateRunEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;
+  int AddStartupImageToTreeCtrl(platform::ITreeControl* tree, std::string path) const;
 
  private:
   int SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const;

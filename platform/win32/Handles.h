@@ -3,6 +3,7 @@
 // holds by construction. Each owner is move-only and closes with the call that
 // belongs to its handle kind.
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <utility>
@@ -70,6 +71,10 @@ struct GdiTraits {
   static HGDIOBJ Invalid() { return nullptr; }
   static void Close(HGDIOBJ h) { ::DeleteObject(h); }
 };
+struct ImageListTraits {
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
+};
 struct WindowTraits {
   static HWND Invalid() { return nullptr; }
   static void Close(HWND h) { ::DestroyWindow(h); }
@@ -83,6 +88,7 @@ using IconHandle = Owned<HICON, IconTraits>;
 using MenuHandle = Owned<HMENU, MenuTraits>;
 using GdiObject = Owned<HGDIOBJ, GdiTraits>;
 using WindowHandle = Owned<HWND, WindowTraits>;
+using ImageListHandle = Owned<HIMAGELIST, ImageListTraits>;
 
 // A COM interface pointer, released when the owner goes.
 template <class T>

@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/Shell.h"
+
+namespace qm::platform {
+
+class KELVRIN_API Win32Shell : public IShell {
+ public:
+  std::intptr_t Open(const std::string& file, const std::string& parameters) override;
+  IconHandle SmallIcon(const std::string& path) override;
+  void DestroyIcon(IconHandle icon) override;
+};
+
+}  // namespace qm::platform

@@ -1,0 +1,126 @@
+// Filling the main window's tree with startups and services.
+#include <gtest/gtest.h>
+
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/entries/StartupEngineer.h"
+#include "tests/entries/EntriesFixture.h"
+#include "tests/support/FakeTreeControl.h"
+
+namespace qm::test {
+namespace {
+
+class TreePopulation : public EntriesTest {
+ protected:
+  TreePopulation() : list(3) {
+    tree.imageList = &list;
+    servicesItem = tree.InsertItem(0, "Services", 0, 0);
+    startupsItem = tree.InsertItem(0, "Startups", 1, 1);
+  }
+  CStartupEngineer startups;
+  CServiceEngineer services;
+  FakeImageList list;  // the window's three parent icons
+  FakeTreeControl tree;
+  platform::TreeItem servicesItem = 0;
+  platform::TreeItem startupsItem = 0;
+};
+
+TEST_F(TreePopulation, PrivateStartupsComeFirstWithIconsAndTheStoredFlags) {
+  platform.SetText(HKLM, kRun, "B", "C:\\b.exe -x");
+  platform.SetNumber(HKLM, kFlags, "B", 0);
+  platform.SetText(HKCU, kRun, "A", "D:\\Program Files\\A\\a.exe /tray");
+  platform.SetNumber(HKCU, kFlags, "A", 1);
+  platform.SetText(HKCU, kRun, "C", "\"C:\\c.exe\" -q");  // not split: the whole line is looked up
+  platform.SetText(HKLM, kRun, "A", "C:\\public-a.exe ");
+  platform.SetNumber(HKLM, kFlags, "A", 1);
+  shell.GiveIcon("D:\\Program Files\\A\\a.exe");
+  shell.GiveIcon("C:\\public-a.exe");
+
+  ASSERT_EQ(1, startups.PopulateRunEntries(&tree, startupsItem, 1));
+  EXPECT_EQ((std::vector<std::string>{"A", "C", "B", "A"}), tree.ChildTexts(startupsItem));
+  auto items = tree.Children(startupsItem);
+  auto image = [&](int i) { return tree.At(items[i]).image; };
+  auto selectedImage = [&](int i) { return tree.At(items[i]).selectedImage; };
+  EXPECT_EQ(3, image(0));
+  EXPECT_EQ(1, image(1));
+  EXPECT_EQ(1, image(2));
+  EXPECT_EQ(4, image(3));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(image(i), selectedImage(i));
+  EXPECT_EQ((std::vector<bool>{true, false, false, true}),
+            (std::vector<bool>{tree.GetCheck(items[0]), tree.GetCheck(items[1]), tree.GetCheck(items[2]),
+                               tree.GetCheck(items[3])}));
+  EXPECT_EQ((std::vector<std::string>{"D:\\Program Files\\A\\a.exe", "\"C:\\c.exe\" -q", "C:\\b.exe",
+                                      "C:\\public-a.exe"}),
+            shell.iconLookups);
+  EXPECT_EQ(5, list.Count());
+  EXPECT_EQ(0u, shell.LiveIcons());  // the list keeps its own copies
+  EXPECT_TRUE(tree.Children(servicesItem).empty());
+}
+
+TEST_F(TreePopulation, StoredLocationListsStoredEntriesAndAddsWithoutClearing) {
+  platform.SetText(HKCU, kRun, "InRunKey", "C:\\run.exe ");
+  platform.SetText(HKCU, kStored, "Kept", "C:\\kept.exe ");
+  platform.SetNumber(HKCU, kFlags, "Kept", 1);
+  ASSERT_EQ(1, startups.PopulateRunEntries(&tree, startupsItem, 0));
+  ASSERT_EQ(1, startups.PopulateRunEntries(&tree, startupsItem, 0));
+  EXPECT_EQ((std::vector<std::string>{"Kept", "Kept"}), tree.ChildTexts(startupsItem));
+  EXPECT_TRUE(tree.GetCheck(tree.Children(startupsItem)[1]));
+}
+
+TEST_F(TreePopulation, LinesTooLongToReadStillGetAnItemWithTheKindsIcon) {
+  std::string longLine = "C:\\" + std::string(300, 'x') + ".exe ";
+  platform.SetText(HKCU, kRun, "Long", longLine);
+  platform.SetText(HKLM, kServices, "Long", longLine);
+  shell.GiveIcon(longLine);
+  ASSERT_EQ(1, startups.PopulateRunEntries(&tree, startupsItem, 1));
+  ASSERT_EQ(1, services.PopulateRunServiceEntries(&tree, servicesItem, 1));
+  EXPECT_EQ(1, tree.GetItemImage(tree.Children(startupsItem).at(0)));
+  EXPECT_EQ(0, tree.GetItemImage(tree.Children(servicesItem).at(0)));
+  EXPECT_TRUE(shell.iconLookups.empty());
+}
+
+TEST_F(TreePopulation, ServicesComeFromTheLocalMachineOnlyWithImage0AsFallback) {
+  platform.SetText(HKCU, kServices, "User", "C:\\user.exe ");
+  platform.SetText(HKLM, kStoredServices, "S1", "C:\\s1.exe -a");
+  platform.SetNumber(HKLM, kServiceFlags, "S1", 1);
+  platform.SetText(HKLM, kStoredServices, "S2", "C:\\s2.exe ");
+  shell.GiveIcon("C:\\s1.exe");
+  ASSERT_EQ(1, services.PopulateRunServiceEntries(&tree, servicesItem, 0));
+  EXPECT_EQ((std::vector<std::string>{"S1", "S2"}), tree.ChildTexts(servicesItem));
+  auto items = tree.Children(servicesItem);
+  EXPECT_EQ(3, tree.GetItemImage(items[0]));
+  EXPECT_EQ(0, tree.GetItemImage(items[1]));
+  EXPECT_TRUE(tree.GetCheck(items[0]));
+  EXPECT_FALSE(tree.GetCheck(items[1]));
+}
+
+TEST_F(TreePopulation, MissingTreeParentIconOrListFallsBackCleanly) {
+  platform.SetText(HKCU, kRun, "A", "C:\\a.exe ");
+  platform.SetText(HKLM, kServices, "S", "C:\\a.exe ");
+  EXPECT_EQ(0, startups.PopulateRunEntries(nullptr, startupsItem, 1));
+  EXPECT_EQ(0, startups.PopulateRunEntries(&tree, 0, 1));
+  EXPECT_EQ(0, services.PopulateRunServiceEntries(nullptr, servicesItem, 1));
+  EXPECT_EQ(0, services.PopulateRunServiceEntries(&tree, 0, 1));
+  EXPECT_TRUE(tree.Children(startupsItem).empty());
+  EXPECT_EQ(2u, tree.Children(0).size());
+
+  EXPECT_EQ(1, startups.AddStartupImageToTreeCtrl(nullptr, "C:\\a.exe"));
+  EXPECT_EQ(0, services.AddServiceImageToTreeCtrl(nullptr, "C:\\a.exe"));
+  EXPECT_EQ(1, startups.AddStartupImageToTreeCtrl(&tree, "C:\\no-icon.exe"));
+  EXPECT_EQ(0, services.AddServiceImageToTreeCtrl(&tree, "C:\\no-icon.exe"));
+
+  // Each call appends, also for an icon already in the list.
+  shell.GiveIcon("C:\\a.exe");
+  EXPECT_EQ(3, startups.AddStartupImageToTreeCtrl(&tree, "C:\\a.exe"));
+  EXPECT_EQ(4, services.AddServiceImageToTreeCtrl(&tree, "C:\\a.exe"));
+  EXPECT_EQ(2, tree.setImageListCalls);
+
+  // A list that refuses the icon, or no list at all: the fallback, and no icon leaks.
+  list.failAppend = true;
+  EXPECT_EQ(1, startups.AddStartupImageToTreeCtrl(&tree, "C:\\a.exe"));
+  tree.imageList = nullptr;
+  EXPECT_EQ(0, services.AddServiceImageToTreeCtrl(&tree, "C:\\a.exe"));
+  EXPECT_EQ(0u, shell.LiveIcons());
+}
+
+}  // namespace
+}  // namespace qm::test
