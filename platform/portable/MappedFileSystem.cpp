@@ -163,6 +163,11 @@ bool MappedFileSystem::List(const std::string& folder, const std::string& patter
 }
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  // FindFirstFile lets a final ".*" match a name without any dot too: "*.*"
+  // is every name, folders without an extension included.
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos && WildcardMatch(pattern.substr(0, pattern.size() - 2), name))
+    return true;
   // Iterative '*' / '?' match with backtracking to the last star.
   std::size_t p = 0, n = 0, star = std::string::npos, mark = 0;
   auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
