@@ -3,6 +3,12 @@
 # Warnings for product code; tests and third-party sources get their own.
 set(QM_WARNINGS -Wall -Wextra)
 
+option(QM_FUZZ "Build the libFuzzer targets (clang)" OFF)
+if(QM_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(QM_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
