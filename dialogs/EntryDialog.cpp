@@ -110,7 +110,7 @@ void EntryDialog::OnHelp() {
 }
 
 IEntryDialogHost*& EntryDialogHostSlot() {
-  static IEntryDialogHost* host = nullptr;
+  static IEntryDialogHost* host = DefaultEntryDialogHost();
   return host;
 }
 

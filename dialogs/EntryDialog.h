@@ -108,6 +108,8 @@ class IEntryDialogHost {
 // The host ShowDialog uses; the Win32 window on Windows, none elsewhere until
 // someone installs one.
 OSTRUM_API IEntryDialogHost*& EntryDialogHostSlot();
+// The platform's own host, made on first use; null where there are no windows.
+IEntryDialogHost* DefaultEntryDialogHost();
 
 // Steps 1 to 4 of ShowDialog, shared by the three dialog classes: run a window
 // over a copy of the values and copy the user's values back only on accept.

@@ -30,6 +30,8 @@ void TakeBack(Dialog& dialog, const EntryValues& values) {
 
 }  // namespace
 
+namespace qm {
+
 CServiceDialog::CServiceDialog() : dialogMode(1), inRegistry(0) {}
 CServiceDialog::CServiceDialog(const CServiceDialog& other) = default;
 CServiceDialog& CServiceDialog::operator=(const CServiceDialog& other) = default;
@@ -67,3 +69,5 @@ int CShortcutDialog::ShowDialog() {
   entryType = values.entryType;
   return 1;
 }
+
+}  // namespace qm

@@ -5,6 +5,8 @@
 
 #include "dialogs/OstrumApi.h"
 
+namespace qm {
+
 class OSTRUM_API CServiceDialog {
  public:
   CServiceDialog();
@@ -22,3 +24,5 @@ class OSTRUM_API CServiceDialog {
   std::string entryPath;
   std::string entryArgument;
 };
+
+}  // namespace qm

@@ -5,6 +5,8 @@
 
 #include "dialogs/OstrumApi.h"
 
+namespace qm {
+
 class OSTRUM_API CShortcutDialog {
  public:
   CShortcutDialog();
@@ -23,3 +25,5 @@ class OSTRUM_API CShortcutDialog {
   std::string entryPath;
   std::string entryArgument;
 };
+
+}  // namespace qm

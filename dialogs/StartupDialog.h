@@ -5,6 +5,8 @@
 
 #include "dialogs/OstrumApi.h"
 
+namespace qm {
+
 class OSTRUM_API CStartupDialog {
  public:
   CStartupDialog();
@@ -23,3 +25,5 @@ class OSTRUM_API CStartupDialog {
   std::string entryPath;
   std::string entryArgument;
 };
+
+}  // namespace qm
