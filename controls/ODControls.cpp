@@ -1,0 +1,301 @@
+#include "controls/ODControls.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace {
+
+const char kControlProp[] = "QmODControl";
+constexpr UINT_PTR kControlSubclassId = 0x514D4F44;  // one subclass per control
+constexpr UINT_PTR kParentSubclassId = 0x514D5052;   // one per parent, however many controls it has
+
+CODControl* ControlOf(HWND window) {
+  return window ? static_cast<CODControl*>(::GetPropA(window, kControlProp)) : nullptr;
+}
+
+// Owner-drawn controls report their drawing and clicks to their parent; the
+// parent hands both back to the control object, so that a window using the
+// controls needs no code of its own for them.
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_DRAWITEM: {
+      auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (CODControl* control = ControlOf(item->hwndItem)) {
+        control->Draw(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_COMMAND:
+      if (CODControl* control = ControlOf(reinterpret_cast<HWND>(lParam)))
+        if (control->OnCommand(HIWORD(wParam))) return 0;
+      break;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(window, ParentProc, kParentSubclassId);
+      break;
+  }
+  return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+COLORREF Resolve(COLORREF color, int systemIndex) {
+  return color == qm::controls::kNoColor ? ::GetSysColor(systemIndex) : color;
+}
+
+// Black or white, whichever reads better on the face.
+COLORREF TextColorOn(COLORREF face) {
+  int luminance = (299 * GetRValue(face) + 587 * GetGValue(face) + 114 * GetBValue(face)) / 1000;
+  return luminance < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+}
+
+class SelectFont {
+ public:
+  SelectFont(HDC dc, HFONT font) : dc_(dc), previous_(font ? ::SelectObject(dc, font) : nullptr) {}
+  ~SelectFont() {
+    if (previous_) ::SelectObject(dc_, previous_);
+  }
+  SelectFont(const SelectFont&) = delete;
+  SelectFont& operator=(const SelectFont&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)); }
+
+}  // namespace
+
+CODControl::~CODControl() { Detach(); }
+
+bool CODControl::Attach(HWND parent, int id) {
+  HWND window = ::GetDlgItem(parent, id);
+  if (!window || window_) return false;
+  if (!::SetWindowSubclass(window, SubclassProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    return false;
+  if (!::SetPropA(window, kControlProp, this) ||
+      !::SetWindowSubclass(parent, ParentProc, kParentSubclassId, 0)) {
+    ::RemovePropA(window, kControlProp);
+    ::RemoveWindowSubclass(window, SubclassProc, kControlSubclassId);
+    return false;
+  }
+  window_ = window;
+  OnAttached();
+  ::InvalidateRect(window_, nullptr, TRUE);
+  return true;
+}
+
+void CODControl::Detach() {
+  if (!window_) return;
+  EndHover();
+  ::RemovePropA(window_, kControlProp);
+  ::RemoveWindowSubclass(window_, SubclassProc, kControlSubclassId);
+  window_ = nullptr;
+}
+
+void CODControl::SetColor(COLORREF color) {
+  color_ = color;
+  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR data) {
+  auto* control = reinterpret_cast<CODControl*>(data);
+  if (message == WM_NCDESTROY) {
+    control->Detach();
+    return ::DefSubclassProc(window, message, wParam, lParam);
+  }
+  return control->Handle(message, wParam, lParam);
+}
+
+LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MOUSEMOVE:
+      ShowHover();
+      break;
+    case WM_MOUSELEAVE:
+      EndHover();
+      break;
+  }
+  return Default(message, wParam, lParam);
+}
+
+LRESULT CODControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefSubclassProc(window_, message, wParam, lParam);
+}
+
+void CODControl::ShowHover() {
+  if (hovering_ || hoverText_.empty() || !hoverDisplay_ || !::IsWindow(hoverDisplay_)) return;
+  int length = ::GetWindowTextLengthA(hoverDisplay_);
+  std::vector<char> saved(static_cast<std::size_t>(length) + 1, '\0');
+  ::GetWindowTextA(hoverDisplay_, saved.data(), length + 1);
+  savedDisplayText_ = saved.data();
+  ::SetWindowTextA(hoverDisplay_, hoverText_.c_str());
+  TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window_, 0};
+  ::TrackMouseEvent(&track);
+  hovering_ = true;
+}
+
+void CODControl::EndHover() {
+  if (!hovering_) return;
+  hovering_ = false;
+  if (::IsWindow(hoverDisplay_)) ::SetWindowTextA(hoverDisplay_, savedDisplayText_.c_str());
+}
+
+HBRUSH CODControl::ParentBrush(HDC dc) const {
+  HWND parent = ::GetParent(window_);
+  auto brush = reinterpret_cast<HBRUSH>(
+      ::SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
+  return brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE);
+}
+
+std::string CODControl::Text() const {
+  int length = ::GetWindowTextLengthA(window_);
+  std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
+  ::GetWindowTextA(window_, text.data(), length + 1);
+  return text.data();
+}
+
+// Buttons
+
+void CODButton::OnAttached() { ::SendMessageA(Window(), BM_SETSTYLE, BS_OWNERDRAW, TRUE); }
+
+void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  COLORREF face = Resolve(color_, COLOR_BTNFACE);
+  qm::win32::GdiObject brush(::CreateSolidBrush(face));
+  ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
+  bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  ::DrawEdge(dc, &rect, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_ADJUST);
+  if (pressed) ::OffsetRect(&rect, 1, 1);
+  *content = rect;
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : TextColorOn(face));
+}
+
+void CODButton::Draw(const DRAWITEMSTRUCT& item) {
+  RECT content;
+  DrawFace(item, &content);
+  SelectFont font(item.hDC, FontOf(Window()));
+  RECT textRect = content;
+  ::InflateRect(&textRect, -2, -1);
+  std::string text = Text();
+  if (format_ & DT_WORDBREAK) {
+    // Word-wrapped captions are centred vertically by hand: DT_VCENTER only works on one line.
+    RECT measured = textRect;
+    ::DrawTextA(item.hDC, text.c_str(), -1, &measured, format_ | DT_CALCRECT);
+    int offset = ((textRect.bottom - textRect.top) - (measured.bottom - measured.top)) / 2;
+    if (offset > 0) textRect.top += offset;
+  }
+  ::DrawTextA(item.hDC, text.c_str(), -1, &textRect, format_);
+  if (item.itemState & ODS_FOCUS) {
+    RECT focus = content;
+    ::InflateRect(&focus, -2, -2);
+    ::DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
+  RECT content;
+  DrawFace(item, &content);
+  HDC dc = item.hDC;
+  int left = content.left + 3;
+  if (menu_) {
+    // A small arrow at the right says that the button drops a menu.
+    int x = content.right - 9, y = (content.top + content.bottom) / 2 - 1;
+    for (int row = 0; row < 3; ++row) {
+      RECT line = {x + row, y + row, x + 5 - row, y + row + 1};
+      ::FillRect(dc, &line, ::GetSysColorBrush(COLOR_BTNTEXT));
+    }
+    content.right -= 11;
+  }
+  BITMAP info = {};
+  std::string text = Text();
+  if (bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info)) {
+    HDC memory = ::CreateCompatibleDC(dc);
+    if (memory) {
+      HGDIOBJ previous = ::SelectObject(memory, bitmap_);
+      int x = text.empty() ? (content.left + content.right - info.bmWidth) / 2 : left;
+      int y = (content.top + content.bottom - info.bmHeight) / 2;
+      ::BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+      ::SelectObject(memory, previous);
+      ::DeleteDC(memory);
+    }
+    left += info.bmWidth + 3;
+  }
+  if (!text.empty()) {
+    SelectFont font(dc, FontOf(Window()));
+    RECT textRect = {left, content.top, content.right, content.bottom};
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
+}
+
+bool CODToolBarButton::OnCommand(int code) {
+  if (code != BN_CLICKED || !menu_) return false;
+  RECT rect;
+  ::GetWindowRect(Window(), &rect);
+  HWND parent = ::GetParent(Window());
+  UINT command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON,
+                                                    rect.left, rect.bottom, 0, parent, nullptr));
+  if (command != 0) ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  return true;
+}
+
+// Statics and links
+
+void CODStatic::OnAttached() {
+  LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
+  // SS_NOTIFY lets the pointer reach the control, for hover texts and links.
+  ::SetWindowLongPtrA(Window(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) | SS_OWNERDRAW | SS_NOTIFY);
+}
+
+void CODStatic::Draw(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  ::FillRect(dc, &rect, ParentBrush(dc));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, Resolve(color_, COLOR_BTNTEXT));
+  SelectFont font(dc, FontOf(Window()));
+  std::string text = Text();
+  ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+}
+
+void CODWebLink::OnAttached() { CODStatic::OnAttached(); }
+
+void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
+  HDC dc = item.hDC;
+  RECT rect = item.rcItem;
+  ::FillRect(dc, &rect, ParentBrush(dc));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, color_ == qm::controls::kNoColor ? RGB(0, 0, 204) : color_);
+  LOGFONTA logFont = {};
+  HFONT base = FontOf(Window());
+  if (!base || !::GetObjectA(base, sizeof(logFont), &logFont)) ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
+  logFont.lfUnderline = TRUE;
+  qm::win32::GdiObject underlined(::CreateFontIndirectA(&logFont));
+  SelectFont font(dc, static_cast<HFONT>(underlined.Get()));
+  std::string text = Text();
+  ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+LRESULT CODWebLink::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETCURSOR) {
+    ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
+    return TRUE;
+  }
+  return CODStatic::Handle(message, wParam, lParam);
+}
+
+bool CODWebLink::OnCommand(int code) {
+  if (code != STN_CLICKED) return false;
+  if (!link_.empty()) OpenLink(link_);
+  return true;
+}
+
+bool CODWebLink::OpenLink(const std::string& target) {
+  auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteA(::GetParent(Window()), nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}

@@ -1,0 +1,113 @@
+#pragma once
+// Owner-drawn controls for the skinned windows and the about box. Each object
+// takes over an existing dialog control by its id (Attach) and draws it
+// itself; the control keeps its id, its text and its notifications.
+//
+// Colours are COLORREF values; 0xFFFFFFFF (a theme colour that is not set)
+// draws with the system's own colour for that kind of control.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/Handles.h"
+
+namespace qm::controls {
+inline constexpr COLORREF kNoColor = 0xFFFFFFFF;
+}
+
+class CODControl {
+ public:
+  CODControl() = default;
+  CODControl(const CODControl&) = delete;
+  CODControl& operator=(const CODControl&) = delete;
+  virtual ~CODControl();
+
+  // Subclasses the control id of parent; false if there is no such control
+  // or this object is already bound.
+  bool Attach(HWND parent, int id);
+  void Detach();
+  HWND Window() const { return window_; }
+
+  void SetColor(COLORREF color);
+  COLORREF GetColor() const { return color_; }
+  // Hover text, shown in the display control while the pointer is over this one.
+  void SetHoverText(const std::string& text) { hoverText_ = text; }
+  void SetHoverDisplay(HWND display) { hoverDisplay_ = display; }
+
+  // Called by the parent's reflection with the parent's WM_DRAWITEM.
+  virtual void Draw(const DRAWITEMSTRUCT& item) = 0;
+  // Called for the parent's WM_COMMAND from this control; true when consumed.
+  virtual bool OnCommand(int /*code*/) { return false; }
+
+ protected:
+  virtual void OnAttached() {}
+  virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+  // The parent's background brush for this control, as the parent answers WM_CTLCOLORSTATIC.
+  HBRUSH ParentBrush(HDC dc) const;
+  std::string Text() const;
+  COLORREF color_ = qm::controls::kNoColor;
+
+ private:
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  void ShowHover();
+  void EndHover();
+
+  HWND window_ = nullptr;
+  std::string hoverText_;
+  HWND hoverDisplay_ = nullptr;
+  std::string savedDisplayText_;
+  bool hovering_ = false;
+};
+
+class CODButton : public CODControl {
+ public:
+  // DrawText flags of the caption; centred on one line unless changed.
+  void SetTextFormat(UINT format) { format_ = format; }
+  void Draw(const DRAWITEMSTRUCT& item) override;
+
+ protected:
+  void OnAttached() override;
+  void DrawFace(const DRAWITEMSTRUCT& item, RECT* content);
+  UINT format_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+};
+
+class CODToolBarButton : public CODButton {
+ public:
+  // The menu that drops down when the button is pressed; the button does not own it.
+  void SetMenu(HMENU menu) { menu_ = menu; }
+  // The bitmap drawn left of the caption; the button does not own it.
+  void SetBitmap(HBITMAP bitmap) { bitmap_ = bitmap; }
+  void Draw(const DRAWITEMSTRUCT& item) override;
+  bool OnCommand(int code) override;
+
+ private:
+  HMENU menu_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+};
+
+class CODStatic : public CODControl {
+ public:
+  void Draw(const DRAWITEMSTRUCT& item) override;
+
+ protected:
+  void OnAttached() override;
+};
+
+class CODWebLink : public CODStatic {
+ public:
+  // Where the link leads ("http://...", "mailto:..."); the visible text stays the control's own.
+  void SetLink(const std::string& target) { link_ = target; }
+  const std::string& GetLink() const { return link_; }
+  void Draw(const DRAWITEMSTRUCT& item) override;
+  bool OnCommand(int code) override;
+
+ protected:
+  void OnAttached() override;
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Opens the target with the shell's default action; true when the shell took it.
+  virtual bool OpenLink(const std::string& target);
+
+ private:
+  std::string link_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// CServiceDialog: creates and modifies RunServices values (services). The caller fills the
+// members, calls ShowDialog and, on 1, reads the user's values back.
+#include <string>
+
+#include "dialogs/OstrumApi.h"
+
+namespace qm {
+
+class OSTRUM_API CServiceDialog {
+ public:
+  CServiceDialog();
+  CServiceDialog(const CServiceDialog& other);
+  CServiceDialog& operator=(const CServiceDialog& other);
+  virtual ~CServiceDialog();
+
+  // 1 when the user accepted (the members then hold the new values), else 0
+  // and the members are left as they were.
+  int ShowDialog();
+
+  int dialogMode;
+  int inRegistry;
+  std::string entryName;
+  std::string entryPath;
+  std::string entryArgument;
+};
+
+}  // namespace qm

@@ -1,0 +1,29 @@
+#pragma once
+// CStartupDialog: creates and modifies Run values (startups). The caller fills the
+// members, calls ShowDialog and, on 1, reads the user's values back.
+#include <string>
+
+#include "dialogs/OstrumApi.h"
+
+namespace qm {
+
+class OSTRUM_API CStartupDialog {
+ public:
+  CStartupDialog();
+  CStartupDialog(const CStartupDialog& other);
+  CStartupDialog& operator=(const CStartupDialog& other);
+  virtual ~CStartupDialog();
+
+  // 1 when the user accepted (the members then hold the new values), else 0
+  // and the members are left as they were.
+  int ShowDialog();
+
+  int dialogMode;
+  int inRegistry;
+  int entryType;
+  std::string entryName;
+  std::string entryPath;
+  std::string entryArgument;
+};
+
+}  // namespace qm

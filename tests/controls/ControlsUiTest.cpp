@@ -1,0 +1,177 @@
+// The owner-drawn controls in a real window under Wine: colours drawn, the
+// click notification, hover texts, the toolbar button's menu, the web link.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "controls/ODControls.h"
+#include "tests/dialogs/ui/UiSupport.h"
+
+namespace qm::test {
+namespace {
+
+enum : int { kButton = 101, kToolBar = 102, kStatic = 103, kLink = 104, kStatus = 105, kMenuFirst = 501 };
+
+struct Host {
+  std::vector<std::pair<int, int>> commands;  // id, notification code
+  bool menuDriven = false;
+};
+Host* g_host = nullptr;
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && g_host) g_host->commands.push_back({LOWORD(wParam), HIWORD(wParam)});
+  if (message == WM_ENTERIDLE && wParam == MSGF_MENU && g_host && !g_host->menuDriven) {
+    // The user picks the second item of the dropped menu with the keyboard.
+    g_host->menuDriven = true;
+    HWND menu = reinterpret_cast<HWND>(lParam);
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+      ::PostMessageA(menu, WM_KEYDOWN, key, 0);
+      ::PostMessageA(menu, WM_KEYUP, key, 0xC0000001);
+    }
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+class RecordingLink : public CODWebLink {
+ public:
+  std::vector<std::string> opened;
+
+ protected:
+  bool OpenLink(const std::string& target) override {
+    opened.push_back(target);
+    return true;
+  }
+};
+
+class ControlsUiTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    g_host = &host;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = HostProc;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = ::GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = "QmControlsHost";
+    windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    ::RegisterClassA(&windowClass);
+    window = ::CreateWindowA("QmControlsHost", "Controls", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 420, 200,
+                             nullptr, nullptr, windowClass.hInstance, nullptr);
+    Child("BUTTON", "Close", BS_PUSHBUTTON, 10, 10, 100, 30, kButton);
+    Child("BUTTON", "Startup", BS_PUSHBUTTON, 120, 10, 110, 30, kToolBar);
+    Child("STATIC", "Caption text", SS_LEFT, 10, 60, 150, 20, kStatic);
+    Child("STATIC", "www.tarnwick.example", SS_LEFT, 10, 90, 200, 20, kLink);
+    Child("STATIC", "Ready", SS_LEFT, 10, 130, 300, 20, kStatus);
+    menu.Reset(::CreatePopupMenu());
+    ::AppendMenuA(menu.Get(), MF_STRING, kMenuFirst, "Create Startup");
+    ::AppendMenuA(menu.Get(), MF_STRING, kMenuFirst + 1, "Remove Startup");
+    bitmap.Reset(MakeBitmap(RGB(0, 128, 0)));
+  }
+  void TearDown() override {
+    button.Detach();
+    ::DestroyWindow(window);
+    g_host = nullptr;
+  }
+  void Child(const char* kind, const char* text, DWORD style, int x, int y, int w, int h, int id) {
+    ::CreateWindowA(kind, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
+  }
+  static HBITMAP MakeBitmap(COLORREF color) {
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP made = ::CreateCompatibleBitmap(screen, 16, 16);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ previous = ::SelectObject(memory, made);
+    RECT all = {0, 0, 16, 16};
+    HBRUSH brush = ::CreateSolidBrush(color);
+    ::FillRect(memory, &all, brush);
+    ::DeleteObject(brush);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return made;
+  }
+  COLORREF PixelOf(int id, int x, int y) {
+    HWND control = ::GetDlgItem(window, id);
+    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    HDC dc = ::GetDC(control);
+    COLORREF pixel = ::GetPixel(dc, x, y);
+    ::ReleaseDC(control, dc);
+    return pixel;
+  }
+  void Pump() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageA(&message);
+    }
+  }
+
+  Host host;
+  HWND window = nullptr;
+  CODButton button;
+  win32::MenuHandle menu;
+  win32::GdiObject bitmap;
+};
+
+TEST_F(ControlsUiTest, ButtonDrawsItsColourOrTheSystemFaceAndNotifiesItsParent) {
+  ASSERT_TRUE(button.Attach(window, kButton));
+  EXPECT_FALSE(button.Attach(window, kButton));
+  EXPECT_EQ(PixelOf(kButton, 6, 6), ::GetSysColor(COLOR_BTNFACE));  // 0xFFFFFFFF: the system's face
+  button.SetColor(RGB(200, 40, 40));
+  EXPECT_EQ(PixelOf(kButton, 6, 6), RGB(200, 40, 40));
+  ::SendMessageA(::GetDlgItem(window, kButton), BM_CLICK, 0, 0);
+  Pump();
+  ASSERT_FALSE(host.commands.empty());
+  EXPECT_EQ(host.commands.back(), std::make_pair(int(kButton), int(BN_CLICKED)));
+}
+
+TEST_F(ControlsUiTest, HoverTextShowsInTheDisplayControlAndGoesAgain) {
+  ASSERT_TRUE(button.Attach(window, kButton));
+  HWND status = ::GetDlgItem(window, kStatus);
+  button.SetHoverText("Close the window");
+  button.SetHoverDisplay(status);
+  ::SendMessageA(::GetDlgItem(window, kButton), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_EQ(TextOf(status), "Close the window");
+  ::SendMessageA(::GetDlgItem(window, kButton), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(TextOf(status), "Ready");
+}
+
+TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
+  CODToolBarButton toolbar;
+  ASSERT_TRUE(toolbar.Attach(window, kToolBar));
+  toolbar.SetBitmap(static_cast<HBITMAP>(bitmap.Get()));
+  toolbar.SetMenu(menu.Get());
+  EXPECT_EQ(PixelOf(kToolBar, 12, 15), RGB(0, 128, 0));  // the bitmap, left in the face
+  Settle(window);
+  SaveScreenshot(window, "controls");
+  ::SendMessageA(::GetDlgItem(window, kToolBar), BM_CLICK, 0, 0);
+  Pump();
+  EXPECT_TRUE(host.menuDriven);
+  // The parent sees the chosen item, not the click that dropped the menu.
+  EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{{kMenuFirst + 1, 0}}));
+}
+
+TEST_F(ControlsUiTest, StaticDrawsInItsColourAndWebLinkOpensItsTarget) {
+  CODStatic label;
+  ASSERT_TRUE(label.Attach(window, kStatic));
+  label.SetColor(RGB(0, 0, 255));
+  HWND control = ::GetDlgItem(window, kStatic);
+  ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(control);
+  int blue = 0;
+  for (int x = 0; x < 80; ++x)
+    for (int y = 0; y < 16; ++y) blue += ::GetPixel(dc, x, y) == RGB(0, 0, 255);
+  ::ReleaseDC(control, dc);
+  EXPECT_GT(blue, 10);
+
+  RecordingLink link;
+  ASSERT_TRUE(link.Attach(window, kLink));
+  link.SetLink("http://www.tarnwick.example/quillmoor/");
+  ::SendMessageA(::GetDlgItem(window, kLink), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  ::SendMessageA(::GetDlgItem(window, kLink), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+  Pump();
+  EXPECT_EQ(link.opened, std::vector<std::string>{"http://www.tarnwick.example/quillmoor/"});
+  EXPECT_EQ(TextOf(::GetDlgItem(window, kLink)), "www.tarnwick.example");
+}
+
+}  // namespace
+}  // namespace qm::test

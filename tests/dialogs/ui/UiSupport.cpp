@@ -1,0 +1,112 @@
+#include "tests/dialogs/ui/UiSupport.h"
+
+#include <thread>
+#include <vector>
+
+namespace qm::test {
+namespace {
+
+// With no window manager on the test display, Wine draws the captions and
+// frames itself only when told that nobody else will; without this the
+// screenshots have no title bars. Read when the first window is made.
+struct WineDrawsFrames {
+  WineDrawsFrames() {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS) {
+      ::RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+      ::RegCloseKey(key);
+    }
+  }
+} wineDrawsFrames;
+
+}  // namespace
+
+HWND WaitForDialog(const std::string& caption) {
+  for (int i = 0; i < 200; ++i) {
+    HWND window = ::FindWindowA(MAKEINTATOM(32770), caption.c_str());
+    if (window && ::IsWindowVisible(window)) {
+      Settle(window);
+      return window;
+    }
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+bool WaitUntilClosed(HWND window) {
+  for (int i = 0; i < 200; ++i) {
+    if (!::IsWindow(window)) return true;
+    ::Sleep(50);
+  }
+  return false;
+}
+
+std::string TextOf(HWND window) {
+  char text[1024] = {};
+  ::SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::string MessageBoxText(HWND box) {
+  HWND text = ::GetDlgItem(box, 0xFFFF);
+  return text ? TextOf(text) : std::string();
+}
+
+void Settle(HWND window) {
+  ::SendMessageA(window, WM_NULL, 0, 0);
+  ::Sleep(250);
+  ::SendMessageA(window, WM_NULL, 0, 0);
+}
+
+bool SaveScreenshot(HWND window, const std::string& name) {
+  RECT rect;
+  if (!::GetWindowRect(window, &rect)) return false;
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ previous = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  ::SelectObject(memory, previous);
+
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof(header);
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  DWORD stride = ((width * 3 + 3) / 4) * 4;
+  std::vector<char> pixels(stride * height);
+  BITMAPINFO info = {};
+  info.bmiHeader = header;
+  int lines = ::GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  if (lines != height) return false;
+
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(header);
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::string path = std::string(QM_SCREENSHOT_DIR) + "/" + name + ".bmp";
+  HANDLE out = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = ::WriteFile(out, &file, sizeof(file), &written, nullptr) &&
+            ::WriteFile(out, &header, sizeof(header), &written, nullptr) &&
+            ::WriteFile(out, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+  ::CloseHandle(out);
+  return ok;
+}
+
+int WithDriver(const std::function<int()>& show, const std::function<void()>& drive) {
+  std::thread driver(drive);
+  int result = show();
+  driver.join();
+  return result;
+}
+
+}  // namespace qm::test

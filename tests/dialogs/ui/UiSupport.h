@@ -1,0 +1,27 @@
+#pragma once
+// Helpers of the window tests: find a window another thread opened, read and
+// drive its controls, and keep a picture of it.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace qm::test {
+
+// The top-level dialog window with this caption, waited for up to ten seconds; null if none came.
+HWND WaitForDialog(const std::string& caption);
+// Waits until the window is gone; false after ten seconds.
+bool WaitUntilClosed(HWND window);
+std::string TextOf(HWND window);
+// The text of a message box: its static text control.
+std::string MessageBoxText(HWND box);
+// Lets the window's thread finish its work and paint.
+void Settle(HWND window);
+// Saves the window as it is on the screen to <screenshots>/<name>.bmp; false on failure.
+bool SaveScreenshot(HWND window, const std::string& name);
+
+// Runs show on this thread (it opens a modal window) while drive runs on a
+// second thread; answers show's result once both are done.
+int WithDriver(const std::function<int()>& show, const std::function<void()>& drive);
+
+}  // namespace qm::test
