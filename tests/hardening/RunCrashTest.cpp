@@ -119,9 +119,75 @@ std::vector<CrashCase> Cases() {
   };
 }
 
+
+// An entry being modified survives as it was, half way, or as it was meant to
+// be: under its old or its new name, with its old or its new command line,
+// under either root, in the key the edit works on.
+KnownEntry EntryBeingModified(const std::string& what, const char* key, const std::string& oldName,
+                              const std::string& newName, const std::string& oldLine, const std::string& newLine) {
+  return {what, [=](TestPlatform& p) {
+            for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+              if (p.Text(root, key, oldName) == oldLine) return true;
+              std::string line = p.Text(root, key, newName);
+              if (line == oldLine || line == newLine) return true;
+            }
+            return false;
+          }};
+}
+
+// Everything but the one entry an edit changes must stay exactly as it was.
+std::function<std::vector<KnownEntry>(TestPlatform&)> AllBut(const std::string& label, const std::string& name,
+                                                             std::vector<KnownEntry> extra = {}) {
+  return [=](TestPlatform& platform) {
+    std::vector<KnownEntry> kept;
+    for (auto& entry : EntriesOf(platform))
+      if (entry.what != label + " '" + name + "'") kept.push_back(entry);
+    for (const auto& e : extra) kept.push_back(e);
+    return kept;
+  };
+}
+
+std::vector<CrashCase> EditCases() {
+  using S = CStartupEngineer;
+  using V = CServiceEngineer;
+  std::vector<CrashCase> cases;
+  // Each edit where Windows reads the entries (1) and in the stored location (0).
+  for (int inRegistry : {1, 0}) {
+    auto seed = inRegistry == 1 ? InWindows : Taken;
+    const char* runKey = inRegistry == 1 ? kRunKey : kStoredRunKey;
+    const char* serviceKey = inRegistry == 1 ? kRunServicesKey : kStoredRunServicesKey;
+    std::string where = inRegistry == 1 ? " in the Windows keys" : " in the stored location";
+    cases.push_back({"CreateRunEntry" + where, seed, EntriesOf,
+                     [=] { S().CreateRunEntry("Fresh", "C:\\fresh.exe", "-x", 1, inRegistry); }, nullptr});
+    cases.push_back({"CreateRunServiceEntry" + where, seed, EntriesOf,
+                     [=] { V().CreateRunServiceEntry("Fresh", "C:\\fresh.exe", "", inRegistry); }, nullptr});
+    cases.push_back({"RemoveRunEntry" + where, seed, AllBut("HKCU Run", "Sync"),
+                     [=] { S().RemoveRunEntry("Sync", inRegistry); }, nullptr});
+    cases.push_back({"RemoveRunServiceEntry" + where, seed, AllBut("HKLM RunServices", "Agent"),
+                     [=] { V().RemoveRunServiceEntry("Agent", inRegistry); }, nullptr});
+    cases.push_back({"ModifyRunEntry" + where, seed,
+                     AllBut("HKCU Run", "Mail",
+                            {EntryBeingModified("the modified 'Mail'", runKey, "Mail", "Post", "C:\\mail.exe -tray",
+                                                "C:\\post.exe -min")}),
+                     [=] { S().ModifyRunEntry("Mail", "Post", "C:\\post.exe", "-min", 0, 1, inRegistry); }, nullptr});
+    cases.push_back({"ModifyRunServiceEntry" + where, seed,
+                     AllBut("HKLM RunServices", "Agent",
+                            {EntryBeingModified("the modified 'Agent'", serviceKey, "Agent", "Broker", "C:\\agent.exe ",
+                                                "C:\\broker.exe /d")}),
+                     [=] { V().ModifyRunServiceEntry("Agent", "Broker", "C:\\broker.exe", "/d", inRegistry); },
+                     nullptr});
+    cases.push_back({"SetRunSelection" + where, seed, EntriesOf, [=] { S().SetRunSelection("Audio", 0, inRegistry); },
+                     nullptr});
+  }
+  cases.push_back({"SetRunServiceSelection", Taken, EntriesOf, [] { V().SetRunServiceSelection("Agent", 0); }, nullptr});
+  return cases;
+}
+
 TEST(RunCrashes, NoEntryIsLostAtAnyFaultPoint) {
   int faultPoints = 0, lost = 0;
-  for (const auto& c : Cases()) {
+  auto cases = Cases();
+  for (auto& c : EditCases()) cases.push_back(c);
+  for (const auto& c : cases) {
     auto report = test::RunCrashCase(c);
     faultPoints += report.faultPoints;
     lost += report.entriesLost;
