@@ -189,6 +189,32 @@ std::string TargetFromEnvironmentBlock(const std::vector<std::uint8_t>& block) {
   return wide.empty() ? AnsiAt(block, 8, 8 + 260) : Utf16ToAnsi(wide);
 }
 
+// The path an item list spells out: a drive item, then one file-system item
+// per name. Windows writes no LinkInfo for a target that does not exist, so
+// the list is all there is. Items of other kinds end the walk.
+std::string TargetFromIdList(const std::vector<std::uint8_t>& list) {
+  std::string path;
+  std::size_t at = 0;
+  while (at + 2 <= list.size()) {
+    std::size_t size = list[at] | (list[at + 1] << 8);
+    if (size < 3 || at + size > list.size()) break;
+    std::uint8_t type = list[at + 2];
+    if (type == 0x1F) {  // the computer or another shell folder: nothing of the path
+    } else if ((type & 0x70) == 0x20) {  // a drive: "C:\"
+      path = AnsiAt(list, at + 3, at + size);
+    } else if ((type & 0x70) == 0x30 && size > 14) {  // a folder or a file: its name
+      std::string name = AnsiAt(list, at + 14, at + size);
+      if (name.empty() || path.empty()) break;
+      if (path.back() != '\\') path += '\\';
+      path += name;
+    } else {
+      break;
+    }
+    at += size;
+  }
+  return path;
+}
+
 }  // namespace
 
 std::u16string AnsiToUtf16(const std::string& text) {
@@ -307,6 +333,7 @@ bool DecodeShellLink(const std::vector<std::uint8_t>& bytes, ShellLinkData& out)
       link.target = TargetFromEnvironmentBlock(block);
     link.extraBlocks.push_back(std::move(block));
   }
+  if (link.target.empty() && !link.idList.empty()) link.target = TargetFromIdList(link.idList);
   out = std::move(link);
   return true;
 }

@@ -123,6 +123,20 @@ TEST(ShellLinkFile, ReadsTheFilesTheComObjectWrote) {
   }
 }
 
+TEST(ShellLinkFile, WithoutLinkInfoTheTargetComesFromTheItemList) {
+  for (const LinkSample& sample : LinkSamples()) {
+    SCOPED_TRACE(sample.file);
+    ShellLinkData read;
+    ASSERT_TRUE(platform::DecodeShellLink(sample.bytes, read));
+    ASSERT_FALSE(read.idList.empty());
+    read.linkInfo.clear();
+    read.target.clear();
+    ShellLinkData listOnly;
+    ASSERT_TRUE(platform::DecodeShellLink(platform::EncodeShellLink(read), listOnly));
+    EXPECT_TRUE(platform::EqualsNoCase(kSamples.at(sample.file).target, listOnly.target)) << listOnly.target;
+  }
+}
+
 TEST(ShellLinkFile, ARewrittenComFileKeepsItsOtherProperties) {
   const LinkSample* rich = nullptr;
   for (const LinkSample& sample : LinkSamples())
