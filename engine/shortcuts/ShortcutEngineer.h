@@ -1,0 +1,79 @@
+#pragma once
+// CShortcutEngineer: the ".lnk" files of the user's and the all-users startup
+// folders. Taking a shortcut stores the file's bytes, unchanged, as a binary
+// value of the stored location and deletes the file; returning writes the
+// bytes back. The user's side is always worked first.
+#include <string>
+#include <vector>
+
+#include "engine/KelvrinApi.h"
+#include "engine/foundation/Registry.h"
+#include "platform/Shell.h"
+#include "platform/Ui.h"
+
+namespace qm {
+
+class KELVRIN_API CShortcutEngineer {
+ public:
+  CShortcutEngineer() {}
+  CShortcutEngineer(const CShortcutEngineer&) {}
+  CShortcutEngineer& operator=(const CShortcutEngineer&) { return *this; }
+  virtual ~CShortcutEngineer() {}
+
+  // Whole-set operations.
+  int StartWork() const;  // verify, take, then flag new entries; always 1
+  int VerifyShcEntries() const;
+  int TakeShcEntries() const;
+  int UpdateShcSelections() const;
+  int ReturnShcEntries() const;   // zero-length stored data is skipped
+  int RestoreShcEntries() const;  // zero-length stored data becomes an empty file
+  // 1 if the root's startup folder holds a shortcut file of that name (case ignored).
+  int IsShortcutPresent(RegKey root, std::string name) const;
+
+  // Editing. inRegistry 1 = the startup folders, any other value = the stored location.
+  int CreateShcEntry(platform::IconHandle* icon, std::string name, std::string targetPath, std::string arguments,
+                     int isPublic, int inRegistry) const;
+  int ModifyShcEntry(platform::IconHandle* icon, std::string oldName, std::string newName, std::string targetPath,
+                     std::string arguments, int oldPublic, int newPublic, int inRegistry) const;
+  int RemoveShcEntry(std::string name, int inRegistry) const;
+
+  // Launching and the tree.
+  int LaunchShcEntry(std::string name, int inRegistry) const;  // only selected entries, failures logged
+  int LaunchShcEntry(std::string name) const;                  // any entry in a folder, failures shown
+  // Both take the icon over: it is released once the image list has its copy.
+  int AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, platform::IconHandle icon) const;
+  int AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, std::string filePath) const;
+  int PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;
+
+  // Queries and the selection flag.
+  int GetShortcutInfo(std::string name, std::string* targetPath, std::string* arguments, int isPublic,
+                      int inRegistry) const;
+  int IsShortcutPublic(std::string name, int inRegistry) const;
+  int RetrieveShcPath(platform::IEditField* field, std::string name, int inRegistry) const;
+  int SetShcSelection(std::string name, int flag, int inRegistry) const;
+
+ private:
+  int GetStartupFolderPath(RegKey root, char* folder) const;
+  int FindShortcutFilePaths(const char* pattern, std::vector<std::string>* names,
+                            std::vector<std::string>* paths) const;
+  int LoadShortcutDataToRegistry(RegKey root, const std::vector<std::string>* names,
+                                 const std::vector<std::string>* paths) const;
+  int LoadShortcutDataToFile(RegKey root, const char* folder, const std::vector<std::string>* names) const;
+  int LoadShortcutDataToFileEx(RegKey root, const char* folder, const std::vector<std::string>* names) const;
+  int CrossVerifyShcEntries(RegKey root, const std::vector<std::string>* names) const;
+
+  int CreateShortcut(std::string targetPath, std::string arguments, std::string filePath) const;
+  int ModifyShortcut(std::string targetPath, std::string arguments, std::string filePath) const;
+
+  platform::IconHandle LoadShortcutIcon(std::string filePath, int deleteFile) const;
+  platform::IconHandle LoadShortcutIcon(RegKey root, std::string name, int deleteFile) const;
+
+  int SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const;
+
+  // Shared by the two writers: skipEmpty leaves zero-length stored data alone.
+  int WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
+                           bool skipEmpty) const;
+  int ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const;
+};
+
+}  // namespace qm

@@ -1,0 +1,33 @@
+#pragma once
+// The COM shell-link object with its file interface.
+#include <memory>
+
+#include "platform/ShellLink.h"
+
+namespace qm::platform {
+
+class KELVRIN_API Win32ShellLink : public ILinkObject {
+ public:
+  // Enters a COM apartment on the calling thread and creates the object;
+  // null when either cannot be had.
+  static std::unique_ptr<Win32ShellLink> Create();
+  ~Win32ShellLink() override;
+  Win32ShellLink(const Win32ShellLink&) = delete;
+  Win32ShellLink& operator=(const Win32ShellLink&) = delete;
+
+  long Clear() override;
+  long Load(const std::string& file) override;
+  long Save(const std::string& file) override;
+  long SetPath(const std::string& target) override;
+  long GetPath(std::string* target) override;
+  long SetArguments(const std::string& arguments) override;
+  long GetArguments(std::string* arguments) override;
+
+ private:
+  struct Object;
+  explicit Win32ShellLink(bool uninitialize);
+  std::unique_ptr<Object> object_;
+  bool uninitialize_;
+};
+
+}  // namespace qm::platform

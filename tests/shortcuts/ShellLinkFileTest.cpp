@@ -1,0 +1,167 @@
+// Our shell-link reader and writer: round trips, what it keeps, what it
+// refuses, and the files the COM object wrote under Wine.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "LinkSamples.h"
+#include "platform/Text.h"
+#include "platform/portable/ShellLinkFile.h"
+#include "tests/support/TestPlatform.h"
+
+namespace qm::test {
+namespace {
+
+using platform::ShellLinkData;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST(ShellLinkFile, WritesWhatItReadsBackAndAnsiTextKeepsItsAccents) {
+  ShellLinkData link = ShellLinkData::Empty();
+  link.ChangeTarget("C:\\Programme\\Caf\xe9\\app.exe");
+  link.hasText[ShellLinkData::kArguments] = true;
+  link.text[ShellLinkData::kArguments] = platform::AnsiToUtf16("-q \"two words\" \x80");
+  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(link);
+
+  ShellLinkData read;
+  ASSERT_TRUE(platform::DecodeShellLink(bytes, read));
+  EXPECT_EQ("C:\\Programme\\Caf\xe9\\app.exe", read.target);
+  EXPECT_EQ(u"-q \"two words\" \u20ac", read.text[ShellLinkData::kArguments]);
+  EXPECT_EQ(bytes, platform::EncodeShellLink(read));
+  // Header size and the shell-link class identifier open every file.
+  EXPECT_EQ(0x4C, bytes[0]);
+  EXPECT_EQ(0x01, bytes[4]);
+  EXPECT_EQ(0x46, bytes[19]);
+}
+
+TEST(ShellLinkFile, RefusesWhatIsNotALinkOrIsCutShort) {
+  ShellLinkData read;
+  EXPECT_FALSE(platform::DecodeShellLink({}, read));
+  EXPECT_FALSE(platform::DecodeShellLink(Bytes("not a shortcut at all, just text that is long enough to fill a header "
+                                               "of seventy-six bytes"),
+                                         read));
+  ShellLinkData link = ShellLinkData::Empty();
+  link.ChangeTarget("C:\\app.exe");
+  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(link);
+  bytes.resize(90);  // inside LinkInfo
+  EXPECT_FALSE(platform::DecodeShellLink(bytes, read));
+}
+
+TEST(ShellLinkFile, TheLinkObjectChangesTargetAndArgumentsAndKeepsTheRest) {
+  TestPlatform machine;
+  ShellLinkData rich = ShellLinkData::Empty();
+  rich.ChangeTarget("C:\\old.exe");
+  rich.hasText[ShellLinkData::kWorkingDir] = true;
+  rich.text[ShellLinkData::kWorkingDir] = u"C:\\work";
+  rich.hasText[ShellLinkData::kRelativePath] = true;
+  rich.text[ShellLinkData::kRelativePath] = u"..\\old.exe";
+  std::vector<std::uint8_t> environment(0x314, 0);  // names the old target: must go
+  environment[0] = 0x14;
+  environment[1] = 0x03;
+  environment[4] = 0x01;
+  environment[7] = 0xA0;
+  std::vector<std::uint8_t> console(12, 0);  // unknown to us: must stay
+  console[0] = 12;
+  console[4] = 0x02;
+  console[7] = 0xA0;
+  console[8] = 0x5A;
+  rich.extraBlocks = {environment, console};
+  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(rich);
+  machine.WriteFile("C:\\rich.lnk", std::string(bytes.begin(), bytes.end()));
+
+  platform::PortableShellLink link;
+  ASSERT_EQ(platform::kLinkOk, link.Load("C:\\RICH.LNK"));
+  std::string target, arguments = "unset";
+  link.GetPath(&target);
+  link.GetArguments(&arguments);
+  EXPECT_EQ("C:\\old.exe", target);
+  EXPECT_EQ("", arguments);
+  ASSERT_EQ(platform::kLinkOk, link.SetPath("C:\\new.exe"));
+  ASSERT_EQ(platform::kLinkOk, link.SetArguments("/n"));
+  ASSERT_EQ(platform::kLinkOk, link.Save("C:\\rich.lnk"));
+
+  std::string saved = machine.ReadFile("C:\\rich.lnk");
+  ShellLinkData read;
+  ASSERT_TRUE(platform::DecodeShellLink(Bytes(saved), read));
+  EXPECT_EQ("C:\\new.exe", read.target);
+  EXPECT_EQ(u"/n", read.text[ShellLinkData::kArguments]);
+  EXPECT_EQ(u"C:\\work", read.text[ShellLinkData::kWorkingDir]);
+  EXPECT_FALSE(read.hasText[ShellLinkData::kRelativePath]);
+  ASSERT_EQ(1u, read.extraBlocks.size());
+  EXPECT_EQ(console, read.extraBlocks[0]);
+
+  EXPECT_NE(platform::kLinkOk, link.Load("C:\\missing.lnk"));
+  EXPECT_NE(platform::kLinkOk, link.Save("C:\\no such folder\\x.lnk"));
+  EXPECT_EQ(platform::kLinkOk, link.Clear());
+  link.GetPath(&target);
+  EXPECT_EQ("", target);
+}
+
+struct Expected {
+  std::string target;
+  std::string arguments;
+};
+
+// What make_link_samples gave the COM object for each file (data/README.md).
+const std::map<std::string, Expected> kSamples = {
+    {"notepad.lnk", {"C:\\windows\\notepad.exe", ""}},
+    {"cmd-arguments.lnk", {"C:\\windows\\system32\\cmd.exe", "/c echo \"quoted words\" > out.txt"}},
+    {"missing-target.lnk", {"C:\\Program Files\\Nowhere\\absent.exe", "-x"}},
+    {"rich.lnk", {"C:\\windows\\notepad.exe", "C:\\readme.txt"}},
+    {"accented.lnk", {"C:\\windows\\notepad.exe", "caf\xe9 cr\xe8me"}},
+};
+
+TEST(ShellLinkFile, ReadsTheFilesTheComObjectWrote) {
+  ASSERT_EQ(kSamples.size(), LinkSamples().size());
+  for (const LinkSample& sample : LinkSamples()) {
+    SCOPED_TRACE(sample.file);
+    ShellLinkData read;
+    ASSERT_TRUE(platform::DecodeShellLink(sample.bytes, read));
+    const Expected& expected = kSamples.at(sample.file);
+    EXPECT_TRUE(platform::EqualsNoCase(expected.target, read.target)) << read.target;
+    EXPECT_EQ(expected.arguments, platform::Utf16ToAnsi(read.text[ShellLinkData::kArguments]));
+  }
+}
+
+TEST(ShellLinkFile, WithoutLinkInfoTheTargetComesFromTheItemList) {
+  for (const LinkSample& sample : LinkSamples()) {
+    SCOPED_TRACE(sample.file);
+    ShellLinkData read;
+    ASSERT_TRUE(platform::DecodeShellLink(sample.bytes, read));
+    ASSERT_FALSE(read.idList.empty());
+    read.linkInfo.clear();
+    read.target.clear();
+    ShellLinkData listOnly;
+    ASSERT_TRUE(platform::DecodeShellLink(platform::EncodeShellLink(read), listOnly));
+    EXPECT_TRUE(platform::EqualsNoCase(kSamples.at(sample.file).target, listOnly.target)) << listOnly.target;
+  }
+}
+
+TEST(ShellLinkFile, ARewrittenComFileKeepsItsOtherProperties) {
+  const LinkSample* rich = nullptr;
+  for (const LinkSample& sample : LinkSamples())
+    if (std::string(sample.file) == "rich.lnk") rich = &sample;
+  ASSERT_NE(nullptr, rich);
+  TestPlatform machine;
+  machine.WriteFile("C:\\rich.lnk", std::string(rich->bytes.begin(), rich->bytes.end()));
+  platform::PortableShellLink link;
+  ASSERT_EQ(platform::kLinkOk, link.Load("C:\\rich.lnk"));
+  link.SetPath("C:\\windows\\write.exe");
+  link.SetArguments("");
+  ASSERT_EQ(platform::kLinkOk, link.Save("C:\\rich.lnk"));
+  std::string saved = machine.ReadFile("C:\\rich.lnk");
+  ShellLinkData before, after;
+  ASSERT_TRUE(platform::DecodeShellLink(rich->bytes, before));
+  ASSERT_TRUE(platform::DecodeShellLink(Bytes(saved), after));
+  EXPECT_EQ("C:\\windows\\write.exe", after.target);
+  EXPECT_FALSE(after.hasText[ShellLinkData::kArguments]);
+  EXPECT_EQ(before.text[ShellLinkData::kWorkingDir], after.text[ShellLinkData::kWorkingDir]);
+  EXPECT_EQ(before.text[ShellLinkData::kName], after.text[ShellLinkData::kName]);
+  EXPECT_EQ(before.text[ShellLinkData::kIconLocation], after.text[ShellLinkData::kIconLocation]);
+  // Hot key, show command and icon index live in the header.
+  EXPECT_EQ(std::vector<std::uint8_t>(before.header.begin() + 0x38, before.header.end()),
+            std::vector<std::uint8_t>(after.header.begin() + 0x38, after.header.end()));
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,215 @@
+// Creating, modifying and removing shortcut entries, and the queries, in
+// both places: the startup folders and the stored location.
+#include "tests/shortcuts/ShortcutFixture.h"
+#include "tests/support/FakeEditField.h"
+
+namespace qm::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using ShortcutEditing = ShortcutTest;
+
+constexpr char kMailTarget[] = "C:\\Program Files\\Mail\\mail.exe";
+
+TEST_F(ShortcutEditing, CreatesAPrivateShortcutInTheFolder) {
+  shell.GiveIcon(In(kUserFolder, "Mail.lnk"));
+  platform::IconHandle icon = 0;
+  EXPECT_EQ(1, engineer.CreateShcEntry(&icon, "Mail", kMailTarget, "-check now", 0, 1));
+  EXPECT_NE(0u, icon);
+  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "Mail"));
+
+  std::string target = "unset", arguments = "unset";
+  EXPECT_EQ(1, engineer.GetShortcutInfo("Mail", &target, &arguments, 0, 1));
+  EXPECT_EQ(kMailTarget, target);
+  EXPECT_EQ("-check now", arguments);
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutEditing, CreatingATakenEntryTakesTheFolderAtOnce) {
+  platform.WriteFile(In(kCommonFolder, "Other.lnk"), "foreign");
+  platform::IconHandle icon = 0;
+  EXPECT_EQ(1, engineer.CreateShcEntry(&icon, "Mail", kMailTarget, "", 1, 0));
+  EXPECT_TRUE(Files(kCommonFolder).empty());
+  EXPECT_EQ((Lines{"Mail", "Other"}), platform.Names(HKeyLocalMachine, kShc));
+  EXPECT_EQ(1, Flag(HKeyLocalMachine, "Mail"));
+  EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShcSelections, "Other"));
+
+  std::string target, arguments = "unset";
+  EXPECT_EQ(1, engineer.GetShortcutInfo("Mail", &target, &arguments, 1, 0));
+  EXPECT_EQ(kMailTarget, target);
+  EXPECT_EQ("", arguments);
+  // The temporary copy for reading is gone again.
+  EXPECT_FALSE(platform.FileExists(In(kProgramFolder, "Mail.lnk")));
+}
+
+TEST_F(ShortcutEditing, ANewShortcutCarriesNothingOverFromTheLinkLoadedBefore) {
+  platform::ShellLinkData rich = platform::ShellLinkData::Empty();
+  rich.target = "C:\\old.exe";
+  rich.hasText[platform::ShellLinkData::kWorkingDir] = true;
+  rich.text[platform::ShellLinkData::kWorkingDir] = u"C:\\old";
+  rich.hasText[platform::ShellLinkData::kName] = true;
+  rich.text[platform::ShellLinkData::kName] = u"old description";
+  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(rich);
+  platform.WriteFile(In(kUserFolder, "Old.lnk"), std::string(bytes.begin(), bytes.end()));
+  std::string target, arguments;
+  ASSERT_EQ(1, engineer.GetShortcutInfo("Old", &target, &arguments, 0, 1));
+
+  ASSERT_EQ(1, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 0, 1));
+  std::string written = platform.ReadFile(In(kUserFolder, "Mail.lnk"));
+  platform::ShellLinkData made;
+  ASSERT_TRUE(platform::DecodeShellLink(std::vector<std::uint8_t>(written.begin(), written.end()), made));
+  EXPECT_EQ(kMailTarget, made.target);
+  EXPECT_FALSE(made.hasText[platform::ShellLinkData::kWorkingDir]);
+  EXPECT_FALSE(made.hasText[platform::ShellLinkData::kName]);
+}
+
+TEST_F(ShortcutEditing, CreateFailuresAreNamedByPlaceAndSide) {
+  // A folder where the file should go makes the save fail.
+  platform.MakeFolder(In(kUserFolder, "Mail.lnk"));
+  platform.MakeFolder(In(kCommonFolder, "Mail.lnk"));
+  EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 0, 1));
+  EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 1, 0));
+  EXPECT_EQ((Lines{"--- Error : Unable to save shortcut data", "--- Error : Unable to create shortcut in user folder",
+                   "--- Error : Unable to save shortcut data",
+                   "--- Error : Unable to create temp shortcut in common folder"}),
+            Log());
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "Mail"));  // the flag is written first and stays
+}
+
+TEST_F(ShortcutEditing, WithoutALinkObjectNothingIsEditedOrSaid) {
+  platform::ScopedService<platform::ILinkObject> none(nullptr);
+  EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 0, 1));
+  EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Mail", "Mail", kMailTarget, "", 0, 0, 1));
+  EXPECT_TRUE(Files(kUserFolder).empty());
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Mail"));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutEditing, ModifiesInTheFoldersRenamingAndMovingFileAndFlag) {
+  MakeLink(In(kUserFolder, "Mail.lnk"), kMailTarget, "-a");
+  platform.SetNumber(HKeyCurrentUser, kShcSelections, "Mail", 0);
+  shell.GiveIcon(In(kCommonFolder, "Post.lnk"));
+  platform::IconHandle icon = 0;
+
+  EXPECT_EQ(1, engineer.ModifyShcEntry(&icon, "Mail", "Post", "C:\\post.exe", "-b", 0, 1, 1));
+
+  EXPECT_NE(0u, icon);
+  EXPECT_TRUE(Files(kUserFolder).empty());
+  EXPECT_EQ((Lines{"Post.lnk"}), Files(kCommonFolder));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Mail"));
+  EXPECT_EQ(0, Flag(HKeyLocalMachine, "Post"));
+  std::string target, arguments;
+  engineer.GetShortcutInfo("Post", &target, &arguments, 1, 1);
+  EXPECT_EQ("C:\\post.exe", target);
+  EXPECT_EQ("-b", arguments);
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutEditing, ANameChangedOnlyInCaseIsRewrittenInPlace) {
+  MakeLink(In(kUserFolder, "Mail.lnk"), kMailTarget, "");
+  EXPECT_EQ(1, engineer.ModifyShcEntry(nullptr, "Mail", "MAIL", kMailTarget, "-x", 0, 0, 1));
+  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
+  std::string target, arguments;
+  engineer.GetShortcutInfo("mail", &target, &arguments, 0, 1);
+  EXPECT_EQ("-x", arguments);
+}
+
+TEST_F(ShortcutEditing, ModifyingAMissingFileLogsTwice) {
+  EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Mail", "Mail", kMailTarget, "", 0, 0, 1));
+  EXPECT_EQ((Lines{"--- Error : Unable to load shortcut data", "--- Error : Unable to modify shortcut file"}), Log());
+}
+
+TEST_F(ShortcutEditing, ModifiesATakenEntryRenamedAndMovedThroughATemporaryFile) {
+  MakeLink(In(kUserFolder, "Mail.lnk"), kMailTarget, "-a");
+  engineer.StartWork();
+  engineer.SetShcSelection("Mail", 0, 0);
+  platform::IconHandle icon = 0;
+  shell.GiveIcon(In(kCommonFolder, "Post.lnk"));
+
+  EXPECT_EQ(1, engineer.ModifyShcEntry(&icon, "Mail", "Post", "C:\\post.exe", "-b", 0, 1, 0));
+
+  EXPECT_NE(0u, icon);
+  EXPECT_TRUE(Files(kCommonFolder).empty());
+  EXPECT_TRUE(platform.Names(HKeyCurrentUser, kShc).empty());
+  EXPECT_EQ((Lines{"Post"}), platform.Names(HKeyLocalMachine, kShc));
+  EXPECT_EQ(0, Flag(HKeyLocalMachine, "Post"));
+  std::string target, arguments;
+  EXPECT_EQ(1, engineer.GetShortcutInfo("Post", &target, &arguments, 1, 0));
+  EXPECT_EQ("C:\\post.exe", target);
+  EXPECT_EQ("-b", arguments);
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutEditing, ModifyingAVanishedTakenEntryReportsEachStep) {
+  EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Mail", "Post", kMailTarget, "", 0, 0, 0));
+  EXPECT_EQ((Lines{"--- Error : Unable to rename shortcut entry in stored location HKCU",
+                   "--- Error : Unable to load shortcut data", "--- Error : Unable to modify shortcut data"}),
+            Log());
+  EXPECT_TRUE(Files(kUserFolder).empty());
+}
+
+TEST_F(ShortcutEditing, RemovesFromTheUsersSideFirst) {
+  platform.WriteFile(In(kUserFolder, "Mail.lnk"), "mine");
+  platform.WriteFile(In(kCommonFolder, "Mail.lnk"), "ours");
+  platform.SetNumber(HKeyCurrentUser, kShcSelections, "Mail", 1);
+  platform.SetNumber(HKeyLocalMachine, kShcSelections, "Mail", 1);
+  EXPECT_EQ(1, engineer.RemoveShcEntry("MAIL", 1));
+  EXPECT_TRUE(Files(kUserFolder).empty());
+  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kCommonFolder));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Mail"));
+  EXPECT_EQ(1, Flag(HKeyLocalMachine, "Mail"));
+
+  Store(HKeyCurrentUser, "Taken", "t");
+  Store(HKeyLocalMachine, "Taken", "t");
+  platform.SetNumber(HKeyCurrentUser, kShcSelections, "Taken", 1);
+  EXPECT_EQ(1, engineer.RemoveShcEntry("Taken", 0));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShc, "Taken"));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Taken"));
+  EXPECT_TRUE(platform.HasValue(HKeyLocalMachine, kShc, "Taken"));
+
+  EXPECT_EQ(1, engineer.RemoveShcEntry("Nowhere", 0));
+  EXPECT_EQ(1, engineer.RemoveShcEntry("Nowhere", 1));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutEditing, QueriesTellTheSideAndThePath) {
+  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "x");
+  Store(HKeyCurrentUser, "MAIL", "x");
+  Store(HKeyLocalMachine, "Both", "x");
+  EXPECT_EQ(0, engineer.IsShortcutPublic("Mail", 1));  // the folder ignores case
+  EXPECT_EQ(1, engineer.IsShortcutPublic("Mail", 0));  // the stored location does not
+  EXPECT_EQ(0, engineer.IsShortcutPublic("MAIL", 0));
+  EXPECT_EQ(1, engineer.IsShortcutPublic("Nowhere", 1));
+
+  FakeEditField field;
+  EXPECT_EQ(1, engineer.RetrieveShcPath(&field, "Mail", 1));
+  EXPECT_EQ(In(kUserFolder, "Mail.lnk"), field.text);
+  EXPECT_EQ(1, engineer.RetrieveShcPath(&field, "Both", 0));
+  EXPECT_EQ(In(kCommonFolder, "Both.lnk"), field.text);
+  EXPECT_EQ(0, engineer.RetrieveShcPath(nullptr, "Both", 0));
+}
+
+TEST_F(ShortcutEditing, SelectionIsWrittenOnlyForAnEntryThatExists) {
+  Store(HKeyCurrentUser, "Mail", "x");
+  EXPECT_EQ(1, engineer.SetShcSelection("Mail", 0, 0));
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ(0, engineer.SetShcSelection("Nowhere", 1, 0));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Nowhere"));
+  platform.WriteFile(In(kCommonFolder, "Ours.lnk"), "x");
+  EXPECT_EQ(1, engineer.SetShcSelection("ours", 1, 1));
+  EXPECT_EQ(1, Flag(HKeyLocalMachine, "ours"));
+}
+
+TEST_F(ShortcutEditing, InfoOnTheWrongSideIsALoadFailure) {
+  MakeLink(In(kUserFolder, "Mail.lnk"), kMailTarget, "");
+  engineer.StartWork();
+  std::string target = "unchanged", arguments = "unchanged";
+  EXPECT_EQ(0, engineer.GetShortcutInfo("Mail", &target, &arguments, 1, 0));
+  EXPECT_EQ(0, engineer.GetShortcutInfo("Mail", nullptr, &arguments, 0, 0));
+  EXPECT_EQ("unchanged", target);
+  EXPECT_EQ((Lines{"--- Error : Unable to load shortcut data"}), Log());
+}
+
+}  // namespace
+}  // namespace qm::test

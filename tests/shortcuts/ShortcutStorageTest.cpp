@@ -1,0 +1,187 @@
+// Taking, returning, restoring and verifying shortcut files.
+#include <filesystem>
+
+#include "tests/shortcuts/ShortcutFixture.h"
+
+namespace qm::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+using ShortcutStorage = ShortcutTest;
+
+TEST_F(ShortcutStorage, TakesOnlyLnkFilesWhateverTheirCaseAndNoFolders) {
+  platform.WriteFile(In(kUserFolder, "A.lnk"), "alpha");
+  platform.WriteFile(In(kUserFolder, "b.LNK"), "bravo");
+  platform.WriteFile(In(kUserFolder, "notes.txt"), "text");
+  platform.WriteFile(In(kUserFolder, "c.lnkx"), "no");
+  platform.MakeFolder(In(kUserFolder, "Sub.lnk"));
+
+  EXPECT_EQ(1, engineer.StartWork());
+
+  EXPECT_EQ((Lines{"A", "b"}), platform.Names(HKeyCurrentUser, kShc));
+  EXPECT_EQ("alpha", Stored(HKeyCurrentUser, "A"));
+  EXPECT_EQ("bravo", Stored(HKeyCurrentUser, "b"));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "A"));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "b"));
+  EXPECT_EQ((Lines{"c.lnkx", "notes.txt", "Sub.lnk"}), Files(kUserFolder));
+  EXPECT_TRUE(platform.Names(HKeyLocalMachine, kShc).empty());
+
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ((Lines{"A.lnk", "b.lnk", "c.lnkx", "notes.txt", "Sub.lnk"}), Files(kUserFolder));
+  EXPECT_EQ("alpha", platform.ReadFile(In(kUserFolder, "A.lnk")));
+  EXPECT_EQ("bravo", platform.ReadFile(In(kUserFolder, "b.lnk")));
+  // Returning leaves the stored data and the flags for the next take.
+  EXPECT_EQ("alpha", Stored(HKeyCurrentUser, "A"));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "A"));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutStorage, StoresEveryByteUnchanged) {
+  std::string bytes;
+  for (int i = 0; i < 1234; ++i) bytes += static_cast<char>((i * 7) & 0xFF);
+  bytes[0] = '\0';
+  platform.WriteFile(In(kUserFolder, "Mail Check.lnk"), bytes);
+  engineer.TakeShcEntries();
+  EXPECT_EQ(bytes, Stored(HKeyCurrentUser, "Mail Check"));
+  EXPECT_FALSE(platform.FileExists(In(kUserFolder, "Mail Check.lnk")));
+  engineer.ReturnShcEntries();
+  EXPECT_EQ(bytes, platform.ReadFile(In(kUserFolder, "Mail Check.lnk")));
+}
+
+TEST_F(ShortcutStorage, EachFolderBelongsToItsOwnRootAndTheSameNameMakesTwoEntries) {
+  platform.WriteFile(In(kUserFolder, "Mail.lnk"), "mine");
+  platform.WriteFile(In(kCommonFolder, "Mail.lnk"), "ours");
+  platform.WriteFile(In(kCommonFolder, "Backup.lnk"), "backup");
+  engineer.StartWork();
+  EXPECT_EQ((Lines{"Mail"}), platform.Names(HKeyCurrentUser, kShc));
+  EXPECT_EQ((Lines{"Backup", "Mail"}), platform.Names(HKeyLocalMachine, kShc));
+  EXPECT_EQ("mine", Stored(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ("ours", Stored(HKeyLocalMachine, "Mail"));
+  EXPECT_EQ(1, Flag(HKeyLocalMachine, "Backup"));
+  engineer.ReturnShcEntries();
+  EXPECT_EQ("mine", platform.ReadFile(In(kUserFolder, "Mail.lnk")));
+  EXPECT_EQ("ours", platform.ReadFile(In(kCommonFolder, "Mail.lnk")));
+  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
+}
+
+TEST_F(ShortcutStorage, TheCycleKeepsFlagsForgetsDeletedShortcutsAndTakesEditedOnes) {
+  platform.WriteFile(In(kUserFolder, "Keep.lnk"), "v1");
+  platform.WriteFile(In(kUserFolder, "Gone.lnk"), "gone");
+  platform.WriteFile(In(kUserFolder, "Off.lnk"), "off");
+  engineer.StartWork();
+  engineer.SetShcSelection("Off", 0, 0);
+  engineer.ReturnShcEntries();
+
+  std::filesystem::remove(platform.Host(In(kUserFolder, "Gone.lnk")));
+  platform.WriteFile(In(kUserFolder, "Keep.lnk"), "v2");
+  platform.WriteFile(In(kUserFolder, "New.lnk"), "new");
+  engineer.StartWork();
+
+  EXPECT_EQ((Lines{"Keep", "Off", "New"}), platform.Names(HKeyCurrentUser, kShc));
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Gone"));
+  EXPECT_EQ("v2", Stored(HKeyCurrentUser, "Keep"));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "Keep"));
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, "Off"));
+  EXPECT_EQ(1, Flag(HKeyCurrentUser, "New"));
+  EXPECT_TRUE(Files(kUserFolder).empty());
+}
+
+TEST_F(ShortcutStorage, VerifyIgnoresLetterCaseAndJudgesEachRootByItsOwnFolder) {
+  Store(HKeyCurrentUser, "Mail", "old");
+  platform.SetNumber(HKeyCurrentUser, kShcSelections, "Mail", 0);
+  Store(HKeyLocalMachine, "Public", "p");
+  platform.SetNumber(HKeyLocalMachine, kShcSelections, "Public", 1);
+  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "new");
+  platform.WriteFile(In(kUserFolder, "Public.lnk"), "private copy");
+
+  engineer.StartWork();
+
+  EXPECT_EQ("new", Stored(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ("private copy", Stored(HKeyCurrentUser, "Public"));
+  EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShc, "Public"));
+  EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShcSelections, "Public"));
+}
+
+TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
+  Store(HKeyCurrentUser, "Empty", "");
+  Store(HKeyCurrentUser, "Full", "data");
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ((Lines{"Full.lnk"}), Files(kUserFolder));
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ((Lines{"Empty.lnk", "Full.lnk"}), Files(kUserFolder));
+  EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
+}
+
+TEST_F(ShortcutStorage, AnExistingFileIsReplacedWholeAndNoPartialFileStays) {
+  platform.WriteFile(In(kUserFolder, "Mail.lnk"), "a much longer file that was there before");
+  Store(HKeyCurrentUser, "Mail", "short");
+  engineer.ReturnShcEntries();
+  EXPECT_EQ("short", platform.ReadFile(In(kUserFolder, "Mail.lnk")));
+  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
+}
+
+TEST_F(ShortcutStorage, AFileThatCannotBeWrittenLeavesNothingBehind) {
+  // A folder in the way of the file: the write cannot complete.
+  platform.MakeFolder(In(kUserFolder, "Mail.lnk"));
+  Store(HKeyCurrentUser, "Mail", "data");
+  Store(HKeyCurrentUser, "Other", "other");
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ((Lines{"Mail.lnk", "Other.lnk"}), Files(kUserFolder));
+  EXPECT_TRUE(platform.files.IsDirectory(In(kUserFolder, "Mail.lnk")));
+  EXPECT_EQ("other", platform.ReadFile(In(kUserFolder, "Other.lnk")));
+}
+
+TEST_F(ShortcutStorage, ReturnStopsAtAStoredLocationThatCannotBeListed) {
+  CRegistry().DeleteKey(HKeyCurrentUser, kShc, "Selections");
+  CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc");
+  Store(HKeyLocalMachine, "Public", "p");
+  EXPECT_EQ(0, engineer.ReturnShcEntries());
+  EXPECT_EQ(0, engineer.RestoreShcEntries());
+  EXPECT_TRUE(Files(kCommonFolder).empty());
+  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKCU for returning",
+                   "--- Error : Unable to get shortcut names in registry HKCU for restoring"}),
+            Log());
+}
+
+TEST_F(ShortcutStorage, ReturnWithoutTheCommonStoredLocationLogsAfterReturningTheUsersSide) {
+  CRegistry().DeleteKey(HKeyLocalMachine, kShc, "Selections");
+  CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor", "Shc");
+  Store(HKeyCurrentUser, "Mine", "m");
+  EXPECT_EQ(0, engineer.ReturnShcEntries());
+  EXPECT_EQ((Lines{"Mine.lnk"}), Files(kUserFolder));
+  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKLM for returning"}), Log());
+}
+
+TEST_F(ShortcutStorage, AnUnreadableFolderPathSkipsOnlyItsRoot) {
+  CRegistry().DeleteValue(HKeyCurrentUser, kShellFolders, "Startup");
+  Store(HKeyCurrentUser, "Mine", "m");
+  Store(HKeyLocalMachine, "Ours", "o");
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ((Lines{"Ours.lnk"}), Files(kCommonFolder));
+  EXPECT_EQ(1, engineer.StartWork());
+  EXPECT_EQ("m", Stored(HKeyCurrentUser, "Mine"));  // not judged against an unknown folder
+  EXPECT_TRUE(Files(kCommonFolder).empty());
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutStorage, ATakeIntoAMissingStoredLocationLeavesTheFile) {
+  CRegistry().DeleteKey(HKeyLocalMachine, kShc, "Selections");
+  CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor", "Shc");
+  platform.WriteFile(In(kCommonFolder, "Ours.lnk"), "o");
+  engineer.StartWork();
+  EXPECT_EQ((Lines{"Ours.lnk"}), Files(kCommonFolder));
+  EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(ShortcutStorage, PresenceIgnoresCaseButNotTheExtension) {
+  platform.WriteFile(In(kUserFolder, "mail.lnk"), "x");
+  platform.WriteFile(In(kCommonFolder, "Mail.txt"), "x");
+  EXPECT_EQ(1, engineer.IsShortcutPresent(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ(0, engineer.IsShortcutPresent(HKeyLocalMachine, "Mail"));
+  EXPECT_EQ(0, engineer.IsShortcutPresent(0, "Mail"));
+  EXPECT_EQ(0, engineer.IsShortcutPresent(0x80000000u, "Mail"));
+}
+
+}  // namespace
+}  // namespace qm::test
