@@ -5,7 +5,6 @@
 #include <string>
 
 #include "dialogs/EntryDialog.h"
-#include "dialogs/FolderShortcutQueries.h"
 
 namespace qm::dialogs {
 
@@ -20,13 +19,5 @@ class Win32EntryDialogHost : public IEntryDialogHost {
 
 // Opens the context-help window modally over owner and waits until it is closed.
 void RunContextHelp(HWND owner, int helpMode);
-
-// Reads a shortcut's target and argument with the shell's link object: from
-// the startup folder, or from its bytes in the stored location.
-class Win32ShortcutQueries : public FolderShortcutQueries {
- public:
-  int GetShortcutInfo(const std::string& name, std::string* path, std::string* argument, int type,
-                      int inRegistry) override;
-};
 
 }  // namespace qm::dialogs

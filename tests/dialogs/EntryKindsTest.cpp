@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/ContextHelp.h"
-#include "dialogs/FolderShortcutQueries.h"
+#include "dialogs/EngineShortcutQueries.h"
 #include "dialogs/ServiceDialog.h"
 #include "dialogs/ShortcutDialog.h"
 #include "dialogs/StartupDialog.h"
+#include "engine/shortcuts/ShortcutEngineer.h"
 #include "tests/dialogs/FakeEntryView.h"
 #include "tests/support/TestPlatform.h"
 
@@ -172,6 +173,30 @@ TEST(ShortcutDialogTest, ModifyAsksTheShortcutEngineForPathAndArgument) {
   EXPECT_EQ(host.openingFields[Field::Argument], "-tray");
 }
 
+TEST(ShortcutDialogTest, ModifyOpensWithWhatTheEngineReadsFromTheFileOrItsStoredBytes) {
+  TestPlatform platform;
+  platform.SetText(HKeyCurrentUser, kShellFolders, "Startup", "C:\\Users\\me\\Startup");
+  platform.MakeFolder("C:\\Users\\me\\Startup");
+  CRegistry().CreateKey(HKeyCurrentUser, kStoredShc);
+  platform::IconHandle icon = 0;
+  ASSERT_EQ(1, CShortcutEngineer().CreateShcEntry(&icon, "Notes", "C:\\Tools\\notes.exe", "-tray now", 0, 1));
+  dialogs::EngineShortcutQueries engine;
+  ScopedQueries scoped(&engine);
+
+  for (int inRegistry : {1, 0}) {
+    if (inRegistry == 0) ASSERT_EQ(1, CShortcutEngineer().TakeShcEntries());
+    CShortcutDialog dialog;
+    dialog.dialogMode = 0;
+    dialog.inRegistry = inRegistry;
+    dialog.entryType = 0;
+    dialog.entryName = "Notes";
+    ScriptedHost host(nullptr);
+    dialog.ShowDialog();
+    EXPECT_EQ(host.openingFields[Field::Path], "C:\\Tools\\notes.exe") << inRegistry;
+    EXPECT_EQ(host.openingFields[Field::Argument], "-tray now") << inRegistry;
+  }
+}
+
 TEST(ShortcutDialogTest, InTheFoldersBothSidesAreAskedWhateverTheType) {
   TestPlatform platform;
   RecordingShortcutQueries queries;
@@ -184,7 +209,7 @@ TEST(ShortcutDialogTest, InTheFoldersBothSidesAreAskedWhateverTheType) {
 
 TEST(ShortcutDialogTest, FolderTestIgnoresCaseAndStoredTestDoesNot) {
   TestPlatform platform;
-  dialogs::FolderShortcutQueries folders;
+  dialogs::EngineShortcutQueries folders;
   ScopedQueries scoped(&folders);
   platform.SetText(HKeyCurrentUser, kShellFolders, "Startup", "C:\\Users\\me\\Startup");
   platform.SetText(HKeyLocalMachine, kShellFolders, "Common Startup", "C:\\All\\Startup\\");
