@@ -25,7 +25,8 @@ TestPlatform::TestPlatform()
     : driveC_(MakeTempFolder()),
       registrySlot_(&registry),
       filesSlot_(&files),
-      systemSlot_(&system) {
+      systemSlot_(&system),
+      linkSlot_(&link) {
   files.MapDrive('C', driveC_);
   fs::create_directories(fs::path(driveC_) / "Program Files" / "Quill Moor");
   fs::create_directories(fs::path(driveC_) / "windows" / "system32");

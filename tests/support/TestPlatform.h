@@ -1,8 +1,9 @@
 #pragma once
 // A whole portable platform for one test: an in-memory registry, a temporary
-// folder mapped as drive C:, and fixed system information with the program
-// installed at C:\Program Files\Quill Moor\Quillmoor.exe. Everything is put
-// back when the object goes.
+// folder mapped as drive C:, our own shell-link reader and writer over it,
+// and fixed system information with the program installed at
+// C:\Program Files\Quill Moor\Quillmoor.exe. Everything is put back when
+// the object goes.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,10 +11,12 @@
 #include "engine/foundation/Registry.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
+#include "platform/ShellLink.h"
 #include "platform/SystemInfo.h"
 #include "platform/portable/FixedSystemInfo.h"
 #include "platform/portable/MappedFileSystem.h"
 #include "platform/portable/MemoryRegistryStore.h"
+#include "platform/portable/ShellLinkFile.h"
 
 namespace qm::test {
 
@@ -29,6 +32,7 @@ class TestPlatform {
   platform::MemoryRegistryStore registry;
   platform::MappedFileSystem files;
   platform::FixedSystemInfo system;
+  platform::PortableShellLink link;
 
   // The host folder behind C:\.
   const std::string& DriveC() const { return driveC_; }
@@ -61,6 +65,7 @@ class TestPlatform {
   platform::ScopedService<platform::IRegistryStore> registrySlot_;
   platform::ScopedService<platform::IFileSystem> filesSlot_;
   platform::ScopedService<platform::ISystemInfo> systemSlot_;
+  platform::ScopedService<platform::ILinkObject> linkSlot_;
 };
 
 }  // namespace qm::test

@@ -1,9 +1,10 @@
 // qmcycle: runs the engine's whole-set operations from a console and shows
 // where every Run and RunServices entry stands. Until the main window exists
 // this is how a person drives the engine by hand:
-//   qmcycle list      show the Windows keys and the stored location
-//   qmcycle take      what a log-on with /startup does (Run, then RunServices)
+//   qmcycle list      show the Windows keys, the startup folders and the stored location
+//   qmcycle take      what a log-on with /startup does (Run, shortcuts, RunServices)
 //   qmcycle return    what /cleanup does: give everything back to Windows
+//   qmcycle sample    put a sample shortcut into the user's startup folder
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
+#include "engine/shortcuts/ShortcutEngineer.h"
+#include "platform/FileSystem.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 
@@ -33,14 +36,50 @@ void Show(const char* title, RegKey root, const char* key, const char* selection
   }
 }
 
+const std::string kShc = std::string(qm::entries::kProductKey) + "\\Shc";
+const std::string kShcSelections = kShc + "\\Selections";
+
+void ShowFolder(const char* title, RegKey root, const char* folderName) {
+  std::string folder;
+  CRegistry().GetValue(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", folderName,
+                       &folder);
+  std::printf("%s  (%s)\n", title, folder.c_str());
+  std::vector<qm::platform::DirEntry> files;
+  qm::platform::Current<qm::platform::IFileSystem>()->List(folder, "*.lnk", files);
+  for (const auto& file : files) {
+    std::string target, argument;
+    std::string name = file.name.substr(0, file.name.size() - 4);
+    CShortcutEngineer().GetShortcutInfo(name, &target, &argument, root == HKeyLocalMachine, 1);
+    std::printf("  %-28s %s %s\n", file.name.c_str(), target.c_str(), argument.c_str());
+  }
+}
+
+void ShowStoredShortcuts(const char* title, RegKey root) {
+  CRegistry reg;
+  std::vector<std::string> names;
+  std::printf("%s%s\n", title, reg.EnumerateValueNames(root, kShc.c_str(), &names) ? "" : "  (no key)");
+  for (const auto& name : names) {
+    std::string target, argument;
+    CShortcutEngineer().GetShortcutInfo(name, &target, &argument, root == HKeyLocalMachine, 0);
+    std::uint32_t flag = 0;
+    bool flagged = reg.GetValue(root, kShcSelections.c_str(), name.c_str(), &flag);
+    std::printf("  %-28s %s %s%s\n", name.c_str(), target.c_str(), argument.c_str(),
+                flagged ? (flag ? "   [selected]" : "   [not selected]") : "   [no flag]");
+  }
+}
+
 void List() {
   using namespace qm::entries;
   Show("HKCU Run", HKeyCurrentUser, kRunKey, nullptr);
   Show("HKLM Run", HKeyLocalMachine, kRunKey, nullptr);
   Show("HKLM RunServices", HKeyLocalMachine, kRunServicesKey, nullptr);
+  ShowFolder("Startup folder", HKeyCurrentUser, "Startup");
+  ShowFolder("Common Startup folder", HKeyLocalMachine, "Common Startup");
   Show("Stored HKCU Run", HKeyCurrentUser, kStoredRunKey, kStoredRunSelectionsKey);
   Show("Stored HKLM Run", HKeyLocalMachine, kStoredRunKey, kStoredRunSelectionsKey);
   Show("Stored HKLM RunServices", HKeyLocalMachine, kStoredRunServicesKey, kStoredRunServicesSelectionsKey);
+  ShowStoredShortcuts("Stored HKCU shortcuts", HKeyCurrentUser);
+  ShowStoredShortcuts("Stored HKLM shortcuts", HKeyLocalMachine);
 }
 
 }  // namespace
@@ -54,14 +93,21 @@ int main(int argc, char** argv) {
   reg.CreateKey(HKeyLocalMachine, qm::entries::kStoredRunSelectionsKey);
   reg.CreateKey(HKeyLocalMachine, qm::entries::kStoredRunServicesSelectionsKey);
   reg.CreateKey(HKeyCurrentUser, qm::entries::kStoredRunSelectionsKey);
+  reg.CreateKey(HKeyCurrentUser, kShcSelections.c_str());
+  reg.CreateKey(HKeyLocalMachine, kShcSelections.c_str());
   if (command == "take") {
     CStartupEngineer().StartWork();
+    CShortcutEngineer().StartWork();
     CServiceEngineer().StartWork();
   } else if (command == "return") {
     CStartupEngineer().ReturnRunEntries();
+    CShortcutEngineer().ReturnShcEntries();
     CServiceEngineer().ReturnRunServiceEntries();
+  } else if (command == "sample") {
+    qm::platform::IconHandle icon = 0;
+    CShortcutEngineer().CreateShcEntry(&icon, "Sample Notes", "C:\\windows\\notepad.exe", "C:\\notes.txt", 0, 1);
   } else if (command != "list") {
-    std::fprintf(stderr, "usage: qmcycle [list|take|return]\n");
+    std::fprintf(stderr, "usage: qmcycle [list|take|return|sample]\n");
     return 2;
   }
   List();
