@@ -378,26 +378,20 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     }
     char folder[kPathBufferSize];
     if (!GetStartupFolderPath(root, folder)) continue;
-    if (skipEmpty) {
-      // A shortcut whose file stands in the folder was not taken (its
-      // deletion failed, or an installer wrote it since): it is newer than
-      // the stored copy, which must not overwrite it on the way back. A
-      // folder that cannot be listed gets nothing written into it.
-      std::vector<std::string> present, paths;
-      if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
-      const std::set<std::string> standing = FoldedNames(present);
-      std::vector<std::string> toWrite;
-      for (const std::string& name : names)
-        if (!standing.count(platform::FoldCase(name))) toWrite.push_back(name);
-      bool refreshed = RefreshStoredCopies(root, present, paths, FoldedNames(names));
-      bool written = false;
-      WriteStoredShortcuts(root, folder, &toWrite, true, &written);
-      if (refreshed && written) MarkReturned(root);
-    } else {
-      bool written = false;
-      WriteStoredShortcuts(root, folder, &names, false, &written);
-      if (written) MarkReturned(root);
-    }
+    // A shortcut whose file stands in the folder was not taken (its deletion
+    // failed, or an installer wrote it since): it is newer than the stored
+    // copy, which must not overwrite it on the way back. A folder that cannot
+    // be listed gets nothing written into it.
+    std::vector<std::string> present, paths;
+    if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
+    const std::set<std::string> standing = FoldedNames(present);
+    std::vector<std::string> toWrite;
+    for (const std::string& name : names)
+      if (!standing.count(platform::FoldCase(name))) toWrite.push_back(name);
+    bool refreshed = RefreshStoredCopies(root, present, paths, FoldedNames(names));
+    bool written = false;
+    WriteStoredShortcuts(root, folder, &toWrite, skipEmpty, &written);
+    if (refreshed && written) MarkReturned(root);
   }
   return 1;
 }

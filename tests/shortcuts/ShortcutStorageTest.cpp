@@ -116,15 +116,7 @@ TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
   EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
 }
 
-TEST_F(ShortcutStorage, AnExistingFileIsReplacedWholeAndNoPartialFileStays) {
-  platform.WriteFile(In(kUserFolder, "Mail.lnk"), "a much longer file that was there before");
-  Store(HKeyCurrentUser, "Mail", "short");
-  engineer.RestoreShcEntries();
-  EXPECT_EQ("short", platform.ReadFile(In(kUserFolder, "Mail.lnk")));
-  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
-}
-
-TEST_F(ShortcutStorage, ReturnKeepsAFileThatStandsInTheFolderAndStoresItsBytes) {
+TEST_F(ShortcutStorage, ReturnAndRestoreKeepAFileThatStandsInTheFolderAndStoreItsBytes) {
   // Written by an installer while the shortcut was taken: newer than the stored copy.
   Store(HKeyCurrentUser, "Mail", "old");
   Store(HKeyCurrentUser, "Post", "post");
@@ -132,8 +124,13 @@ TEST_F(ShortcutStorage, ReturnKeepsAFileThatStandsInTheFolderAndStoresItsBytes) 
   EXPECT_EQ(1, engineer.ReturnShcEntries());
   EXPECT_EQ("new", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
   EXPECT_EQ("new", Stored(HKeyCurrentUser, "Mail"));
-  EXPECT_EQ((Lines{"MAIL.lnk", "Post.lnk"}), Files(kUserFolder));
+  EXPECT_EQ((Lines{"MAIL.lnk", "Post.lnk"}), Files(kUserFolder));  // and no partial file
   EXPECT_EQ(1, platform.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+
+  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "newer");
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ("newer", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
+  EXPECT_EQ("newer", Stored(HKeyCurrentUser, "Mail"));
 }
 
 TEST_F(ShortcutStorage, AFileThatCannotBeWrittenLeavesNothingBehind) {
