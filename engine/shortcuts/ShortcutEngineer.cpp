@@ -384,6 +384,9 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     // be listed gets nothing written into it.
     std::vector<std::string> present, paths;
     if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
+    // The mark of an earlier return must not outlive a return that leaves a
+    // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
+    if (!ClearReturnedMark(root)) continue;
     const std::set<std::string> standing = FoldedNames(present);
     std::vector<std::string> toWrite;
     for (const std::string& name : names)
