@@ -153,7 +153,8 @@ class ShortcutBadInput : public test::ShortcutTest {
 };
 
 TEST_F(ShortcutBadInput, EmptyAndJunkFilesAreCarriedByteForByte) {
-  const std::string junk("\x4C\0\0\0junk\xFF\x00\x01 not a link", 24);
+  const char junkBytes[] = "\x4C\0\0\0junk\xFF\x00\x01 not a link";
+  const std::string junk(junkBytes, sizeof(junkBytes) - 1);
   platform.WriteFile(In(test::kUserFolder, "Junk.lnk"), junk);
   platform.WriteFile(In(test::kUserFolder, "Empty.lnk"), "");
 
