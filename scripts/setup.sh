@@ -26,6 +26,12 @@ qm_setup_packages() {
     dpkg -s wine64 >/dev/null 2>&1 || QM_MISSING+=(wine64)
     dpkg -s wine32:i386 >/dev/null 2>&1 || QM_MISSING+=(wine32:i386)
   fi
+  for tier in "$@"; do
+    if [ "$tier" = fuzz ]; then
+      qm_need clang++ clang
+      dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || QM_MISSING+=(libclang-rt-14-dev)
+    fi
+  done
   if [ ${#QM_MISSING[@]} -gt 0 ]; then
     echo "=== Installing: ${QM_MISSING[*]}"
     if [[ " ${QM_MISSING[*]} " == *" wine32:i386 "* ]]; then dpkg --add-architecture i386; fi

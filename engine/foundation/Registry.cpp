@@ -330,10 +330,19 @@ int CRegistry::EnumerateValueNames(RegKey root, const char* path, std::vector<st
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t nameSize = sizeof(name);
-    if (store->EnumValue(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr) != kErrorSuccess) break;
-    names->emplace_back(name, nameSize);
+    long status = store->EnumValue(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr);
+    if (status == kErrorSuccess) {
+      names->emplace_back(name, nameSize);
+      continue;
+    }
+    // The end of the list, or a name too long for the buffer, ends the list.
+    // Any other failure leaves it short: callers that act on what is missing
+    // from it (forgetting, marking as returned) must not take it as whole.
+    if (status == platform::kErrorNoMoreItems || status == platform::kErrorMoreData) return 1;
+    names->clear();
+    lastError = static_cast<std::uint32_t>(status);
+    return 0;
   }
-  return 1;
 }
 
 }  // namespace qm

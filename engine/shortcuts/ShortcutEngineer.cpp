@@ -1,6 +1,7 @@
 #include "engine/shortcuts/ShortcutEngineer.h"
 
 #include <cstring>
+#include <set>
 
 #include "engine/entries/CommandLine.h"
 #include "engine/foundation/Log.h"
@@ -15,6 +16,13 @@ namespace {
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kShcKey[] = "Software\\Tarnwick\\Quill Moor\\Shc";
 constexpr char kShcSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
+constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
+// REG_DWORD 1 under the product key of a root while every stored shortcut of
+// that root stands returned in its folder. Only then may a stored shortcut
+// without a file be taken for one the user deleted: after a take that stopped
+// half way, or a return that could not write every file, a missing file means
+// the shortcut is stored, not gone.
+constexpr char kReturnedMark[] = "Shc Entries Returned";
 constexpr char kLinkExtension[] = ".lnk";
 constexpr char kLinkPattern[] = "*.lnk";
 // Written whole under this name first and then renamed, so that a shortcut
@@ -116,6 +124,75 @@ bool DeleteTemporary(const std::string& path) {
   return result == platform::FsResult::Ok || result == platform::FsResult::NotFound;
 }
 
+bool IsMarkedReturned(RegKey root) {
+  std::uint32_t mark = 0;
+  return CRegistry().GetValue(root, kProductKey, kReturnedMark, &mark) && mark != 0;
+}
+
+// Deleted outright rather than read first: a read that failed must not let a
+// take go on under a mark that still stands.
+bool ClearReturnedMark(RegKey root) {
+  CRegistry registry;
+  if (registry.DeleteValue(root, kProductKey, kReturnedMark)) return true;
+  return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
+}
+
+void MarkReturned(RegKey root) {
+  CRegistry registry;
+  if (registry.CreateKey(root, kProductKey)) registry.SetValue(root, kProductKey, kReturnedMark, std::uint32_t{1});
+}
+
+// The shortcut files of a folder; false if the folder cannot be listed, which
+// is not the same as a folder without shortcuts.
+bool ListShortcuts(const std::string& pattern, std::vector<std::string>* names, std::vector<std::string>* paths) {
+  names->clear();
+  paths->clear();
+  platform::IFileSystem* files = Files();
+  std::size_t cut = pattern.find_last_of('\\');
+  if (!files || cut == std::string::npos || !FitsPathBuffer(pattern)) return false;
+  std::string folder = pattern.substr(0, cut);
+  std::vector<platform::DirEntry> found;
+  if (!files->List(folder, pattern.substr(cut + 1), found)) return false;
+  for (const platform::DirEntry& entry : found) {
+    if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
+    std::size_t dot = entry.name.find_last_of('.');
+    names->push_back(dot == std::string::npos ? entry.name : entry.name.substr(0, dot));
+    paths->push_back(folder + "\\" + entry.name);
+  }
+  return true;
+}
+
+// Stores the bytes of every file that has a stored copy of its name; false if
+// any could not be read or stored.
+bool RefreshStoredCopies(RegKey root, const std::vector<std::string>& names, const std::vector<std::string>& paths,
+                         const std::set<std::string>& stored) {
+  platform::IFileSystem* files = Files();
+  if (!files) return false;
+  CRegistry registry;
+  bool all = true;
+  for (std::size_t i = 0; i < names.size() && i < paths.size(); ++i) {
+    if (!stored.count(platform::FoldCase(names[i]))) continue;
+    std::vector<std::uint8_t> bytes;
+    if (files->ReadAll(paths[i], bytes) != platform::FsResult::Ok || bytes.size() > 0xFFFFFFFFu) {
+      all = false;
+      continue;
+    }
+    std::uint8_t none = 0;
+    if (!registry.SetValue(root, kShcKey, names[i].c_str(), bytes.empty() ? &none : bytes.data(),
+                           static_cast<std::uint32_t>(bytes.size())))
+      all = false;
+  }
+  return all;
+}
+
+std::string PatternOf(const char* folder) { return std::string(folder) + "\\" + kLinkPattern; }
+
+std::set<std::string> FoldedNames(const std::vector<std::string>& names) {
+  std::set<std::string> folded;
+  for (const std::string& name : names) folded.insert(platform::FoldCase(name));
+  return folded;
+}
+
 bool OpenWithShell(const std::string& file) {
   platform::IShell* shell = Shell();
   return shell && shell->Open(file, "") > 32;
@@ -150,21 +227,7 @@ int CShortcutEngineer::GetStartupFolderPath(RegKey root, char* folder) const {
 int CShortcutEngineer::FindShortcutFilePaths(const char* pattern, std::vector<std::string>* names,
                                              std::vector<std::string>* paths) const {
   if (!pattern || !names || !paths) return 0;
-  names->clear();
-  paths->clear();
-  std::string search = pattern;
-  platform::IFileSystem* files = Files();
-  std::size_t cut = search.find_last_of('\\');
-  if (!files || cut == std::string::npos || !FitsPathBuffer(search)) return 1;
-  std::string folder = search.substr(0, cut);
-  std::vector<platform::DirEntry> found;
-  if (!files->List(folder, search.substr(cut + 1), found)) return 1;
-  for (const platform::DirEntry& entry : found) {
-    if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
-    std::size_t dot = entry.name.find_last_of('.');
-    names->push_back(dot == std::string::npos ? entry.name : entry.name.substr(0, dot));
-    paths->push_back(folder + "\\" + entry.name);
-  }
+  ListShortcuts(pattern, names, paths);
   return 1;
 }
 
@@ -173,6 +236,9 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
   if (!root || !names || !paths) return 0;
   platform::IFileSystem* files = Files();
   if (!files) return 1;
+  // Nothing leaves a folder while its root claims that every stored shortcut
+  // stands returned there.
+  if (!paths->empty() && !ClearReturnedMark(root)) return 1;
   CRegistry registry;
   for (std::size_t i = 0; i < paths->size() && i < names->size(); ++i) {
     const std::string& name = (*names)[i];
@@ -189,45 +255,59 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
 }
 
 int CShortcutEngineer::WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
-                                            bool skipEmpty) const {
+                                            bool skipEmpty, bool* allWritten) const {
   platform::IFileSystem* files = Files();
+  bool written = files != nullptr;
+  if (allWritten) *allWritten = false;
   if (!files) return 1;
   std::string folderText = folder ? folder : "";
   std::string partial = folderText + "\\" + kPartialFileName;
   for (const std::string& name : *names) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadStoredBytes(root, name, bytes)) continue;
-    if (skipEmpty && bytes.empty()) continue;
-    std::string path = FileOf(folderText, name);
-    if (!FitsPathBuffer(path) || !FitsPathBuffer(partial)) continue;
-    if (files->WriteAll(partial, bytes) != platform::FsResult::Ok) {
-      files->Delete(partial);
+    if (!ReadStoredBytes(root, name, bytes)) {
+      written = false;
       continue;
     }
-    if (files->Move(partial, path, true) != platform::FsResult::Ok) files->Delete(partial);
+    if (skipEmpty && bytes.empty()) continue;
+    std::string path = FileOf(folderText, name);
+    if (!FitsPathBuffer(path) || !FitsPathBuffer(partial)) {
+      written = false;
+      continue;
+    }
+    if (files->WriteAll(partial, bytes) != platform::FsResult::Ok) {
+      files->Delete(partial);
+      written = false;
+      continue;
+    }
+    if (files->Move(partial, path, true) != platform::FsResult::Ok) {
+      files->Delete(partial);
+      written = false;
+    }
   }
+  if (allWritten) *allWritten = written;
   return 1;
 }
 
 int CShortcutEngineer::LoadShortcutDataToFile(RegKey root, const char* folder,
                                               const std::vector<std::string>* names) const {
   if (!root || !folder || !names) return 0;
-  return WriteStoredShortcuts(root, folder, names, false);
+  return WriteStoredShortcuts(root, folder, names, false, nullptr);
 }
 
 int CShortcutEngineer::LoadShortcutDataToFileEx(RegKey root, const char* folder,
                                                 const std::vector<std::string>* names) const {
   if (!root || !names) return 0;
-  return WriteStoredShortcuts(root, folder, names, true);
+  return WriteStoredShortcuts(root, folder, names, true, nullptr);
 }
 
 int CShortcutEngineer::CrossVerifyShcEntries(RegKey root, const std::vector<std::string>* names) const {
   if (!root || !names) return 0;
   CRegistry registry;
+  // One set of the folder's names instead of a scan per stored name keeps a
+  // verify of n shortcuts at n log n.
+  const std::set<std::string> present = FoldedNames(*names);
   for (const std::string& stored : StoredNames(root)) {
-    bool found = false;
-    for (const std::string& name : *names) found = found || platform::EqualsNoCase(stored, name);
-    if (found) continue;
+    if (present.count(platform::FoldCase(stored))) continue;
     registry.DeleteValue(root, kShcKey, stored.c_str());
     registry.DeleteValue(root, kShcSelectionsKey, stored.c_str());
   }
@@ -250,8 +330,12 @@ int CShortcutEngineer::VerifyShcEntries() const {
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
     char folder[kPathBufferSize];
     if (!GetStartupFolderPath(root, folder)) continue;
+    // Stored shortcuts of a root not known to stand returned may lack their
+    // file because they are taken; a folder that cannot be listed says
+    // nothing about which files are there. Either way nothing is forgotten.
+    if (!IsMarkedReturned(root)) continue;
     std::vector<std::string> names, paths;
-    FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
+    if (!ListShortcuts(PatternOf(folder), &names, &paths)) continue;
     CrossVerifyShcEntries(root, &names);
   }
   return 1;
@@ -271,8 +355,13 @@ int CShortcutEngineer::TakeShcEntries() const {
 int CShortcutEngineer::UpdateShcSelections() const {
   CRegistry registry;
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+    // The flags' names listed once, compared exactly as IsValueNamePresent
+    // does: n log n instead of a listing per stored shortcut.
+    std::vector<std::string> flagNames;
+    registry.EnumerateValueNames(root, kShcSelectionsKey, &flagNames);
+    const std::set<std::string> flagged(flagNames.begin(), flagNames.end());
     for (const std::string& name : StoredNames(root)) {
-      if (registry.IsValueNamePresent(root, kShcSelectionsKey, name.c_str()) != 1)
+      if (!flagged.count(name))
         registry.SetValue(root, kShcSelectionsKey, name.c_str(), std::uint32_t{1});
     }
   }
@@ -289,10 +378,23 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     }
     char folder[kPathBufferSize];
     if (!GetStartupFolderPath(root, folder)) continue;
-    if (skipEmpty)
-      LoadShortcutDataToFileEx(root, folder, &names);
-    else
-      LoadShortcutDataToFile(root, folder, &names);
+    // A shortcut whose file stands in the folder was not taken (its deletion
+    // failed, or an installer wrote it since): it is newer than the stored
+    // copy, which must not overwrite it on the way back. A folder that cannot
+    // be listed gets nothing written into it.
+    std::vector<std::string> present, paths;
+    if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
+    // The mark of an earlier return must not outlive a return that leaves a
+    // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
+    if (!ClearReturnedMark(root)) continue;
+    const std::set<std::string> standing = FoldedNames(present);
+    std::vector<std::string> toWrite;
+    for (const std::string& name : names)
+      if (!standing.count(platform::FoldCase(name))) toWrite.push_back(name);
+    bool refreshed = RefreshStoredCopies(root, present, paths, FoldedNames(names));
+    bool written = false;
+    WriteStoredShortcuts(root, folder, &toWrite, skipEmpty, &written);
+    if (refreshed && written) MarkReturned(root);
   }
   return 1;
 }

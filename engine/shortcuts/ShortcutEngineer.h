@@ -71,8 +71,9 @@ class KELVRIN_API CShortcutEngineer {
   int SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const;
 
   // Shared by the two writers: skipEmpty leaves zero-length stored data alone.
+  // allWritten (may be null) tells whether every name that was due got its file.
   int WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
-                           bool skipEmpty) const;
+                           bool skipEmpty, bool* allWritten) const;
   int ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const;
 };
 

@@ -241,6 +241,10 @@ std::string Utf16ToAnsi(const std::u16string& text) {
     char mapped = '?';
     for (int i = 0; i < 32; ++i)
       if (kCp1252High[i] == c) mapped = static_cast<char>(0x80 + i);
+    // The five bytes the code page leaves undefined travel as the control
+    // characters of the same number, both ways, as on Windows: a link's
+    // target survives a load and a save whatever bytes its name holds.
+    if (c >= 0x80 && c < 0xA0 && !kCp1252High[c - 0x80]) mapped = static_cast<char>(c);
     ansi += mapped;
   }
   return ansi;

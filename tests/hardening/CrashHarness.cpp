@@ -1,9 +1,25 @@
 #include "tests/hardening/CrashHarness.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
 #include "engine/foundation/Registry.h"
 
 namespace qm::test {
 namespace {
+
+// The figure of the whole suite, every engine together, printed once at the end.
+CrashReport g_total;
+
+class TotalPrinter : public testing::Environment {
+ public:
+  void TearDown() override {
+    if (g_total.faultPoints == 0) return;
+    std::printf("All engines: %d fault points tried, %d entries lost\n", g_total.faultPoints, g_total.entriesLost);
+  }
+};
+testing::Environment* const g_printer = testing::AddGlobalTestEnvironment(new TotalPrinter);
 
 // One run of the operation under a fault plan; answers the calls it made.
 int RunOnce(const CrashCase& c, FaultPlan::Mode mode, int k, CrashReport* report) {
@@ -54,6 +70,8 @@ CrashReport RunCrashCase(const CrashCase& c) {
       ++report.faultPoints;
     }
   }
+  g_total.faultPoints += report.faultPoints;
+  g_total.entriesLost += report.entriesLost;
   return report;
 }
 

@@ -163,5 +163,14 @@ TEST(ShellLinkFile, ARewrittenComFileKeepsItsOtherProperties) {
             std::vector<std::uint8_t>(after.header.begin() + 0x38, after.header.end()));
 }
 
+// Found by the fuzzer: a name in an item list with a byte the code page
+// leaves undefined came back as '?' once the link was saved with LinkInfo.
+TEST(ShellLinkFile, EveryAnsiByteSurvivesTheWayToUtf16AndBack) {
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
+  EXPECT_EQ(all, platform::Utf16ToAnsi(platform::AnsiToUtf16(all)));
+  EXPECT_EQ("?", platform::Utf16ToAnsi(u"\u4E2D"));
+}
+
 }  // namespace
 }  // namespace qm::test

@@ -87,6 +87,9 @@ TEST_F(ShortcutStorage, TheCycleKeepsFlagsForgetsDeletedShortcutsAndTakesEditedO
 }
 
 TEST_F(ShortcutStorage, VerifyIgnoresLetterCaseAndJudgesEachRootByItsOwnFolder) {
+  // Both roots stand returned, as after a ReturnShcEntries that wrote every file.
+  platform.SetNumber(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned", 1);
+  platform.SetNumber(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned", 1);
   Store(HKeyCurrentUser, "Mail", "old");
   platform.SetNumber(HKeyCurrentUser, kShcSelections, "Mail", 0);
   Store(HKeyLocalMachine, "Public", "p");
@@ -113,12 +116,21 @@ TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
   EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
 }
 
-TEST_F(ShortcutStorage, AnExistingFileIsReplacedWholeAndNoPartialFileStays) {
-  platform.WriteFile(In(kUserFolder, "Mail.lnk"), "a much longer file that was there before");
-  Store(HKeyCurrentUser, "Mail", "short");
-  engineer.ReturnShcEntries();
-  EXPECT_EQ("short", platform.ReadFile(In(kUserFolder, "Mail.lnk")));
-  EXPECT_EQ((Lines{"Mail.lnk"}), Files(kUserFolder));
+TEST_F(ShortcutStorage, ReturnAndRestoreKeepAFileThatStandsInTheFolderAndStoreItsBytes) {
+  // Written by an installer while the shortcut was taken: newer than the stored copy.
+  Store(HKeyCurrentUser, "Mail", "old");
+  Store(HKeyCurrentUser, "Post", "post");
+  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "new");
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ("new", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
+  EXPECT_EQ("new", Stored(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ((Lines{"MAIL.lnk", "Post.lnk"}), Files(kUserFolder));  // and no partial file
+  EXPECT_EQ(1, platform.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+
+  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "newer");
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ("newer", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
+  EXPECT_EQ("newer", Stored(HKeyCurrentUser, "Mail"));
 }
 
 TEST_F(ShortcutStorage, AFileThatCannotBeWrittenLeavesNothingBehind) {
