@@ -262,6 +262,10 @@ int CShortcutEngineer::WriteStoredShortcuts(RegKey root, const char* folder, con
   if (!files) return 1;
   std::string folderText = folder ? folder : "";
   std::string partial = folderText + "\\" + kPartialFileName;
+  // A write that never finished (the program died between writing and
+  // renaming) leaves its partial file behind, which Windows would try to open
+  // at log-on. Its bytes are still stored, so it can always go.
+  if (files->Exists(partial)) files->Delete(partial);
   for (const std::string& name : *names) {
     std::vector<std::uint8_t> bytes;
     if (!ReadStoredBytes(root, name, bytes)) {

@@ -144,6 +144,12 @@ TEST_F(ShortcutStorage, AFileThatCannotBeWrittenLeavesNothingBehind) {
   EXPECT_EQ("other", platform.ReadFile(In(kUserFolder, "Other.lnk")));
 }
 
+TEST_F(ShortcutStorage, APartialFileLeftByAnUnfinishedWriteIsClearedByTheNextReturn) {
+  platform.WriteFile(In(kUserFolder, "~qmwrite.tmp"), "half a shortcut");
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_TRUE(Files(kUserFolder).empty());
+}
+
 TEST_F(ShortcutStorage, ReturnStopsAtAStoredLocationThatCannotBeListed) {
   CRegistry().DeleteKey(HKeyCurrentUser, kShc, "Selections");
   CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc");
