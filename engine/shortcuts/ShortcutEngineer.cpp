@@ -567,13 +567,8 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
 int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
   CRegistry registry;
   if (inRegistry == 1) {
-    RegKey root = 0;
-    if (IsShortcutPresent(HKeyCurrentUser, name))
-      root = HKeyCurrentUser;
-    else if (IsShortcutPresent(HKeyLocalMachine, name))
-      root = HKeyLocalMachine;
-    else
-      return 1;
+    RegKey root = RootHolding(name, 1);
+    if (!root) return 1;
     registry.DeleteValue(root, kShcSelectionsKey, name.c_str());
     char folder[kPathBufferSize];
     if (GetStartupFolderPath(root, folder)) {
@@ -585,13 +580,8 @@ int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
     }
     return 1;
   }
-  RegKey root = 0;
-  if (IsStored(HKeyCurrentUser, name))
-    root = HKeyCurrentUser;
-  else if (IsStored(HKeyLocalMachine, name))
-    root = HKeyLocalMachine;
-  else
-    return 1;
+  RegKey root = RootHolding(name, 0);
+  if (!root) return 1;
   registry.DeleteValue(root, kShcSelectionsKey, name.c_str());
   if (!registry.DeleteValue(root, kShcKey, name.c_str())) {
     CLog::Error(root == HKeyLocalMachine ? kMsgRemoveStoredCommon : kMsgRemoveStoredUser);
@@ -605,11 +595,7 @@ int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
 
 int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
   if (inRegistry == 1) {
-    RegKey root = 0;
-    if (IsShortcutPresent(HKeyCurrentUser, name))
-      root = HKeyCurrentUser;
-    else if (IsShortcutPresent(HKeyLocalMachine, name))
-      root = HKeyLocalMachine;
+    RegKey root = RootHolding(name, 1);
     if (!root) {
       CLog::Error(kMsgFindShortcut);
       return 0;
@@ -626,11 +612,7 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
     return 1;
   }
 
-  RegKey root = 0;
-  if (IsStored(HKeyCurrentUser, name))
-    root = HKeyCurrentUser;
-  else if (IsStored(HKeyLocalMachine, name))
-    root = HKeyLocalMachine;
+  RegKey root = RootHolding(name, 0);
   if (!root) {
     CLog::Error(kMsgFindShortcut);
     return 0;
@@ -652,11 +634,7 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
 }
 
 int CShortcutEngineer::LaunchShcEntry(std::string name) const {
-  RegKey root = 0;
-  if (IsShortcutPresent(HKeyCurrentUser, name))
-    root = HKeyCurrentUser;
-  else if (IsShortcutPresent(HKeyLocalMachine, name))
-    root = HKeyLocalMachine;
+  RegKey root = RootHolding(name, 1);
   if (!root) {
     ShowMessage(kMsgFindShortcut);
     return 0;
@@ -792,19 +770,16 @@ int CShortcutEngineer::RetrieveShcPath(platform::IEditField* field, std::string 
 }
 
 int CShortcutEngineer::SetShcSelection(std::string name, int flag, int inRegistry) const {
-  RegKey root = 0;
-  if (inRegistry == 1) {
-    if (IsShortcutPresent(HKeyCurrentUser, name))
-      root = HKeyCurrentUser;
-    else if (IsShortcutPresent(HKeyLocalMachine, name))
-      root = HKeyLocalMachine;
-  } else if (IsStored(HKeyCurrentUser, name)) {
-    root = HKeyCurrentUser;
-  } else if (IsStored(HKeyLocalMachine, name)) {
-    root = HKeyLocalMachine;
-  }
+  RegKey root = RootHolding(name, inRegistry);
   if (!root) return 0;
   return CRegistry().SetValue(root, kShcSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
+}
+
+RegKey CShortcutEngineer::RootHolding(const std::string& name, int inRegistry) const {
+  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+    if (inRegistry == 1 ? IsShortcutPresent(root, name) : IsStored(root, name)) return root;
+  }
+  return 0;
 }
 
 int CShortcutEngineer::SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const {

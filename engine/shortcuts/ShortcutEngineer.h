@@ -69,6 +69,9 @@ class KELVRIN_API CShortcutEngineer {
   platform::IconHandle LoadShortcutIcon(RegKey root, std::string name, int deleteFile) const;
 
   int SplitPathArgument(std::string commandLine, std::string* path, std::string* argument) const;
+  // The root whose startup folder (inRegistry 1) or stored location holds the
+  // shortcut, the user's side first; 0 if neither does.
+  RegKey RootHolding(const std::string& name, int inRegistry) const;
 
   // Shared by the two writers: skipEmpty leaves zero-length stored data alone.
   // allWritten (may be null) tells whether every name that was due got its file.
