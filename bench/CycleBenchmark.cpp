@@ -19,6 +19,7 @@
 #include "engine/shortcuts/ShortcutEngineer.h"
 #include "platform/Text.h"
 #include "platform/portable/ShellLinkFile.h"
+#include "platform/portable/MemoryFileSystem.h"
 #include "tests/support/TestPlatform.h"
 
 namespace {
@@ -37,81 +38,9 @@ constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 constexpr char kShcSelections[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
 const char* const kFolders[] = {"C:\\Users\\ann\\Startup", "C:\\ProgramData\\Startup"};
 
-// Files in memory, names matched without regard to case as Windows does: the
-// bench measures the engine, not the disk or the host's directory scans.
-class MemoryFileSystem : public platform::IFileSystem {
- public:
-  void AddFolder(const std::string& path) { folders_.insert(platform::FoldCase(path)); }
-  bool Exists(const std::string& path) override {
-    return files_.count(platform::FoldCase(path)) || folders_.count(platform::FoldCase(path));
-  }
-  bool IsDirectory(const std::string& path) override { return folders_.count(platform::FoldCase(path)) != 0; }
-  bool Size(const std::string& path, std::uint64_t& size) override {
-    auto found = files_.find(platform::FoldCase(path));
-    if (found == files_.end()) return false;
-    size = found->second.bytes.size();
-    return true;
-  }
-  platform::FsResult ReadAll(const std::string& path, std::vector<std::uint8_t>& data) override {
-    auto found = files_.find(platform::FoldCase(path));
-    if (found == files_.end()) return platform::FsResult::NotFound;
-    data = found->second.bytes;
-    return platform::FsResult::Ok;
-  }
-  platform::FsResult WriteAll(const std::string& path, const std::vector<std::uint8_t>& data) override {
-    if (!folders_.count(platform::FoldCase(path.substr(0, path.find_last_of('\\'))))) return platform::FsResult::NotFound;
-    File& file = files_[platform::FoldCase(path)];
-    if (file.name.empty()) file.name = path.substr(path.find_last_of('\\') + 1);
-    file.bytes = data;
-    return platform::FsResult::Ok;
-  }
-  platform::FsResult Append(const std::string& path, const std::string& bytes, bool create) override {
-    auto found = files_.find(platform::FoldCase(path));
-    if (found == files_.end() && !create) return platform::FsResult::NotFound;
-    std::vector<std::uint8_t> data = found == files_.end() ? std::vector<std::uint8_t>() : found->second.bytes;
-    data.insert(data.end(), bytes.begin(), bytes.end());
-    return WriteAll(path, data);
-  }
-  platform::FsResult Delete(const std::string& path) override {
-    return files_.erase(platform::FoldCase(path)) ? platform::FsResult::Ok : platform::FsResult::NotFound;
-  }
-  platform::FsResult Move(const std::string& from, const std::string& to, bool replaceExisting) override {
-    auto found = files_.find(platform::FoldCase(from));
-    if (found == files_.end()) return platform::FsResult::NotFound;
-    if (!replaceExisting && files_.count(platform::FoldCase(to))) return platform::FsResult::Failed;
-    File moved{to.substr(to.find_last_of('\\') + 1), std::move(found->second.bytes)};
-    files_.erase(found);
-    files_[platform::FoldCase(to)] = std::move(moved);
-    return platform::FsResult::Ok;
-  }
-  platform::FsResult MakeDirectory(const std::string& path) override {
-    AddFolder(path);
-    return platform::FsResult::Ok;
-  }
-  bool List(const std::string& folder, const std::string& pattern, std::vector<platform::DirEntry>& entries) override {
-    entries.clear();
-    std::string prefix = platform::FoldCase(folder) + "\\";
-    if (!folders_.count(platform::FoldCase(folder))) return false;
-    for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
-         ++it) {
-      if (it->first.find('\\', prefix.size()) != std::string::npos) continue;
-      if (platform::WildcardMatch(pattern, it->second.name)) entries.push_back({it->second.name, false});
-    }
-    return true;
-  }
-
- private:
-  struct File {
-    std::string name;
-    std::vector<std::uint8_t> bytes;
-  };
-  std::map<std::string, File> files_;  // by folded full path: a folder's files lie together
-  std::set<std::string> folders_;
-};
-
 // A small real shortcut, as the link object writes it.
 std::vector<std::uint8_t> LinkBytes() {
-  MemoryFileSystem files;
+  platform::MemoryFileSystem files;
   files.AddFolder("C:");
   platform::ScopedService<platform::IFileSystem> slot(&files);
   platform::PortableShellLink link;
@@ -126,7 +55,7 @@ std::vector<std::uint8_t> LinkBytes() {
 std::string Name(int i) { return "Entry " + std::to_string(i * 7919 % 100003); }
 std::string Line(int i) { return "C:\\Program Files\\Vendor " + std::to_string(i) + "\\tool.exe -tray"; }
 
-void Seed(test::TestPlatform& platform, MemoryFileSystem& files, int n) {
+void Seed(test::TestPlatform& platform, platform::MemoryFileSystem& files, int n) {
   static const std::vector<std::uint8_t> link = LinkBytes();
   CRegistry reg;
   platform.SetText(HKeyCurrentUser, kShellFolders, "Startup", kFolders[0]);
@@ -146,7 +75,7 @@ void Seed(test::TestPlatform& platform, MemoryFileSystem& files, int n) {
   }
 }
 
-double FloorSeconds(test::TestPlatform& platform, MemoryFileSystem& files, int n) {
+double FloorSeconds(test::TestPlatform& platform, platform::MemoryFileSystem& files, int n) {
   // The same number of values, read, written elsewhere and deleted once each;
   // the same number of shortcut files, read, written into the store and deleted.
   auto& store = platform.registry;
@@ -199,7 +128,7 @@ void WholeCycle(benchmark::State& state) {
     };
     {
       test::TestPlatform platform;
-      MemoryFileSystem files;
+      platform::MemoryFileSystem files;
       platform::ScopedService<platform::IFileSystem> slot(&files);
       Seed(platform, files, n);
       runCycle();  // the first log-on: everything known and returned
@@ -209,7 +138,7 @@ void WholeCycle(benchmark::State& state) {
     }
     {
       test::TestPlatform platform;
-      MemoryFileSystem files;
+      platform::MemoryFileSystem files;
       platform::ScopedService<platform::IFileSystem> slot(&files);
       Seed(platform, files, n);
       floor = FloorSeconds(platform, files, n);
