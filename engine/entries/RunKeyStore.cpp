@@ -5,6 +5,7 @@
 
 #include "engine/entries/CommandLine.h"
 #include "engine/foundation/Log.h"
+#include "engine/foundation/ReturnedMark.h"
 #include "platform/FileSystem.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
@@ -21,21 +22,6 @@ std::string WithBackslash(std::string folder) {
 bool FileExists(const std::string& path) {
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
   return files && files->Exists(path);
-}
-
-bool IsMarkedReturned(const RunKeySet& keys, RegKey root) {
-  std::uint32_t mark = 0;
-  return CRegistry().GetValue(root, kProductKey, keys.returnedMark, &mark) && mark != 0;
-}
-
-bool ClearReturnedMark(const RunKeySet& keys, RegKey root) {
-  CRegistry registry;
-  return !IsMarkedReturned(keys, root) || registry.DeleteValue(root, kProductKey, keys.returnedMark);
-}
-
-void MarkReturned(const RunKeySet& keys, RegKey root) {
-  CRegistry registry;
-  if (registry.CreateKey(root, kProductKey)) registry.SetValue(root, kProductKey, keys.returnedMark, std::uint32_t{1});
 }
 
 // The value names of a key as IsValueNamePresent sees them: compared byte for
@@ -78,13 +64,13 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
   for (RegKey root : keys.roots) {
     // Nothing leaves the Windows key while the root still claims to be returned.
-    if (!ClearReturnedMark(keys, root)) {
+    if (!ClearReturnedMark(root, keys.returnedMark)) {
       CLog::Error(failureMessage);
       return 0;
     }
     if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1)) {
       // MoveEx fails before it moves anything: the root still stands returned.
-      MarkReturned(keys, root);
+      MarkReturned(root, keys.returnedMark);
       CLog::Error(failureMessage);
       return 0;
     }
@@ -106,7 +92,7 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
       CLog::Error(failureMessage);
       return 0;
     }
-    MarkReturned(keys, root);
+    MarkReturned(root, keys.returnedMark);
   }
   return 1;
 }
@@ -117,7 +103,7 @@ void VerifyEntries(const RunKeySet& keys) {
     // Stored entries of a root that was never returned, or whose last take
     // did not finish, may be missing from the Windows key because they were
     // taken, not uninstalled: keep them.
-    if (!IsMarkedReturned(keys, root)) continue;
+    if (!IsMarkedReturned(root, keys.returnedMark)) continue;
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, keys.storedKey, &names);
     const auto present = ExactNames(root, keys.windowsKey);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/foundation/Registry.h"
+#include "engine/foundation/ReturnedMark.h"
 #include "platform/Ui.h"
 
 namespace qm::entries {
@@ -16,7 +17,6 @@ namespace qm::entries {
 inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
 inline constexpr char kStoredRunKey[] = "Software\\Tarnwick\\Quill Moor\\Run";
 inline constexpr char kStoredRunSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Run\\Selections";
 inline constexpr char kStoredRunServicesKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices";

@@ -5,6 +5,7 @@
 
 #include "engine/entries/CommandLine.h"
 #include "engine/foundation/Log.h"
+#include "engine/foundation/ReturnedMark.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
@@ -16,7 +17,6 @@ namespace {
 constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr char kShcKey[] = "Software\\Tarnwick\\Quill Moor\\Shc";
 constexpr char kShcSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
-constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
 // REG_DWORD 1 under the product key of a root while every stored shortcut of
 // that root stands returned in its folder. Only then may a stored shortcut
 // without a file be taken for one the user deleted: after a take that stopped
@@ -124,24 +124,6 @@ bool DeleteTemporary(const std::string& path) {
   return result == platform::FsResult::Ok || result == platform::FsResult::NotFound;
 }
 
-bool IsMarkedReturned(RegKey root) {
-  std::uint32_t mark = 0;
-  return CRegistry().GetValue(root, kProductKey, kReturnedMark, &mark) && mark != 0;
-}
-
-// Deleted outright rather than read first: a read that failed must not let a
-// take go on under a mark that still stands.
-bool ClearReturnedMark(RegKey root) {
-  CRegistry registry;
-  if (registry.DeleteValue(root, kProductKey, kReturnedMark)) return true;
-  return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
-}
-
-void MarkReturned(RegKey root) {
-  CRegistry registry;
-  if (registry.CreateKey(root, kProductKey)) registry.SetValue(root, kProductKey, kReturnedMark, std::uint32_t{1});
-}
-
 // The shortcut files of a folder; false if the folder cannot be listed, which
 // is not the same as a folder without shortcuts.
 bool ListShortcuts(const std::string& pattern, std::vector<std::string>* names, std::vector<std::string>* paths) {
@@ -238,7 +220,7 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
   if (!files) return 1;
   // Nothing leaves a folder while its root claims that every stored shortcut
   // stands returned there.
-  if (!paths->empty() && !ClearReturnedMark(root)) return 1;
+  if (!paths->empty() && !ClearReturnedMark(root, kReturnedMark)) return 1;
   CRegistry registry;
   for (std::size_t i = 0; i < paths->size() && i < names->size(); ++i) {
     const std::string& name = (*names)[i];
@@ -337,7 +319,7 @@ int CShortcutEngineer::VerifyShcEntries() const {
     // Stored shortcuts of a root not known to stand returned may lack their
     // file because they are taken; a folder that cannot be listed says
     // nothing about which files are there. Either way nothing is forgotten.
-    if (!IsMarkedReturned(root)) continue;
+    if (!IsMarkedReturned(root, kReturnedMark)) continue;
     std::vector<std::string> names, paths;
     if (!ListShortcuts(PatternOf(folder), &names, &paths)) continue;
     CrossVerifyShcEntries(root, &names);
@@ -390,7 +372,7 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
     // The mark of an earlier return must not outlive a return that leaves a
     // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
-    if (!ClearReturnedMark(root)) continue;
+    if (!ClearReturnedMark(root, kReturnedMark)) continue;
     const std::set<std::string> standing = FoldedNames(present);
     std::vector<std::string> toWrite;
     for (const std::string& name : names)
@@ -398,7 +380,7 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     bool refreshed = RefreshStoredCopies(root, present, paths, FoldedNames(names));
     bool written = false;
     WriteStoredShortcuts(root, folder, &toWrite, skipEmpty, &written);
-    if (refreshed && written) MarkReturned(root);
+    if (refreshed && written) MarkReturned(root, kReturnedMark);
   }
   return 1;
 }

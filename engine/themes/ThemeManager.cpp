@@ -46,7 +46,7 @@ int CThemeManager::SetupPopupMenu(platform::IMenu* menu) {
 
   std::string current = kOriginalTheme;
   CRegistry registry;
-  registry.GetValue(HKeyCurrentUser, entries::kProductKey, kThemeValue, &current);
+  registry.GetValue(HKeyCurrentUser, kProductKey, kThemeValue, &current);
 
   themeMenu->CheckRadioByCommand(first, first + kSelectableThemes, first);
   for (std::size_t i = 0; i < themes.size(); ++i) {

@@ -32,7 +32,7 @@ class ThemeManagerTest : public testing::Test {
     platform.WriteFile(kProgram + "\\" + name + "\\color.txt", colors);
     platform.WriteFile(kProgram + "\\" + name + "\\background.bmp", "BM");
   }
-  void SaveTheme(const std::string& name) { platform.SetText(HKeyCurrentUser, entries::kProductKey, "Theme", name); }
+  void SaveTheme(const std::string& name) { platform.SetText(HKeyCurrentUser, kProductKey, "Theme", name); }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;

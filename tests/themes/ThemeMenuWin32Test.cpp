@@ -85,8 +85,8 @@ TEST_F(RealThemeMenu, SixteenFoldersGiveFourteenItemsAndTwoGrayed) {
     MakeTheme(std::string("Theme ") + c);
   }
   CRegistry registry;
-  registry.CreateKey(HKeyCurrentUser, entries::kProductKey);
-  registry.SetValue(HKeyCurrentUser, entries::kProductKey, "Theme", std::string("theme c"));
+  registry.CreateKey(HKeyCurrentUser, kProductKey);
+  registry.SetValue(HKeyCurrentUser, kProductKey, "Theme", std::string("theme c"));
 
   CThemeManager manager;
   manager.Setup();

@@ -36,7 +36,7 @@ void Show(const char* title, RegKey root, const char* key, const char* selection
   }
 }
 
-const std::string kShc = std::string(qm::entries::kProductKey) + "\\Shc";
+const std::string kShc = std::string(qm::kProductKey) + "\\Shc";
 const std::string kShcSelections = kShc + "\\Selections";
 
 void ShowFolder(const char* title, RegKey root, const char* folderName) {

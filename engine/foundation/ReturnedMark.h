@@ -1,0 +1,20 @@
+#pragma once
+// The product key, and the marks under it that say the entries of one kind
+// stand returned under a root. A return sets its mark; a take clears it
+// before anything leaves the place Windows reads; verify forgets missing
+// entries only of a root whose mark stands. Without the mark, a take that
+// stopped half way would have the next start forget every entry it had
+// already moved.
+#include "engine/KelvrinApi.h"
+#include "engine/foundation/Registry.h"
+
+namespace qm {
+
+inline constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
+
+bool IsMarkedReturned(RegKey root, const char* mark);
+// True once the mark is gone, also when it was not there.
+bool ClearReturnedMark(RegKey root, const char* mark);
+void MarkReturned(RegKey root, const char* mark);
+
+}  // namespace qm
