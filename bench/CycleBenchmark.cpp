@@ -34,8 +34,8 @@ struct Place {
 };
 const Place kWindowsKeys[] = {{HKeyCurrentUser, kRunKey}, {HKeyLocalMachine, kRunKey}, {HKeyLocalMachine, kRunServicesKey}};
 
-constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kShcSelections[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
+constexpr const char* kShellFolders = kShellFoldersKey;
+constexpr const char* kShcSelections = kStoredShcSelectionsKey;
 const char* const kFolders[] = {"C:\\Users\\ann\\Startup", "C:\\ProgramData\\Startup"};
 
 // A small real shortcut, as the link object writes it.

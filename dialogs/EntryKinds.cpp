@@ -2,14 +2,13 @@
 // where an entry is read and a name looked up.
 #include "dialogs/EntryDialog.h"
 #include "dialogs/ShortcutQueries.h"
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
 
 namespace qm::dialogs {
 namespace {
-
-inline constexpr char kStoredShcKey[] = "Software\\Tarnwick\\Quill Moor\\Shc";
 
 // Reads a command line and divides it after ".exe"; leaves both parts alone when the value cannot be read.
 void ReadCommandLine(RegKey root, const char* key, const std::string& name, std::string* path,

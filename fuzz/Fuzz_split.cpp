@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string line(reinterpret_cast<const char*>(data), size);

@@ -10,7 +10,7 @@
 // Each interface header declares its slot with QM_DECLARE_SERVICE; exactly one
 // source file of kelvrin defines it with QM_DEFINE_SERVICE. The slot lives in
 // kelvrin, so the program, the dialog library and the tests all see one slot.
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 
 namespace qm::platform {
 

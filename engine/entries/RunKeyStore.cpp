@@ -3,11 +3,10 @@
 #include <set>
 #include <string>
 
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/ReturnedMark.h"
 #include "platform/FileSystem.h"
-#include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "platform/Text.h"
 
@@ -48,14 +47,14 @@ void RefreshStoredCopies(const RunKeySet& keys, RegKey root) {
 }  // namespace
 
 const RunKeySet& RunEntries() {
-  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "Run Entries Returned",
+  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark,
                               {HKeyCurrentUser, HKeyLocalMachine}};
   return keys;
 }
 
 const RunKeySet& RunServiceEntries() {
   static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                              "RunServices Entries Returned", {HKeyLocalMachine}};
+                              kRunServicesReturnedMark, {HKeyLocalMachine}};
   return keys;
 }
 
@@ -107,25 +106,13 @@ void VerifyEntries(const RunKeySet& keys) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, keys.storedKey, &names);
     const auto present = ExactNames(root, keys.windowsKey);
-    for (const auto& name : names) {
-      if (present.count(name)) continue;
-      registry.DeleteValue(root, keys.storedKey, name.c_str());
-      registry.DeleteValue(root, keys.selectionsKey, name.c_str());
-    }
+    ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
+                      [&present](const std::string& name) { return present.count(name) != 0; });
   }
 }
 
 void UpdateSelections(const RunKeySet& keys) {
-  CRegistry registry;
-  for (RegKey root : keys.roots) {
-    std::vector<std::string> names;
-    registry.EnumerateValueNames(root, keys.storedKey, &names);
-    const auto flagged = ExactNames(root, keys.selectionsKey);
-    for (const auto& name : names) {
-      if (!flagged.count(name))
-        registry.SetValue(root, keys.selectionsKey, name.c_str(), std::uint32_t{1});
-    }
-  }
+  for (RegKey root : keys.roots) FlagNewNames(root, keys.storedKey, keys.selectionsKey);
 }
 
 void ValidateEntries(const RunKeySet& keys, int inRegistry) {
@@ -169,31 +156,6 @@ void SplitOrWhole(const std::string& commandLine, std::string* path, std::string
 }
 
 bool FitsRegistryText(const std::string& text) { return text.size() + 1 <= kRegistryBufferSize; }
-
-bool OpenWithShell(const std::string& path, const std::string& argument) {
-  platform::IShell* shell = platform::Current<platform::IShell>();
-  return shell && shell->Open(path, argument) > 32;
-}
-
-void ShowMessage(const std::string& text) {
-  if (platform::IMessageBox* box = platform::Current<platform::IMessageBox>()) box->ShowOk(text);
-}
-
-int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage) {
-  if (!tree) return fallbackImage;
-  platform::IShell* shell = platform::Current<platform::IShell>();
-  if (!shell) return fallbackImage;
-  platform::IconHandle icon = shell->SmallIcon(path);
-  if (!icon) return fallbackImage;
-  int index = -1;
-  if (platform::IImageList* list = tree->GetImageList()) {
-    index = list->AppendIcon(icon);
-    tree->SetImageList(list);
-  }
-  // The image list keeps its own copy of the icon.
-  shell->DestroyIcon(icon);
-  return index < 0 ? fallbackImage : index;
-}
 
 int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
                     int fallbackImage) {

@@ -8,19 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/ReturnedMark.h"
+#include "engine/foundation/StoredKeys.h"
 #include "platform/Ui.h"
 
 namespace qm::entries {
 
-inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
-inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr char kStoredRunKey[] = "Software\\Tarnwick\\Quill Moor\\Run";
-inline constexpr char kStoredRunSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Run\\Selections";
-inline constexpr char kStoredRunServicesKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices";
-inline constexpr char kStoredRunServicesSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices\\Selections";
+using qm::kRunKey;
+using qm::kRunOnceKey;
+using qm::kRunServicesKey;
+using qm::kStoredRunKey;
+using qm::kStoredRunSelectionsKey;
+using qm::kStoredRunServicesKey;
+using qm::kStoredRunServicesSelectionsKey;
 
 struct RunKeySet {
   const char* windowsKey;
@@ -70,16 +72,9 @@ void SplitOrWhole(const std::string& commandLine, std::string* path, std::string
 // Whether a text fits the 260-byte buffers that read it back, terminator included.
 bool FitsRegistryText(const std::string& text);
 
-// The shell's open action on path with argument as parameters; true when the
-// shell reports a start (an instance value above 32). No shell, no start.
-bool OpenWithShell(const std::string& path, const std::string& argument);
-
-// Shows an OK message box, where the platform has them.
-void ShowMessage(const std::string& text);
-
-// Appends the program's small icon to the tree's normal image list and answers
-// its index, or fallbackImage when there is no tree, no icon or no list.
-int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage);
+using qm::AddProgramImage;
+using qm::OpenWithShell;
+using qm::ShowMessage;
 
 // One child of parent per entry, root by root in list order, checked from the
 // stored location's flags. 0 without a tree or parent, else 1.

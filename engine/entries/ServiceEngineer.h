@@ -3,7 +3,7 @@
 // HKEY_LOCAL_MACHINE, kept like the Run entries.
 #include <string>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "platform/Ui.h"
 
 namespace qm {

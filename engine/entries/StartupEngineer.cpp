@@ -1,6 +1,6 @@
 #include "engine/entries/StartupEngineer.h"
 
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/Log.h"
 #include "platform/Text.h"

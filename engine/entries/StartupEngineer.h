@@ -4,7 +4,7 @@
 // per entry and gives them back.
 #include <string>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "platform/Ui.h"
 
 namespace qm {

@@ -5,7 +5,7 @@
 // failures and never interrupts its caller.
 #include <string>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 
 namespace qm {
 

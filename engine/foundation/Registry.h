@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "platform/RegistryStore.h"
 
 namespace qm {

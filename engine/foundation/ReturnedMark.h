@@ -5,12 +5,11 @@
 // entries only of a root whose mark stands. Without the mark, a take that
 // stopped half way would have the next start forget every entry it had
 // already moved.
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
 
 namespace qm {
-
-inline constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
 
 bool IsMarkedReturned(RegKey root, const char* mark);
 // True once the mark is gone, also when it was not there.

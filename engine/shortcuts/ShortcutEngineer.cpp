@@ -3,9 +3,11 @@
 #include <cstring>
 #include <set>
 
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
+#include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/ReturnedMark.h"
+#include "engine/foundation/StoredKeys.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
@@ -14,15 +16,14 @@
 namespace qm {
 namespace {
 
-constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr char kShcKey[] = "Software\\Tarnwick\\Quill Moor\\Shc";
-constexpr char kShcSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
+constexpr const char* kShcKey = kStoredShcKey;
+constexpr const char* kShcSelectionsKey = kStoredShcSelectionsKey;
 // REG_DWORD 1 under the product key of a root while every stored shortcut of
 // that root stands returned in its folder. Only then may a stored shortcut
 // without a file be taken for one the user deleted: after a take that stopped
 // half way, or a return that could not write every file, a missing file means
 // the shortcut is stored, not gone.
-constexpr char kReturnedMark[] = "Shc Entries Returned";
+constexpr const char* kReturnedMark = kShcReturnedMark;
 constexpr char kLinkExtension[] = ".lnk";
 constexpr char kLinkPattern[] = "*.lnk";
 // Written whole under this name first and then renamed, so that a shortcut
@@ -175,14 +176,7 @@ std::set<std::string> FoldedNames(const std::vector<std::string>& names) {
   return folded;
 }
 
-bool OpenWithShell(const std::string& file) {
-  platform::IShell* shell = Shell();
-  return shell && shell->Open(file, "") > 32;
-}
-
-void ShowMessage(const std::string& text) {
-  if (platform::IMessageBox* box = platform::Current<platform::IMessageBox>()) box->ShowOk(text);
-}
+bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, ""); }
 
 }  // namespace
 
@@ -288,15 +282,11 @@ int CShortcutEngineer::LoadShortcutDataToFileEx(RegKey root, const char* folder,
 
 int CShortcutEngineer::CrossVerifyShcEntries(RegKey root, const std::vector<std::string>* names) const {
   if (!root || !names) return 0;
-  CRegistry registry;
   // One set of the folder's names instead of a scan per stored name keeps a
   // verify of n shortcuts at n log n.
   const std::set<std::string> present = FoldedNames(*names);
-  for (const std::string& stored : StoredNames(root)) {
-    if (present.count(platform::FoldCase(stored))) continue;
-    registry.DeleteValue(root, kShcKey, stored.c_str());
-    registry.DeleteValue(root, kShcSelectionsKey, stored.c_str());
-  }
+  ForgetStoredNames(root, kShcKey, kShcSelectionsKey, StoredNames(root),
+                    [&present](const std::string& stored) { return present.count(platform::FoldCase(stored)) != 0; });
   return 1;
 }
 
@@ -339,18 +329,7 @@ int CShortcutEngineer::TakeShcEntries() const {
 }
 
 int CShortcutEngineer::UpdateShcSelections() const {
-  CRegistry registry;
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-    // The flags' names listed once, compared exactly as IsValueNamePresent
-    // does: n log n instead of a listing per stored shortcut.
-    std::vector<std::string> flagNames;
-    registry.EnumerateValueNames(root, kShcSelectionsKey, &flagNames);
-    const std::set<std::string> flagged(flagNames.begin(), flagNames.end());
-    for (const std::string& name : StoredNames(root)) {
-      if (!flagged.count(name))
-        registry.SetValue(root, kShcSelectionsKey, name.c_str(), std::uint32_t{1});
-    }
-  }
+  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) FlagNewNames(root, kShcKey, kShcSelectionsKey);
   return 1;
 }
 
@@ -647,25 +626,11 @@ platform::IconHandle CShortcutEngineer::LoadShortcutIcon(RegKey root, std::strin
 }
 
 int CShortcutEngineer::AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, platform::IconHandle icon) const {
-  platform::IShell* shell = Shell();
-  platform::IImageList* list = tree && icon ? tree->GetImageList() : nullptr;
-  int index = kFallbackImage;
-  if (list) {
-    int appended = list->AppendIcon(icon);
-    tree->SetImageList(list);
-    if (appended >= 0) index = appended;
-  }
-  // The list keeps its own copy; the handle was handed over to us.
-  if (icon && shell) shell->DestroyIcon(icon);
-  return index;
+  return AddIconImage(tree, icon, kFallbackImage);
 }
 
 int CShortcutEngineer::AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, std::string filePath) const {
-  if (!tree) return kFallbackImage;
-  platform::IShell* shell = Shell();
-  platform::IconHandle icon = shell ? shell->SmallIcon(filePath) : 0;
-  if (!icon) return kFallbackImage;
-  return AddShortcutImageToTreeCtrl(tree, icon);
+  return AddProgramImage(tree, filePath, kFallbackImage);
 }
 
 int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent,

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "engine/foundation/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Ui.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 
 namespace qm {
 

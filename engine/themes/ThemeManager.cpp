@@ -3,13 +3,13 @@
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
 
 namespace qm {
 namespace {
 
-const char kThemeValue[] = "Theme";
 const char kOriginalTheme[] = "Original";
 // The main window handles "Original" and the 14 commands after it.
 constexpr std::uint32_t kSelectableThemes = 14;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "engine/themes/Theme.h"
 #include "platform/Menu.h"
 

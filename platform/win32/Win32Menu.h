@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 #include "platform/Menu.h"
 
 namespace qm::platform {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 
 namespace qm {
 namespace {

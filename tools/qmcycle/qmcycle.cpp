@@ -36,12 +36,12 @@ void Show(const char* title, RegKey root, const char* key, const char* selection
   }
 }
 
-const std::string kShc = std::string(qm::kProductKey) + "\\Shc";
-const std::string kShcSelections = kShc + "\\Selections";
+const std::string kShc = qm::kStoredShcKey;
+const std::string kShcSelections = qm::kStoredShcSelectionsKey;
 
 void ShowFolder(const char* title, RegKey root, const char* folderName) {
   std::string folder;
-  CRegistry().GetValue(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", folderName,
+  CRegistry().GetValue(root, qm::kShellFoldersKey, folderName,
                        &folder);
   std::printf("%s  (%s)\n", title, folder.c_str());
   std::vector<qm::platform::DirEntry> files;

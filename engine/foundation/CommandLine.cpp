@@ -1,4 +1,4 @@
-#include "engine/entries/CommandLine.h"
+#include "engine/foundation/CommandLine.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // Command lines: a program path, usually a blank and an argument.
 #include <string>
 
-#include "engine/KelvrinApi.h"
+#include "platform/KelvrinApi.h"
 
 namespace qm {
 

@@ -1,0 +1,68 @@
+#include "engine/foundation/EntryCommon.h"
+
+#include <set>
+
+#include "platform/Shell.h"
+
+namespace qm {
+
+bool OpenWithShell(const std::string& path, const std::string& argument) {
+  platform::IShell* shell = platform::Current<platform::IShell>();
+  return shell && shell->Open(path, argument) > 32;
+}
+
+void ShowMessage(const std::string& text) {
+  if (platform::IMessageBox* box = platform::Current<platform::IMessageBox>()) box->ShowOk(text);
+}
+
+int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage) {
+  platform::IShell* shell = platform::Current<platform::IShell>();
+  platform::IImageList* list = tree && icon ? tree->GetImageList() : nullptr;
+  int index = -1;
+  if (list) {
+    index = list->AppendIcon(icon);
+    tree->SetImageList(list);
+  }
+  // The image list keeps its own copy of the icon.
+  if (icon && shell) shell->DestroyIcon(icon);
+  return index < 0 ? fallbackImage : index;
+}
+
+int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage) {
+  if (!tree) return fallbackImage;
+  platform::IShell* shell = platform::Current<platform::IShell>();
+  if (!shell) return fallbackImage;
+  platform::IconHandle icon = shell->SmallIcon(path);
+  if (!icon) return fallbackImage;
+  return AddIconImage(tree, icon, fallbackImage);
+}
+
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey) {
+  CRegistry registry;
+  std::vector<std::string> names, flagNames;
+  if (!registry.EnumerateValueNames(root, storedKey, &names)) return false;
+  if (names.empty()) return true;
+  if (!registry.EnumerateValueNames(root, selectionsKey, &flagNames)) {
+    // No Selections key yet means no flags yet; any other failure means we
+    // cannot tell which flags stand.
+    if (registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
+    flagNames.clear();
+  }
+  const std::set<std::string> flagged(flagNames.begin(), flagNames.end());
+  for (const auto& name : names)
+    if (!flagged.count(name)) registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{1});
+  return true;
+}
+
+void ForgetStoredNames(RegKey root, const char* storedKey, const char* selectionsKey,
+                       const std::vector<std::string>& storedNames,
+                       const std::function<bool(const std::string&)>& stillThere) {
+  CRegistry registry;
+  for (const auto& name : storedNames) {
+    if (stillThere(name)) continue;
+    registry.DeleteValue(root, storedKey, name.c_str());
+    registry.DeleteValue(root, selectionsKey, name.c_str());
+  }
+}
+
+}  // namespace qm

@@ -1,0 +1,43 @@
+#pragma once
+// What every entry engine does alike: ask the shell to open something, tell
+// the user, put a program's icon into the tree, give new stored entries their
+// flag, and forget stored entries that have gone from where Windows reads them.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/foundation/Registry.h"
+#include "platform/Ui.h"
+
+namespace qm {
+
+// The shell's open action on path with argument as parameters; true when the
+// shell reports a start (an instance value above 32). No shell, no start.
+bool OpenWithShell(const std::string& path, const std::string& argument);
+
+// Shows an OK message box, where the platform has them.
+void ShowMessage(const std::string& text);
+
+// Appends the program's small icon to the tree's normal image list and answers
+// its index, or fallbackImage when there is no tree, no icon or no list.
+int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage);
+
+// Appends an icon that was handed over to us to the tree's normal image list,
+// destroys our handle (the list keeps its own copy) and answers the index, or
+// fallbackImage.
+int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage);
+
+// Gives every stored entry of root without a flag the flag 1 (names compared
+// exactly, as IsValueNamePresent does). Both lists are read once, so n
+// entries cost n log n. A listing that fails changes nothing: a flag the user
+// set to 0 must never be taken for a missing one. False if a listing failed.
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey);
+
+// Deletes each of storedNames, and its flag, for which stillThere answers
+// false: entries that were uninstalled while they stood returned. The caller
+// has made sure its listing of where Windows reads them was whole.
+void ForgetStoredNames(RegKey root, const char* storedKey, const char* selectionsKey,
+                       const std::vector<std::string>& storedNames,
+                       const std::function<bool(const std::string&)>& stillThere);
+
+}  // namespace qm

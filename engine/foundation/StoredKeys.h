@@ -1,0 +1,34 @@
+#pragma once
+// Every key and value name of Quill Moor's own registry area, the stored
+// location under the product key, and the Windows keys the engines read.
+// Spelled once here; the engines, the dialogs, the tools and the program use
+// these names and nothing else.
+namespace qm {
+
+// The product key (under HKCU and HKLM alike).
+inline constexpr char kProductKey[] = "Software\\Tarnwick\\Quill Moor";
+
+// The stored locations and their flags.
+inline constexpr char kStoredRunKey[] = "Software\\Tarnwick\\Quill Moor\\Run";
+inline constexpr char kStoredRunSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Run\\Selections";
+inline constexpr char kStoredRunServicesKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices";
+inline constexpr char kStoredRunServicesSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\RunServices\\Selections";
+inline constexpr char kStoredShcKey[] = "Software\\Tarnwick\\Quill Moor\\Shc";
+inline constexpr char kStoredShcSelectionsKey[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
+
+// REG_DWORD 1 under the product key of a root while every stored entry of that
+// kind stands returned where Windows reads it (see ReturnedMark.h).
+inline constexpr char kRunReturnedMark[] = "Run Entries Returned";
+inline constexpr char kRunServicesReturnedMark[] = "RunServices Entries Returned";
+inline constexpr char kShcReturnedMark[] = "Shc Entries Returned";
+
+// The interface theme chosen last (HKCU).
+inline constexpr char kThemeValue[] = "Theme";
+
+// Where Windows reads the entries.
+inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char kRunServicesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+}  // namespace qm
