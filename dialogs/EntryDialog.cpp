@@ -30,10 +30,10 @@ void EntryDialog::OnInit() {
   view_->SetFieldText(Field::Path, values_.entryPath);
   view_->SetFieldText(Field::Argument, values_.entryArgument);
   if (kind_.HasType()) view_->SetTypeIndex(values_.entryType);
-  if (values_.dialogMode == 1)
-    UpdateOk();
-  else
-    view_->EnableOk(true);
+  // Modify follows the same rule as create: an entry whose command line could
+  // not be read opens with an empty Path, and an OK enabled there would let a
+  // change of Argument or Type alone write an entry without a program.
+  UpdateOk();
   view_->FocusNameSelected();
 }
 

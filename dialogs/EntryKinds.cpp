@@ -6,6 +6,7 @@
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Text.h"
 
 namespace qm::dialogs {
 namespace {
@@ -22,10 +23,19 @@ void ReadCommandLine(RegKey root, const char* key, const std::string& name, std:
   *argument = newArgument;
 }
 
+// Whether a value of that name stands under the key, letter case ignored as
+// Windows ignores it: the engines refuse a name that differs from a taken one
+// only in letter case, so the dialog says so before the user presses on.
+bool IsValuePresent(RegKey root, const char* key, const std::string& name) {
+  std::vector<std::string> names;
+  if (!CRegistry().EnumerateValueNames(root, key, &names)) return false;
+  for (const auto& present : names)
+    if (platform::EqualsNoCase(present, name)) return true;
+  return false;
+}
+
 bool PresentUnderEitherRoot(const char* key, const std::string& name) {
-  CRegistry registry;
-  return registry.IsValueNamePresent(HKeyCurrentUser, key, name.c_str()) ||
-         registry.IsValueNamePresent(HKeyLocalMachine, key, name.c_str());
+  return IsValuePresent(HKeyCurrentUser, key, name) || IsValuePresent(HKeyLocalMachine, key, name);
 }
 
 class ServiceEntryKind : public EntryKind {
@@ -38,8 +48,7 @@ class ServiceEntryKind : public EntryKind {
     ReadCommandLine(HKeyLocalMachine, ServicesKey(values), values.entryName, path, argument);
   }
   bool IsNameTaken(const EntryValues& values, const std::string& name) const override {
-    CRegistry registry;
-    return registry.IsValueNamePresent(HKeyLocalMachine, ServicesKey(values), name.c_str()) == 1;
+    return IsValuePresent(HKeyLocalMachine, ServicesKey(values), name);
   }
 
  private:

@@ -203,6 +203,13 @@ TEST_F(ModifyStartupTest, TypeOnlyChangeIsAChange) {
 TEST_F(ModifyStartupTest, UnreadableEntryOpensEmptyAndNeedsAPath) {
   dialog.entryName = "Gone";
   ScriptedHost host([](FakeEntryView& view, EntryDialog& logic) {
+    // A change of Argument or Type alone must not save an entry without a program.
+    view.Type(Field::Argument, "-x");
+    view.typeIndex = 1;
+    logic.OnOk();
+    logic.OnEnter(Field::Argument);
+    EXPECT_FALSE(view.closed.has_value());
+    view.typeIndex = 0;
     view.Type(Field::Name, "Gone ");
     EXPECT_FALSE(view.okEnabled);
     view.Type(Field::Path, "C:\\x.exe");
@@ -210,6 +217,7 @@ TEST_F(ModifyStartupTest, UnreadableEntryOpensEmptyAndNeedsAPath) {
     logic.OnOk();
   });
   ASSERT_EQ(dialog.ShowDialog(), 1);
+  EXPECT_FALSE(host.okEnabledAtOpening);
   EXPECT_EQ(host.openingFields[Field::Path], "");
   EXPECT_EQ(host.openingFields[Field::Argument], "");
   EXPECT_EQ(dialog.entryName, "Gone ");

@@ -49,7 +49,7 @@ TEST(ServiceDialogTest, LooksNamesUpInTheKeyOfItsLocationUnderTheMachineOnly) {
   CServiceDialog live;
   live.inRegistry = 1;
   EXPECT_EQ(TryCreate(live, "Live"), taken);
-  EXPECT_EQ(TryCreate(live, "live"), kNone);  // the registry compares exactly
+  EXPECT_EQ(TryCreate(live, "live"), taken);  // letter case ignored, as the engine does
   EXPECT_EQ(TryCreate(live, "Kept"), kNone);
   EXPECT_EQ(TryCreate(live, "UserSide"), kNone);
 
@@ -97,13 +97,15 @@ TEST(StartupDialogTest, NamesAreUniqueAcrossBothRootsOfTheLocation) {
   platform.SetText(HKeyLocalMachine, kRun, "Public one", "C:\\p.exe ");
   platform.SetText(HKeyCurrentUser, kRun, "Private one", "C:\\q.exe ");
   platform.SetText(HKeyCurrentUser, kStoredRun, "Stored one", "C:\\s.exe ");
+  platform.SetText(HKeyCurrentUser, kRun, "Écran", "C:\\e.exe ");
   const std::vector<std::string> taken{"Startup name already exists. Choose another name."};
 
   CStartupDialog live;
   live.inRegistry = 1;
   EXPECT_EQ(TryCreate(live, "Public one", 0), taken);
   EXPECT_EQ(TryCreate(live, "Private one", 1), taken);
-  EXPECT_EQ(TryCreate(live, "PUBLIC ONE", 0), kNone);
+  EXPECT_EQ(TryCreate(live, "PUBLIC ONE", 0), taken);
+  EXPECT_EQ(TryCreate(live, "éCRAN", 1), taken);
   EXPECT_EQ(TryCreate(live, "Stored one"), kNone);
 
   CStartupDialog stored;
@@ -207,7 +209,7 @@ TEST(ShortcutDialogTest, InTheFoldersBothSidesAreAskedWhateverTheType) {
   EXPECT_EQ(queries.presentCalls, (std::vector<std::string>{"HKCU:Pad", "HKLM:Pad"}));
 }
 
-TEST(ShortcutDialogTest, FolderTestIgnoresCaseAndStoredTestDoesNot) {
+TEST(ShortcutDialogTest, FolderAndStoredTestsIgnoreLetterCase) {
   TestPlatform platform;
   dialogs::EngineShortcutQueries folders;
   ScopedQueries scoped(&folders);
@@ -228,7 +230,7 @@ TEST(ShortcutDialogTest, FolderTestIgnoresCaseAndStoredTestDoesNot) {
 
   CShortcutDialog stored;
   EXPECT_EQ(TryCreate(stored, "Archived", 0), taken);
-  EXPECT_EQ(TryCreate(stored, "archived"), kNone);
+  EXPECT_EQ(TryCreate(stored, "archived"), taken);
   EXPECT_EQ(TryCreate(stored, "Editor"), kNone);
 }
 
