@@ -25,6 +25,8 @@ qm_setup_packages() {
     qm_need xdotool xdotool
     dpkg -s wine64 >/dev/null 2>&1 || QM_MISSING+=(wine64)
     dpkg -s wine32:i386 >/dev/null 2>&1 || QM_MISSING+=(wine32:i386)
+    # Names in Chinese script in the windows' screenshots need a font that has them.
+    dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || QM_MISSING+=(fonts-wqy-microhei)
   fi
   for tier in "$@"; do
     if [ "$tier" = fuzz ]; then

@@ -175,6 +175,57 @@ TEST_F(DialogUiTest, ModifyStartupOpensItsContextHelpAndAcceptsATypeChange) {
   EXPECT_EQ(dialog.entryName, "QM UI mailer");
 }
 
+// What the window shows, read through the wide functions: the UTF-16 the user sees.
+std::wstring WideTextOf(HWND window) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(window, text, 512);
+  return text;
+}
+
+// Names and folders in any script reach the window whole, and an entry whose
+// command line cannot be read opens with OK off, so that a Type change alone
+// cannot save it without a program.
+TEST_F(DialogUiTest, ModifyStartupShowsNamesInAnyScriptAndNeedsAPath) {
+  const std::string name = "QM UI \xC3\x89" "diteur \xE5\xBE\xAE\xE4\xBF\xA1";  // Éditeur 微信
+  Seed(HKeyCurrentUser, kRun, name, "C:\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\\app.exe -x");
+  for (const std::string& entry : {name, std::string("QM UI unreadable")}) {
+    CStartupDialog dialog;
+    dialog.dialogMode = 0;
+    dialog.inRegistry = 1;
+    dialog.entryName = entry;
+    seen.clear();
+    int result = WithDriver([&] { return dialog.ShowDialog(); },
+                            [&] {
+                              HWND window = WaitForDialog("Modify Startup");
+                              if (!window) return;
+                              seen["name"] = WideTextOf(::GetDlgItem(window, kName)) == L"QM UI \u00C9diteur \u5FAE\u4FE1"
+                                                 ? "whole" : "mangled";
+                              seen["path"] = WideTextOf(::GetDlgItem(window, kPath)) ==
+                                                     L"C:\\\u041F\u0440\u0438\u0432\u0435\u0442\\app.exe"
+                                                 ? "whole" : "mangled";
+                              seen["ok"] = OkEnabled(window) ? "on" : "off";
+                              if (entry == name) SaveScreenshot(window, "startup-modify-any-script");
+                              ::SendDlgItemMessageA(window, kType, CB_SETCURSEL, 1, 0);
+                              Click(window, kOk);
+                              Settle(window);
+                              seen["closed by ok"] = ::IsWindow(window) ? "no" : "yes";
+                              CloseIfOpen(window);
+                              WaitUntilClosed(window);
+                            });
+    if (entry == name) {
+      EXPECT_EQ(seen["name"], "whole");
+      EXPECT_EQ(seen["path"], "whole");
+      EXPECT_EQ(seen["ok"], "on");
+      EXPECT_EQ(result, 1);
+      EXPECT_EQ(dialog.entryName, name);
+    } else {
+      EXPECT_EQ(seen["ok"], "off");
+      EXPECT_EQ(seen["closed by ok"], "no");
+      EXPECT_EQ(result, 0);
+    }
+  }
+}
+
 TEST_F(DialogUiTest, CreateStartupOpensOnPrivate) {
   CStartupDialog dialog;
   dialog.inRegistry = 1;
