@@ -1,0 +1,37 @@
+#pragma once
+// The main window's resource, control and command ids. Plain #defines only, so
+// that the resource script can include this header as well as the code.
+
+#define IDD_MAIN_WINDOW 101
+#define IDI_PROGRAM 128
+
+#define IDC_MAIN_CLOSE 1000
+#define IDC_MAIN_HELP 1001
+#define IDC_MAIN_ABOUT 1004
+#define IDC_MAIN_CAPTION 1005
+#define IDC_MAIN_STATUS 1006
+#define IDC_MAIN_SERVICE 1007
+#define IDC_MAIN_STARTUP 1008
+#define IDC_MAIN_THEME 1009
+#define IDC_MAIN_SHORTCUT 1010
+#define IDC_MAIN_TREE 1011
+#define IDC_MAIN_LAUNCH_LEFT 1012
+#define IDC_MAIN_LAUNCH_RIGHT 1013
+#define IDC_MAIN_PATH 1014
+#define IDC_MAIN_MINIMIZE 1015
+
+#define ID_SERVICE_CREATE 32771
+#define ID_SERVICE_REMOVE 32772
+#define ID_SERVICE_MODIFY 32773
+#define ID_STARTUP_CREATE 32774
+#define ID_STARTUP_REMOVE 32775
+#define ID_STARTUP_MODIFY 32776
+#define ID_SHORTCUT_CREATE 32777
+#define ID_SHORTCUT_REMOVE 32778
+#define ID_SHORTCUT_MODIFY 32779
+#define ID_THEME_FIRST 32780
+#define ID_THEME_LAST 32794
+#define ID_TRAY_OPEN 32800
+#define ID_TRAY_ABOUT 32801
+#define ID_TRAY_HELP 32802
+#define ID_TRAY_EXIT 32805

@@ -1,0 +1,535 @@
+#include "app/core/MainWindow.h"
+
+#include <cstdlib>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "app/core/MainIds.h"
+#include "engine/foundation/Log.h"
+#include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
+#include "platform/FileSystem.h"
+
+namespace qm::app {
+namespace {
+
+constexpr char kApplicationName[] = "Quill Moor";
+constexpr char kExecutableName[] = "Quillmoor";
+constexpr char kHelpFile[] = "Quillmoor.chm";
+constexpr char kCleanupSwitch[] = "/cleanup";
+
+// The log is offered for deletion from this size on (decimal, as the question says "100k").
+constexpr std::uint64_t kLogSizeToAsk = 100000;
+// A window edge this close to the work area's edge, or closer, lands on it.
+constexpr int kSnapDistance = 12;
+// How far left of an item's text its check box lies, with and without the
+// tree's image list between them.
+constexpr int kBoxNearWithImages = 20, kBoxFarWithImages = 35;
+constexpr int kBoxNearWithoutImages = 1, kBoxFarWithoutImages = 16;
+
+// Per kind, in the order Services, Startups, Shortcuts.
+struct KindTexts {
+  const char* root;
+  const char* progressPrefix;
+  const char* removeFailed;
+  std::uint32_t create, remove, modify;
+};
+constexpr KindTexts kKindTexts[] = {
+    {"Services", "Launching Services - ", "Unable to remove service", ID_SERVICE_CREATE, ID_SERVICE_REMOVE,
+     ID_SERVICE_MODIFY},
+    {"Startups", "Launching Startups - ", "Unable to remove startup", ID_STARTUP_CREATE, ID_STARTUP_REMOVE,
+     ID_STARTUP_MODIFY},
+    {"Shortcuts", "Launching Shortcuts - ", "Unable to remove shortcut", ID_SHORTCUT_CREATE, ID_SHORTCUT_REMOVE,
+     ID_SHORTCUT_MODIFY},
+};
+
+struct HoverText {
+  int control;
+  const char* text;
+};
+constexpr HoverText kHoverTexts[] = {
+    {IDC_MAIN_CLOSE, "Close window and terminate program"},
+    {IDC_MAIN_HELP, "Show help topics on program"},
+    {IDC_MAIN_ABOUT, "Show version and makers of program"},
+    {IDC_MAIN_MINIMIZE, "Minimize window to system tray"},
+    {IDC_MAIN_LAUNCH_LEFT, "Launch selected services and startups"},
+    {IDC_MAIN_LAUNCH_RIGHT, "Launch selected services and startups"},
+    {IDC_MAIN_SERVICE, "Create, remove and update services"},
+    {IDC_MAIN_STARTUP, "Create, remove and update startups"},
+    {IDC_MAIN_SHORTCUT, "Create, remove and update shortcuts"},
+    {IDC_MAIN_THEME, "Select different interface theme for application"},
+};
+
+// Moves one coordinate onto the near or the far edge when it is close enough.
+int Snap(int start, int length, int low, int high) {
+  if (std::abs(start - low) <= kSnapDistance) return low;
+  if (std::abs(start + length - high) <= kSnapDistance) return high - length;
+  return start;
+}
+
+void SetDescendants(platform::ITreeControl& tree, TreeItem item, bool checked) {
+  for (TreeItem child : tree.Children(item)) {
+    tree.SetCheck(child, checked);
+    SetDescendants(tree, child, checked);
+  }
+}
+
+// The item's neighbours under its parent: {previous, next}, 0 where there is none.
+std::pair<TreeItem, TreeItem> Siblings(const IMainTree& tree, TreeItem item) {
+  std::vector<TreeItem> children = tree.Children(tree.Parent(item));
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    if (children[i] != item) continue;
+    return {i > 0 ? children[i - 1] : 0, i + 1 < children.size() ? children[i + 1] : 0};
+  }
+  return {0, 0};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(const MainWindowParts& parts, const MainWindowSetup& setup) : parts_(parts), setup_(setup) {}
+
+void MainWindow::OnCreate(bool resourcesLoaded) {
+  if (!resourcesLoaded) {
+    view_->ShowMessage(
+        "Error occur loading application resources.\nMake sure you have enough memory to run the program",
+        BoxIcon::None);
+    view_->PostQuit(0);
+  }
+  if (!parts_.themes.SetupPopupMenu(view_->ThemeMenu())) {
+    CLog::Error("Constructing application dialog failed on unable setup popup for theme options");
+    view_->ShowMessage("Unable to setup theme options.", BoxIcon::Exclamation);
+  }
+}
+
+void MainWindow::OnInit() {
+  view_->SetTitle(kApplicationName);
+  ApplyThemeColors();
+  for (const HoverText& hover : kHoverTexts) view_->SetHoverText(hover.control, hover.text);
+  view_->InstallRootImages();
+  IMainTree& tree = view_->Tree();
+  for (int kind = 0; kind < kKinds; ++kind) roots_[kind] = tree.InsertItem(0, kKindTexts[kind].root, kind, kind);
+  Populate();
+  SetRootChecks();
+  if (setup_.trayMode) view_->AddTrayIcon(kApplicationName);
+  CheckLogSize();
+}
+
+void MainWindow::Populate() {
+  IMainTree& tree = view_->Tree();
+  parts_.startups.PopulateRunEntries(&tree, roots_[kStartup], setup_.inRegistry);
+  parts_.shortcuts.PopulateShcEntries(&tree, roots_[kShortcut], setup_.inRegistry);
+  parts_.services.PopulateRunServiceEntries(&tree, roots_[kService], setup_.inRegistry);
+}
+
+void MainWindow::SetRootChecks() {
+  IMainTree& tree = view_->Tree();
+  for (TreeItem root : roots_) {
+    std::vector<TreeItem> children = tree.Children(root);
+    if (children.empty()) continue;
+    bool all = true;
+    for (TreeItem child : children) all = all && tree.GetCheck(child);
+    if (all) tree.SetCheck(root, true);
+  }
+}
+
+void MainWindow::ApplyThemeColors() {
+  const CTheme& theme = parts_.currentTheme;
+  view_->SetColors({theme.titleColor, theme.buttonColor, theme.statusColor, theme.sectionColor});
+}
+
+void MainWindow::CheckLogSize() {
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  std::string path = CLog::GetProgramPathWith(std::string(kExecutableName) + ".log");
+  std::uint64_t size = 0;
+  if (!files || path.empty() || !files->Size(path, size) || size < kLogSizeToAsk) return;
+  if (!view_->AskYesNo("Quill Moor log file has reached 100k in size. Do you wish to delete it?\n\n"
+                       "(Note : Log file will be regenerated)",
+                       BoxIcon::Question))
+    return;
+  if (files->Delete(path) != platform::FsResult::Ok) {
+    view_->ShowMessage("Error delete log file. You may need to remove it manually", BoxIcon::None);
+    return;
+  }
+  CLog::Setup();
+}
+
+int MainWindow::KindOf(TreeItem item) const {
+  if (item == 0) return kKinds;
+  TreeItem parent = view_->Tree().Parent(item);
+  for (int kind = 0; kind < kKinds; ++kind)
+    if (parent != 0 && parent == roots_[kind]) return kind;
+  return kKinds;
+}
+
+TreeItem MainWindow::SelectedEntryOf(int kind) const {
+  TreeItem item = view_->Tree().Selected();
+  return KindOf(item) == kind ? item : 0;
+}
+
+int MainWindow::OnSelectionChanged(TreeItem item) {
+  if (item == 0) return 1;
+  IMainTree& tree = view_->Tree();
+  int kind = KindOf(item);
+  if (kind == kKinds) {
+    for (const KindTexts& texts : kKindTexts) {
+      view_->EnableCommand(texts.remove, false);
+      view_->EnableCommand(texts.modify, false);
+    }
+    view_->PathField().SetText("");
+    return 1;
+  }
+  view_->EnableCommand(kKindTexts[kind].remove, true);
+  view_->EnableCommand(kKindTexts[kind].modify, true);
+  std::string name = tree.GetItemText(item);
+  platform::IEditField* field = &view_->PathField();
+  if (kind == kService) parts_.services.RetrieveRunServicePath(field, name, setup_.inRegistry);
+  if (kind == kStartup) parts_.startups.RetrieveRunPath(field, name, setup_.inRegistry);
+  if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(field, name, setup_.inRegistry);
+  return 1;
+}
+
+int MainWindow::OnTreeClick(TreeItem item, int cursorX, int textLeft) {
+  if (item == 0) return 0;
+  IMainTree& tree = view_->Tree();
+  tree.Select(item);
+  int distance = textLeft - cursorX;
+  bool images = tree.GetImageList() != nullptr;
+  int nearest = images ? kBoxNearWithImages : kBoxNearWithoutImages;
+  int farthest = images ? kBoxFarWithImages : kBoxFarWithoutImages;
+  if (distance >= nearest && distance <= farthest) Propagate(item);
+  return 0;
+}
+
+int MainWindow::OnTreeKeyDown(Key key) {
+  if (key != Key::Space) return 0;
+  TreeItem item = view_->Tree().Selected();
+  if (item != 0) Propagate(item);
+  return 0;
+}
+
+// Runs before the tree toggles the item itself, so the item's own box still
+// shows its old state here and is left alone.
+void MainWindow::Propagate(TreeItem item) {
+  IMainTree& tree = view_->Tree();
+  bool wasChecked = tree.GetCheck(item);
+  SetDescendants(tree, item, !wasChecked);
+  TreeItem parent = tree.Parent(item);
+  if (parent == 0) return;
+  if (wasChecked) {
+    tree.SetCheck(parent, false);
+    return;
+  }
+  for (TreeItem sibling : tree.Children(parent))
+    if (sibling != item && !tree.GetCheck(sibling)) return;
+  tree.SetCheck(parent, true);
+}
+
+bool MainWindow::OnKeyDown(Key key, bool treeHasFocus) {
+  switch (key) {
+    case Key::Escape:
+      Close();
+      return true;
+    case Key::Enter:
+      return true;
+    case Key::Delete: {
+      if (!treeHasFocus) return false;
+      int kind = KindOf(view_->Tree().Selected());
+      if (kind != kKinds) Remove(kind);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void MainWindow::OnCommand(std::uint32_t id) {
+  for (int kind = 0; kind < kKinds; ++kind) {
+    if (id == kKindTexts[kind].create) return Create(kind);
+    if (id == kKindTexts[kind].remove) return Remove(kind);
+    if (id == kKindTexts[kind].modify) return Modify(kind);
+  }
+  if (id >= ID_THEME_FIRST && id <= ID_THEME_LAST) return ChangeTheme(id);
+  switch (id) {
+    case IDC_MAIN_CLOSE:
+      return Close();
+    case IDC_MAIN_LAUNCH_LEFT:
+    case IDC_MAIN_LAUNCH_RIGHT:
+      return Launch();
+    case IDC_MAIN_MINIMIZE:
+      return Minimize();
+    case ID_TRAY_OPEN:
+      return Open();
+    case ID_TRAY_EXIT:
+      return Exit();
+    case IDC_MAIN_HELP:
+    case ID_TRAY_HELP:
+      return Help();
+    case IDC_MAIN_ABOUT:
+    case ID_TRAY_ABOUT:
+      return parts_.host.ShowAbout();
+    default:
+      return;
+  }
+}
+
+int MainWindow::AddImage(int kind, const std::string& path, platform::IconHandle icon) {
+  IMainTree& tree = view_->Tree();
+  if (kind == kService) return parts_.services.AddServiceImageToTreeCtrl(&tree, path);
+  if (kind == kStartup) return parts_.startups.AddStartupImageToTreeCtrl(&tree, path);
+  return parts_.shortcuts.AddShortcutImageToTreeCtrl(&tree, icon);
+}
+
+int MainWindow::IsPublic(int kind, const std::string& name) const {
+  if (kind == kStartup) return parts_.startups.IsStartupPublic(name, setup_.inRegistry);
+  if (kind == kShortcut) return parts_.shortcuts.IsShortcutPublic(name, setup_.inRegistry);
+  return 0;
+}
+
+namespace {
+
+// The values one dialog run hands back, whichever kind it was.
+struct DialogAnswer {
+  int result = 0;
+  int entryType = 0;
+  std::string name, path, argument;
+};
+
+template <class Dialog>
+DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
+  DialogAnswer answer;
+  answer.result = runner.Run(dialog);
+  answer.name = dialog.entryName;
+  answer.path = dialog.entryPath;
+  answer.argument = dialog.entryArgument;
+  if constexpr (!std::is_same_v<Dialog, CServiceDialog>) answer.entryType = dialog.entryType;
+  return answer;
+}
+
+// Fills the kind's dialog with the opening values and runs it.
+DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inRegistry, int entryType,
+                      const std::string& name) {
+  auto fill = [&](auto& dialog) {
+    dialog.dialogMode = dialogMode;
+    dialog.inRegistry = inRegistry;
+    if (dialogMode != 1) dialog.entryName = name;
+  };
+  if (kind == MainWindow::kService) {
+    CServiceDialog dialog;
+    fill(dialog);
+    return RunDialog(runner, dialog);
+  }
+  if (kind == MainWindow::kStartup) {
+    CStartupDialog dialog;
+    fill(dialog);
+    if (dialogMode != 1) dialog.entryType = entryType;
+    return RunDialog(runner, dialog);
+  }
+  CShortcutDialog dialog;
+  fill(dialog);
+  if (dialogMode != 1) dialog.entryType = entryType;
+  return RunDialog(runner, dialog);
+}
+
+}  // namespace
+
+void MainWindow::Create(int kind) {
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "");
+  if (answer.result != 1) return;
+  platform::IconHandle icon = 0;
+  int created = 0;
+  if (kind == kService)
+    created = parts_.services.CreateRunServiceEntry(answer.name, answer.path, answer.argument, setup_.inRegistry);
+  if (kind == kStartup)
+    created = parts_.startups.CreateRunEntry(answer.name, answer.path, answer.argument, answer.entryType,
+                                             setup_.inRegistry);
+  if (kind == kShortcut)
+    created = parts_.shortcuts.CreateShcEntry(&icon, answer.name, answer.path, answer.argument, answer.entryType,
+                                              setup_.inRegistry);
+  if (created != 1) return;
+  int image = AddImage(kind, answer.path, icon);
+  IMainTree& tree = view_->Tree();
+  TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
+  tree.Select(item);
+}
+
+void MainWindow::Remove(int kind) {
+  TreeItem item = SelectedEntryOf(kind);
+  if (item == 0) return;
+  IMainTree& tree = view_->Tree();
+  std::string name = tree.GetItemText(item);
+  if (!view_->AskYesNo("Are you sure you want to delete " + name + "?", BoxIcon::Question)) return;
+  int removed = 0;
+  if (kind == kService) removed = parts_.services.RemoveRunServiceEntry(name, setup_.inRegistry);
+  if (kind == kStartup) removed = parts_.startups.RemoveRunEntry(name, setup_.inRegistry);
+  if (kind == kShortcut) removed = parts_.shortcuts.RemoveShcEntry(name, setup_.inRegistry);
+  if (removed == 0) {
+    view_->ShowMessage(kKindTexts[kind].removeFailed, BoxIcon::None);
+    return;
+  }
+  // The next sibling is selected before the item goes: a tree that loses its
+  // selected item picks a neighbour of its own, and the bottom entry must
+  // leave no selection (and the path field as it was).
+  TreeItem next = Siblings(tree, item).second;
+  tree.Select(next);
+  tree.DeleteItem(item);
+  view_->ShowMessage(name + " deleted.", BoxIcon::Information);
+}
+
+void MainWindow::Modify(int kind) {
+  TreeItem item = SelectedEntryOf(kind);
+  if (item == 0) return;
+  IMainTree& tree = view_->Tree();
+  std::string oldName = tree.GetItemText(item);
+  int oldType = IsPublic(kind, oldName);
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, oldName);
+  if (answer.result != 1) return;
+  platform::IconHandle icon = 0;
+  int modified = 0;
+  if (kind == kService)
+    modified = parts_.services.ModifyRunServiceEntry(oldName, answer.name, answer.path, answer.argument,
+                                                     setup_.inRegistry);
+  if (kind == kStartup)
+    modified = parts_.startups.ModifyRunEntry(oldName, answer.name, answer.path, answer.argument, oldType,
+                                              answer.entryType, setup_.inRegistry);
+  if (kind == kShortcut)
+    modified = parts_.shortcuts.ModifyShcEntry(&icon, oldName, answer.name, answer.path, answer.argument, oldType,
+                                               answer.entryType, setup_.inRegistry);
+  if (modified != 1) return;
+  // The entry goes back where it stood; a first child has no previous sibling
+  // and stays first. Its box keeps the state the user gave it: the engine
+  // carried the selection flag over to the new name, and LAUNCH saves what
+  // the box shows.
+  TreeItem previous = Siblings(tree, item).first;
+  bool checked = tree.GetCheck(item);
+  tree.DeleteItem(item);
+  int image = AddImage(kind, answer.path, icon);
+  TreeItem renewed = tree.InsertItemAfter(roots_[kind], previous, answer.name, image, image);
+  tree.SetCheck(renewed, checked);
+  tree.Select(renewed);
+}
+
+void MainWindow::Launch() {
+  IMainTree& tree = view_->Tree();
+  for (int kind = 0; kind < kKinds; ++kind) {
+    for (TreeItem child : tree.Children(roots_[kind])) {
+      std::string name = tree.GetItemText(child);
+      int state = tree.GetCheck(child) ? 1 : 0;
+      if (kind == kService) parts_.services.SetRunServiceSelection(name, state);
+      if (kind == kStartup) parts_.startups.SetRunSelection(name, state, setup_.inRegistry);
+      if (kind == kShortcut) parts_.shortcuts.SetShcSelection(name, state, setup_.inRegistry);
+    }
+  }
+  view_->Hide();
+  {
+    std::unique_ptr<IProgressWindow> progress = view_->OpenProgress();
+    for (int kind = 0; kind < kKinds; ++kind) {
+      for (TreeItem child : tree.Children(roots_[kind])) {
+        std::string name = tree.GetItemText(child);
+        if (progress) {
+          progress->SetText(kKindTexts[kind].progressPrefix + name + "...");
+          progress->ShowAndPaint();
+        }
+        if (kind == kService) parts_.services.LaunchRunServiceEntry(name, setup_.inRegistry);
+        if (kind == kStartup) parts_.startups.LaunchRunEntry(name, setup_.inRegistry);
+        if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name, setup_.inRegistry);
+      }
+    }
+  }
+  Close();
+}
+
+int MainWindow::OnTreeDoubleClick() {
+  if (setup_.inRegistry == 1) LaunchAtOnce();
+  return 0;
+}
+
+void MainWindow::LaunchAtOnce() {
+  TreeItem item = view_->Tree().Selected();
+  int kind = KindOf(item);
+  if (kind == kKinds) return;
+  std::string name = view_->Tree().GetItemText(item);
+  if (kind == kService) parts_.services.LaunchRunServiceEntry(name);
+  if (kind == kStartup) parts_.startups.LaunchRunEntry(name);
+  if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name);
+}
+
+void MainWindow::TakeServicesIfCleanup() {
+  if (setup_.commandLine == kCleanupSwitch) parts_.host.TakeServices();
+}
+
+void MainWindow::Close() {
+  TakeServicesIfCleanup();
+  if (setup_.trayMode)
+    view_->Destroy();
+  else
+    view_->EndModal(1);
+}
+
+void MainWindow::OnEndSession() { TakeServicesIfCleanup(); }
+
+void MainWindow::Exit() {
+  TakeServicesIfCleanup();
+  view_->RemoveTrayIcon();
+  view_->Destroy();
+}
+
+void MainWindow::Minimize() {
+  if (!setup_.trayMode) return;
+  view_->Hide();
+  view_->AddTrayIcon(kApplicationName);
+}
+
+void MainWindow::Open() {
+  view_->ShowNormal();
+  view_->RemoveTrayIcon();
+}
+
+void MainWindow::OnTrayNotify(std::uint32_t iconId, TrayEvent event) {
+  if (iconId != IDI_PROGRAM) return;
+  if (event == TrayEvent::RightButtonUp) view_->ShowTrayMenu();
+  if (event == TrayEvent::LeftDoubleClick) Open();
+}
+
+void MainWindow::Help() {
+  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(kHelpFile)) > 32) return;
+  CLog::Error("Unable to launch help file");
+  view_->ShowMessage("Unable to launch help file", BoxIcon::None);
+}
+
+void MainWindow::ChangeTheme(std::uint32_t command) {
+  platform::IMenu* menu = view_->ThemeMenu();
+  platform::IMenu* popup = menu ? menu->GetSubMenu(0) : nullptr;
+  if (!popup) return;
+  auto stateOf = [&](platform::MenuItemState& state) {
+    for (int position = 0; position < popup->GetItemCount(); ++position)
+      if (popup->GetItemId(position) == command) return popup->GetItemState(position, state);
+    return false;
+  };
+  platform::MenuItemState before, after;
+  bool found = stateOf(before);
+  popup->CheckRadioByCommand(ID_THEME_FIRST, ID_THEME_LAST, command);
+  // An item that already carried the mark is the theme in use: nothing to do.
+  if (!stateOf(after) || (found && before.checked == after.checked)) return;
+  const std::string& name = after.text;
+  if (!parts_.themes.GetThemeObject(name, &parts_.currentTheme)) parts_.currentTheme.FullAssign(parts_.defaultTheme);
+  // The choice is kept even when the theme cannot be loaded now; the key is
+  // made first so that a user who never ran "/startup" keeps it too.
+  CRegistry registry;
+  registry.CreateKey(HKeyCurrentUser, kProductKey);
+  registry.SetValue(HKeyCurrentUser, kProductKey, kThemeValue, name);
+  ApplyThemeColors();
+  view_->Repaint();
+}
+
+std::string MainWindow::BackgroundFile() const {
+  return parts_.currentTheme.IsPathValid() ? parts_.currentTheme.backgroundPath : std::string();
+}
+
+Point MainWindow::OnPositionChanging(const Rect& proposed) {
+  Rect area = view_->WorkArea();
+  return {Snap(proposed.left, proposed.right - proposed.left, area.left, area.right),
+          Snap(proposed.top, proposed.bottom - proposed.top, area.top, area.bottom)};
+}
+
+}  // namespace qm::app

@@ -1,0 +1,121 @@
+#pragma once
+// The main window's rules and state, without a window: the three roots and
+// their entries, the check boxes, the edit commands, LAUNCH, the tray, the
+// theme menu and the log-size question. A Win32 view forwards its events here
+// and is told what to show through IMainView.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/core/DialogRunner.h"
+#include "app/core/MainView.h"
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/entries/StartupEngineer.h"
+#include "engine/shortcuts/ShortcutEngineer.h"
+#include "engine/themes/Theme.h"
+#include "engine/themes/ThemeManager.h"
+
+namespace qm::app {
+
+// What the window works with, all owned by the program and living longer
+// than the window.
+struct MainWindowParts {
+  const CServiceEngineer& services;
+  const CStartupEngineer& startups;
+  const CShortcutEngineer& shortcuts;
+  CThemeManager& themes;
+  CTheme& currentTheme;
+  const CTheme& defaultTheme;
+  IDialogRunner& dialogs;
+  IMainWindowHost& host;
+};
+
+// The set-up, fixed for the window's life.
+struct MainWindowSetup {
+  // 1: the entries where Windows reads them; 0: those in the stored location.
+  int inRegistry = 0;
+  // On: modeless, hides into the notification area, closing ends the program.
+  // Off: modal, closing ends the modal run.
+  bool trayMode = false;
+  // The program's command-line tail, compared as a whole.
+  std::string commandLine;
+};
+
+// Keys that reach the window before its controls see them.
+enum class Key { Escape, Delete, Enter, Space, Other };
+
+// What the notification-area icon reports.
+enum class TrayEvent { RightButtonUp, LeftDoubleClick, Other };
+
+class MainWindow {
+ public:
+  MainWindow(const MainWindowParts& parts, const MainWindowSetup& setup);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  void Attach(IMainView* view) { view_ = view; }
+
+  // Construction, once the view has loaded its resources (icons, menus, bitmaps).
+  void OnCreate(bool resourcesLoaded);
+  // The window exists: controls, roots, entries, tray icon, log-size question.
+  void OnInit();
+
+  // Tree notifications; each answers the notification result.
+  int OnSelectionChanged(TreeItem item);
+  // A click: the item under the cursor (0 for none), the cursor's x and the
+  // left edge of the item's text, both in tree coordinates.
+  int OnTreeClick(TreeItem item, int cursorX, int textLeft);
+  int OnTreeKeyDown(Key key);
+  int OnTreeDoubleClick();
+
+  // A key-down before any control sees it; true when the window consumed it.
+  bool OnKeyDown(Key key, bool treeHasFocus);
+  // Buttons, menu commands and the tray menu, by id.
+  void OnCommand(std::uint32_t id);
+  // The window is about to move to `proposed`; answers where it goes instead.
+  Point OnPositionChanging(const Rect& proposed);
+  void OnEndSession();
+  void OnTrayNotify(std::uint32_t iconId, TrayEvent event);
+
+  // The bitmap file to stretch over the window; empty for the built-in one.
+  std::string BackgroundFile() const;
+
+  // The three kinds, in the order the window lists and launches them.
+  enum Kind { kService, kStartup, kShortcut, kKinds };
+  TreeItem Root(int kind) const { return roots_[kind]; }
+
+ private:
+  void Populate();
+  void SetRootChecks();
+  void ApplyThemeColors();
+  void CheckLogSize();
+
+  void Propagate(TreeItem item);
+  // The kind whose root is the item's parent; kKinds for a root or none.
+  int KindOf(TreeItem item) const;
+  // The selected entry when it is one of that kind, else 0.
+  TreeItem SelectedEntryOf(int kind) const;
+
+  void Create(int kind);
+  void Remove(int kind);
+  void Modify(int kind);
+  int AddImage(int kind, const std::string& path, platform::IconHandle icon);
+  int IsPublic(int kind, const std::string& name) const;
+
+  void Launch();
+  void LaunchAtOnce();
+  void Close();
+  void Exit();
+  void Minimize();
+  void Open();
+  void Help();
+  void ChangeTheme(std::uint32_t command);
+  void TakeServicesIfCleanup();
+
+  MainWindowParts parts_;
+  MainWindowSetup setup_;
+  IMainView* view_ = nullptr;
+  std::array<TreeItem, kKinds> roots_{};
+};
+
+}  // namespace qm::app

@@ -1,0 +1,423 @@
+// The main window's rules: check boxes and their roots, menus and the path
+// field, editing all three kinds, LAUNCH, moving, themes, the tray and the log.
+#include <gtest/gtest.h>
+
+#include "tests/app/MainWindowFixture.h"
+#include "tests/support/FailingRegistryStore.h"
+
+namespace qm::test {
+namespace {
+
+using Kind = app::MainWindow::Kind;
+using Strings = std::vector<std::string>;
+constexpr Kind kService = app::MainWindow::kService;
+constexpr Kind kStartup = app::MainWindow::kStartup;
+constexpr Kind kShortcut = app::MainWindow::kShortcut;
+
+class CheckBoxes : public MainWindowTest {};
+
+TEST_F(CheckBoxes, EveryBoxFollowsItsChildrenAndItsRoot) {
+  // Boxes before: A, B, C; `target` -1 is the root. Expected: root, A, B, C.
+  enum Act { Box, Text, Space };
+  struct Case {
+    const char* what;
+    std::vector<bool> boxes;
+    int target;
+    Act act;
+    std::vector<bool> expected;
+  } cases[] = {
+      {"the last clear child set sets the root", {1, 1, 0}, 2, Box, {1, 1, 1, 1}},
+      {"a child set while another is clear", {0, 0, 1}, 0, Box, {0, 1, 0, 1}},
+      {"any child cleared clears the root", {1, 1, 1}, 1, Box, {0, 1, 0, 1}},
+      {"the root set sets every child", {0, 1, 0}, -1, Box, {1, 1, 1, 1}},
+      {"the root cleared clears every child", {1, 1, 1}, -1, Box, {0, 0, 0, 0}},
+      {"a click on the text only selects", {1, 0, 1}, 1, Text, {0, 1, 0, 1}},
+      {"Space acts on the selected entry", {0, 1, 1}, 0, Space, {1, 1, 1, 1}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    ResetWorld();
+    for (int i = 0; i < 3; ++i) AddStartup(std::string(1, static_cast<char>('A' + i)), test.boxes[i]);
+    Start();
+    TreeItem item = test.target < 0 ? Root(kStartup) : view.tree.Children(Root(kStartup))[test.target];
+    if (test.act == Space) {
+      view.tree.Select(item);
+      window->OnTreeKeyDown(app::Key::Space);
+      view.tree.SetCheck(item, !view.tree.GetCheck(item));
+    } else {
+      Click(item, test.act == Box ? 25 : -5, test.act == Box);
+    }
+    EXPECT_EQ(test.expected, Checks(Root(kStartup)));
+    EXPECT_EQ(item, view.tree.Selected());
+  }
+}
+
+TEST_F(CheckBoxes, RootsOpenSetOnlyWhenEveryChildIsSet) {
+  AddStartup("A", true);
+  AddStartup("B", true);
+  AddService("S", false);
+  Start();
+  EXPECT_EQ((std::vector<bool>{true, true, true}), Checks(Root(kStartup)));
+  EXPECT_EQ((std::vector<bool>{false, false}), Checks(Root(kService)));
+  EXPECT_EQ((std::vector<bool>{false}), Checks(Root(kShortcut)));  // no children: left clear
+}
+
+TEST_F(CheckBoxes, TheBoxLiesInAFixedBandLeftOfTheText) {
+  struct Case {
+    bool images;
+    int offset;
+    bool onBox;
+  } cases[] = {{true, 19, false}, {true, 20, true}, {true, 35, true},   {true, 36, false},
+               {false, 0, false}, {false, 1, true}, {false, 16, true}, {false, 17, false}};
+  AddStartup("A", false);
+  Start();
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::to_string(test.offset) + (test.images ? " with images" : " without images"));
+    view.tree.SetImageList(test.images ? &view.images : nullptr);
+    TreeItem entry = view.tree.Children(Root(kStartup))[0];
+    view.tree.SetCheck(Root(kStartup), false);
+    view.tree.SetCheck(entry, false);
+    window->OnTreeClick(Root(kStartup), 100 - test.offset, 100);
+    EXPECT_EQ(test.onBox, view.tree.GetCheck(entry));
+  }
+}
+
+class Menus : public MainWindowTest {};
+
+TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
+  AddService("S", true);
+  AddStartup("T", true);
+  Start();
+  auto enabledOf = [&](std::uint32_t remove, std::uint32_t modify) {
+    return std::vector<bool>{view.enabled[remove], view.enabled[modify]};
+  };
+  view.tree.Select(Entry(kService, "S"));
+  EXPECT_EQ("C:\\svc\\S.exe -s", view.path.text);
+  view.tree.Select(Entry(kStartup, "T"));
+  EXPECT_EQ("C:\\run\\T.exe -r", view.path.text);
+  EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_SERVICE_REMOVE, ID_SERVICE_MODIFY));
+  EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_STARTUP_REMOVE, ID_STARTUP_MODIFY));
+  EXPECT_EQ((std::vector<bool>{false, false}), enabledOf(ID_SHORTCUT_REMOVE, ID_SHORTCUT_MODIFY));
+
+  // Still enabled, but the selection is a startup: the service commands do nothing.
+  window->OnCommand(ID_SERVICE_MODIFY);
+  window->OnCommand(ID_SERVICE_REMOVE);
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_TRUE(view.messages.empty());
+
+  view.tree.Select(Root(kShortcut));
+  EXPECT_EQ("", view.path.text);
+  for (std::uint32_t id : {ID_SERVICE_REMOVE, ID_SERVICE_MODIFY, ID_STARTUP_REMOVE, ID_STARTUP_MODIFY,
+                           ID_SHORTCUT_REMOVE, ID_SHORTCUT_MODIFY})
+    EXPECT_FALSE(view.enabled[id]) << id;
+}
+
+class Editing : public MainWindowTest {};
+
+TEST_F(Editing, RemoveAsksThenSelectsTheNextSibling) {
+  struct Case {
+    Kind kind;
+    std::string removed;
+    bool yes;
+    Strings left;
+    std::string selected;  // "" = no selection
+    Strings messages;
+  } cases[] = {
+      {kService, "B", true, {"A", "C"}, "C", {"Are you sure you want to delete B?", "B deleted."}},
+      {kStartup, "B", true, {"A", "C"}, "C", {"Are you sure you want to delete B?", "B deleted."}},
+      {kShortcut, "C", true, {"A", "B"}, "", {"Are you sure you want to delete C?", "C deleted."}},
+      {kStartup, "A", false, {"A", "B", "C"}, "A", {"Are you sure you want to delete A?"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::to_string(test.kind) + " " + test.removed);
+    ResetWorld();
+    for (const char* name : {"A", "B", "C"}) Add(test.kind, name, true);
+    Start();
+    view.tree.Select(Entry(test.kind, test.removed));
+    std::string pathBefore = view.path.text;
+    view.answers = {test.yes};
+    ASSERT_TRUE(window->OnKeyDown(app::Key::Delete, true));
+    EXPECT_EQ(test.left, view.tree.Texts(Root(test.kind)));
+    EXPECT_EQ(test.selected, view.tree.GetItemText(view.tree.Selected()));
+    EXPECT_EQ(test.messages, view.messages);
+    if (test.selected.empty()) EXPECT_EQ(pathBefore, view.path.text);  // the bottom entry leaves its path shown
+    // What the tree shows is what Windows now reads.
+    Start();
+    EXPECT_EQ(test.left, view.tree.Texts(Root(test.kind)));
+  }
+}
+
+TEST_F(Editing, RemoveRefusedByTheEngineOrOutsideTheTreeChangesNothing) {
+  AddStartup("A", true);
+  Start();
+  view.tree.Select(Entry(kStartup, "A"));
+  EXPECT_FALSE(window->OnKeyDown(app::Key::Delete, false));  // the path field has the focus
+  EXPECT_TRUE(view.messages.empty());
+  FailingRegistryStore locked(platform.registry);  // the Run key may not be written
+  locked.failWhen = [](StoreCall call, const std::string&) { return call == StoreCall::DeleteValue; };
+  platform::ScopedService<platform::IRegistryStore> slot(&locked);
+  window->OnCommand(ID_STARTUP_REMOVE);
+  EXPECT_EQ((Strings{"Are you sure you want to delete A?", "Unable to remove startup"}), view.messages);
+  EXPECT_EQ((Strings{"A"}), view.tree.Texts(Root(kStartup)));
+}
+
+TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
+  struct Case {
+    Kind kind;
+    std::string modified;
+    Strings order;
+  } cases[] = {
+      {kService, "B", {"A", "New", "C"}},
+      {kStartup, "A", {"New", "B", "C"}},
+      {kShortcut, "C", {"A", "B", "New"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.kind);
+    ResetWorld();
+    for (const char* name : {"A", "B", "C"}) Add(test.kind, name, name == test.modified);
+    Start();
+    view.tree.Select(Entry(test.kind, test.modified));
+    dialogs.reply = {1, "New", "C:\\new.exe", "-n", 0};
+    window->OnCommand(ID_SERVICE_MODIFY + 3 * test.kind);
+    ASSERT_EQ(1u, dialogs.calls.size());
+    EXPECT_EQ(0, dialogs.calls[0].dialogMode);
+    EXPECT_EQ(1, dialogs.calls[0].inRegistry);
+    EXPECT_EQ(test.modified, dialogs.calls[0].entryName);
+    EXPECT_EQ(test.order, view.tree.Texts(Root(test.kind)));
+    EXPECT_EQ("New", view.tree.GetItemText(view.tree.Selected()));
+    EXPECT_TRUE(view.tree.GetCheck(view.tree.Selected()));
+    EXPECT_EQ(test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : "C:\\new.exe -n", view.path.text);
+  }
+}
+
+TEST_F(Editing, ModifyOpensWithTheEntrysTypeAndCancelKeepsIt) {
+  platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe ");
+  Start();
+  view.tree.Select(Entry(kStartup, "Pub"));
+  dialogs.reply.result = 0;
+  window->OnCommand(ID_STARTUP_MODIFY);
+  EXPECT_EQ(1, dialogs.calls.at(0).entryType);
+  EXPECT_EQ((Strings{"Pub"}), view.tree.Texts(Root(kStartup)));
+  EXPECT_EQ("C:\\pub.exe ", platform.Text(HKLM, kRunKey, "Pub"));
+}
+
+TEST_F(Editing, CreateAddsTheEntryLastAndSelectsIt) {
+  AddService("Old", true);
+  AddStartup("Old", true);
+  AddShortcut("Old", true);
+  Start();
+  for (Kind kind : {kService, kStartup, kShortcut}) {
+    SCOPED_TRACE(kind);
+    dialogs.reply = {1, "Made", "C:\\made.exe", "-m", 0};
+    window->OnCommand(ID_SERVICE_CREATE + 3 * kind);
+    EXPECT_EQ(1, dialogs.calls.back().dialogMode);
+    EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
+    EXPECT_EQ(Entry(kind, "Made"), view.tree.Selected());
+    dialogs.reply.result = 0;  // cancelled: nothing more
+    window->OnCommand(ID_SERVICE_CREATE + 3 * kind);
+    EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
+  }
+  EXPECT_EQ("C:\\made.exe -m", platform.Text(HKLM, kRunServicesKey, "Made"));
+  EXPECT_EQ("C:\\made.exe -m", platform.Text(HKCU, kRunKey, "Made"));
+  EXPECT_TRUE(platform.FileExists(std::string(kUserStartup) + "\\Made.lnk"));
+}
+
+class Launching : public MainWindowTest {};
+
+TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
+  AddService("S1", false);
+  AddService("S2", true);
+  AddStartup("T1", true);
+  AddShortcut("L1", false);
+  Start();
+  // The user's boxes differ from the stored flags: S1 and L1 ticked, S2 and T1 cleared.
+  for (const auto& [kind, name] : {std::pair{kService, "S1"}, {kService, "S2"}, {kStartup, "T1"}, {kShortcut, "L1"}})
+    Click(Entry(kind, name), 25, true);
+  window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_EQ(1, platform.Number(HKLM, kServiceFlags, "S1"));
+  EXPECT_EQ(0, platform.Number(HKLM, kServiceFlags, "S2"));
+  EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "T1"));
+  EXPECT_EQ(1, platform.Number(HKCU, kShcFlags, "L1"));
+  EXPECT_EQ((Strings{"Launching Services - S1...", "Launching Services - S2...", "Launching Startups - T1...",
+                     "Launching Shortcuts - L1..."}),
+            view.progress);
+  ASSERT_EQ(2u, shell.opened.size());
+  EXPECT_EQ("C:\\svc\\S1.exe", shell.opened[0].file);
+  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[1].file);
+  EXPECT_EQ((Strings{"hide", "progress open", "progress closed", "destroy"}), view.events);
+}
+
+TEST_F(Launching, ClosingFollowsTheSetUp) {
+  struct Case {
+    int inRegistry;
+    bool trayMode;
+    const char* commandLine;
+    Strings events;
+  } cases[] = {
+      {1, true, "", {"destroy"}},
+      {1, true, "/cleanup", {"take services", "destroy"}},
+      {1, true, "/cleanup ", {"destroy"}},
+      {0, false, "/startup", {"end 1"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.commandLine);
+    for (auto close : {+[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_CLOSE); },
+                       +[](app::MainWindow& w) { w.OnKeyDown(app::Key::Escape, false); },
+                       +[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_LAUNCH_LEFT); }}) {
+      Start(test.inRegistry, test.trayMode, test.commandLine);
+      close(*window);
+      Strings closing(view.events.end() - std::min(view.events.size(), test.events.size()), view.events.end());
+      EXPECT_EQ(test.events, closing);
+    }
+    Start(test.inRegistry, test.trayMode, test.commandLine);
+    window->OnEndSession();
+    EXPECT_EQ(test.events.size() == 2 ? Strings{"take services"} : Strings{}, view.events);
+  }
+}
+
+TEST_F(Launching, DoubleClickStartsOneEntryOnlyWhereWindowsReadsThem) {
+  struct Case {
+    int inRegistry;
+    bool onRoot;
+    std::size_t started;
+  } cases[] = {{1, false, 1}, {1, true, 0}, {0, false, 0}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.inRegistry);
+    ResetWorld();
+    AddStartup("T", false);
+    if (test.inRegistry == 0) ASSERT_EQ(1, startups.TakeRunEntries());
+    Start(test.inRegistry, test.inRegistry == 1);
+    view.tree.Select(test.onRoot ? Root(kStartup) : Entry(kStartup, "T"));
+    EXPECT_EQ(0, window->OnTreeDoubleClick());
+    EXPECT_EQ(test.started, shell.opened.size());
+  }
+}
+
+class Moving : public MainWindowTest {};
+
+TEST_F(Moving, EdgesSnapToTheWorkAreaFromTwelvePixels) {
+  // A 200 by 100 window on a work area from (0, 40) to (1024, 738).
+  struct Case {
+    app::Point proposed, placed;
+  } cases[] = {
+      {{12, 300}, {0, 300}},   {{13, 300}, {13, 300}},   {{-12, 300}, {0, 300}},  {{-13, 300}, {-13, 300}},
+      {{812, 300}, {824, 300}}, {{811, 300}, {811, 300}}, {{300, 52}, {300, 40}},  {{300, 53}, {300, 53}},
+      {{300, 626}, {300, 638}}, {{300, 625}, {300, 625}}, {{10, 650}, {0, 638}},
+  };
+  Start();
+  view.workArea = {0, 40, 1024, 738};
+  for (const Case& test : cases) {
+    app::Rect window{test.proposed.x, test.proposed.y, test.proposed.x + 200, test.proposed.y + 100};
+    EXPECT_EQ(test.placed, this->window->OnPositionChanging(window)) << test.proposed.x << "," << test.proposed.y;
+  }
+}
+
+class Themes : public MainWindowTest {};
+
+TEST_F(Themes, ChoosingAThemeStoresItsNameAndRepaints) {
+  std::string folder = std::string(kProgramFolder) + "\\Moss";
+  platform.MakeFolder(folder);
+  platform.WriteFile(folder + "\\color.txt", "Title   #1#2#3\r\nButton  #4#5#6\r\nStatus  #7#8#9\r\nSection #10#11#12\r\n");
+  platform.WriteFile(folder + "\\background.bmp", "BM");
+  themes.Setup();
+  CTheme moss("Moss");
+  ASSERT_NE(0, moss.Load());
+  Start();
+  platform::IMenu& popup = *view.themeMenu.GetSubMenu(0);
+  popup.AppendItem("Gone", ID_THEME_FIRST + 9, false);  // listed, but its folder has since gone
+  std::uint32_t mossId = popup.GetItemId(1);
+  platform::MenuItemState listed;
+  ASSERT_TRUE(popup.GetItemState(1, listed));
+  ASSERT_EQ("Moss", listed.text);
+
+  window->OnCommand(mossId);
+  EXPECT_EQ("Moss", platform.Text(HKCU, "Software\\Tarnwick\\Quill Moor", "Theme"));
+  EXPECT_EQ((std::vector<std::uint32_t>{moss.titleColor, moss.buttonColor, moss.statusColor, moss.sectionColor}),
+            (std::vector<std::uint32_t>{view.colors.title, view.colors.button, view.colors.status,
+                                        view.colors.section}));
+  EXPECT_EQ(moss.backgroundPath, window->BackgroundFile());
+  EXPECT_EQ((Strings{"repaint"}), view.events);
+
+  window->OnCommand(mossId);  // already marked: nothing is written or painted
+  EXPECT_EQ((Strings{"repaint"}), view.events);
+
+  window->OnCommand(ID_THEME_FIRST + 9);
+  EXPECT_EQ("Gone", platform.Text(HKCU, "Software\\Tarnwick\\Quill Moor", "Theme"));
+  EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0}),
+            (std::vector<std::uint32_t>{view.colors.title, view.colors.button, view.colors.status,
+                                        view.colors.section}));
+  EXPECT_EQ("", window->BackgroundFile());  // the built-in bitmap
+  EXPECT_EQ((Strings{"repaint", "repaint"}), view.events);
+}
+
+class Program : public MainWindowTest {};
+
+TEST_F(Program, TheLogIsOfferedForDeletionFromOneHundredThousandBytes) {
+  struct Case {
+    std::size_t size;
+    bool yes;
+    bool asked, deleted;
+  } cases[] = {{99999, true, false, false}, {100000, false, true, false}, {100000, true, true, true}};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.size);
+    platform.WriteFile(platform.LogPath(), std::string(test.size, 'x'));
+    view.messages.clear();
+    view.answers = {test.yes};
+    Start();
+    EXPECT_EQ(test.asked, !view.messages.empty());
+    std::size_t now = platform.ReadFile(platform.LogPath()).size();
+    // Deleted and started afresh: a new header only.
+    EXPECT_EQ(test.deleted, now > 0 && now < 1000);
+  }
+}
+
+TEST_F(Program, TrayAndCaptionButtonsFollowTheSetUp) {
+  struct Case {
+    bool trayMode;
+    const char* commandLine;
+    std::uint32_t command;
+    Strings events;
+  } cases[] = {
+      {true, "", IDC_MAIN_MINIMIZE, {"hide", "tray+ Quill Moor"}},
+      {false, "", IDC_MAIN_MINIMIZE, {}},
+      {true, "", ID_TRAY_OPEN, {"show", "tray-"}},
+      {true, "", ID_TRAY_EXIT, {"tray-", "destroy"}},
+      {true, "/cleanup", ID_TRAY_EXIT, {"take services", "tray-", "destroy"}},
+      {true, "", ID_TRAY_ABOUT, {"about"}},
+      {true, "", IDC_MAIN_HELP, {"open C:\\Program Files\\Quill Moor\\Quillmoor.chm"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.command);
+    Start(1, test.trayMode, test.commandLine);
+    window->OnCommand(test.command);
+    EXPECT_EQ(test.events, view.events);
+  }
+  window->OnTrayNotify(IDI_PROGRAM + 1, app::TrayEvent::RightButtonUp);
+  window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::Other);
+  window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::RightButtonUp);
+  window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::LeftDoubleClick);
+  EXPECT_EQ((Strings{"open C:\\Program Files\\Quill Moor\\Quillmoor.chm", "tray menu", "show", "tray-"}),
+            view.events);
+}
+
+TEST_F(Program, FailuresAtStartAndHelpAreToldAndLogged) {
+  view.hasThemeMenu = false;
+  window = std::make_unique<app::MainWindow>(
+      app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, dialogs, host},
+      app::MainWindowSetup{1, true, ""});
+  window->Attach(&view);
+  window->OnCreate(false);
+  host.openResult = 32;
+  window->OnCommand(ID_TRAY_HELP);
+  EXPECT_EQ((Strings{"Error occur loading application resources.\nMake sure you have enough memory to run the program",
+                     "Unable to setup theme options.", "Unable to launch help file"}),
+            view.messages);
+  Strings log = platform.LogLines();
+  EXPECT_EQ((Strings{"--- Error : Constructing application dialog failed on unable setup popup for theme options",
+                     "--- Error : Unable to launch help file"}),
+            Strings(log.end() - std::min<std::size_t>(2, log.size()), log.end()));
+  EXPECT_EQ("quit 0", view.events.at(0));
+}
+
+}  // namespace
+}  // namespace qm::test
