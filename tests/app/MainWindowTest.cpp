@@ -290,6 +290,7 @@ TEST_F(Launching, DoubleClickStartsOneEntryOnlyWhereWindowsReadsThem) {
     view.tree.Select(test.onRoot ? Root(kStartup) : Entry(kStartup, "T"));
     EXPECT_EQ(0, window->OnTreeDoubleClick());
     EXPECT_EQ(test.started, shell.opened.size());
+    EXPECT_TRUE(boxes.shown.empty());  // nothing was even tried
   }
 }
 
@@ -348,6 +349,20 @@ TEST_F(Themes, ChoosingAThemeStoresItsNameAndRepaints) {
                                         view.colors.section}));
   EXPECT_EQ("", window->BackgroundFile());  // the built-in bitmap
   EXPECT_EQ((Strings{"repaint", "repaint"}), view.events);
+}
+
+TEST_F(Themes, TheChoiceIsKeptWhereTheProductKeyDidNotExistYet) {
+  CRegistry registry;
+  for (const char* key : {"Run", "Shc"}) {
+    std::string stored = std::string("Software\\Tarnwick\\Quill Moor\\") + key;
+    registry.DeleteKey(HKCU, stored.c_str(), "Selections");
+    registry.DeleteKey(HKCU, "Software\\Tarnwick\\Quill Moor", key);
+  }
+  ASSERT_EQ(1, registry.DeleteKey(HKCU, "Software\\Tarnwick", "Quill Moor"));
+  Start();
+  view.themeMenu.GetSubMenu(0)->AppendItem("Heather", ID_THEME_FIRST + 1, false);
+  window->OnCommand(ID_THEME_FIRST + 1);
+  EXPECT_EQ("Heather", platform.Text(HKCU, "Software\\Tarnwick\\Quill Moor", "Theme"));
 }
 
 class Program : public MainWindowTest {};
