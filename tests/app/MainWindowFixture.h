@@ -291,7 +291,7 @@ class MainWindowTest : public testing::Test {
   // Makes the window and brings it up as the program would.
   app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, const std::string& commandLine = "") {
     window = std::make_unique<app::MainWindow>(
-        app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, dialogs, host},
+        app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, *runner, host},
         app::MainWindowSetup{inRegistry, trayMode, commandLine});
     window->Attach(&view);
     view.tree = FakeMainTree();
@@ -327,6 +327,7 @@ class MainWindowTest : public testing::Test {
   CThemeManager themes;
   CTheme currentTheme, defaultTheme;
   ScriptedDialogs dialogs;
+  app::IDialogRunner* runner = &dialogs;  // the dialogs the window runs
   RecordingMainView view;
   RecordingHost host;
   std::unique_ptr<app::MainWindow> window;

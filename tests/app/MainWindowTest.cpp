@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/MainWindowFixture.h"
+#include "tests/dialogs/FakeEntryView.h"
 #include "tests/support/FailingRegistryStore.h"
 
 namespace qm::test {
@@ -50,16 +51,6 @@ TEST_F(CheckBoxes, EveryBoxFollowsItsChildrenAndItsRoot) {
     EXPECT_EQ(test.expected, Checks(Root(kStartup)));
     EXPECT_EQ(item, view.tree.Selected());
   }
-}
-
-TEST_F(CheckBoxes, RootsOpenSetOnlyWhenEveryChildIsSet) {
-  AddStartup("A", true);
-  AddStartup("B", true);
-  AddService("S", false);
-  Start();
-  EXPECT_EQ((std::vector<bool>{true, true, true}), Checks(Root(kStartup)));
-  EXPECT_EQ((std::vector<bool>{false, false}), Checks(Root(kService)));
-  EXPECT_EQ((std::vector<bool>{false}), Checks(Root(kShortcut)));  // no children: left clear
 }
 
 TEST_F(CheckBoxes, TheBoxLiesInAFixedBandLeftOfTheText) {
@@ -199,6 +190,24 @@ TEST_F(Editing, ModifyOpensWithTheEntrysTypeAndCancelKeepsIt) {
   EXPECT_EQ(1, dialogs.calls.at(0).entryType);
   EXPECT_EQ((Strings{"Pub"}), view.tree.Texts(Root(kStartup)));
   EXPECT_EQ("C:\\pub.exe ", platform.Text(HKLM, kRunKey, "Pub"));
+}
+
+TEST_F(Editing, TheDialogLibraryOpensOnTheSelectedEntry) {
+  platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe -p");
+  platform.SetNumber(HKLM, kRunFlags, "Pub", 1);
+  app::LibraryDialogRunner library;
+  runner = &library;
+  ScriptedHost user([](FakeEntryView& dialog, dialogs::EntryDialog& logic) {
+    dialog.Type(dialogs::Field::Name, "Renamed");
+    logic.OnOk();
+  });
+  Start();
+  view.tree.Select(Entry(kStartup, "Pub"));
+  window->OnCommand(ID_STARTUP_MODIFY);
+  EXPECT_EQ("C:\\pub.exe", user.openingFields[dialogs::Field::Path]);
+  EXPECT_EQ(1, user.openingType);
+  EXPECT_EQ((Strings{"Renamed"}), view.tree.Texts(Root(kStartup)));
+  EXPECT_EQ("C:\\pub.exe -p", platform.Text(HKLM, kRunKey, "Renamed"));
 }
 
 TEST_F(Editing, CreateAddsTheEntryLastAndSelectsIt) {
