@@ -53,7 +53,11 @@ class FakeMainTree : public app::IMainTree {
     order_.insert(at, item);
     return item;
   }
-  bool SetCheck(TreeItem item, bool checked) override { return items_.count(item) && (items_[item].checked = checked, true); }
+  bool SetCheck(TreeItem item, bool checked) override {
+    if (!items_.count(item)) return false;
+    items_[item].checked = checked;
+    return true;
+  }
   bool GetCheck(TreeItem item) const override { return items_.count(item) && items_.at(item).checked; }
   std::string GetItemText(TreeItem item) const override { return items_.count(item) ? items_.at(item).text : ""; }
   int GetItemImage(TreeItem item) const override { return items_.count(item) ? items_.at(item).image : -1; }
