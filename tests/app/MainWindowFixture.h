@@ -123,6 +123,7 @@ class RecordingMainView : public app::IMainView {
   std::vector<std::string> events;    // what happened to the window, in order
   std::vector<std::string> progress;  // every text the progress window showed
   app::Rect workArea{0, 0, 1024, 738};
+  bool progressFails = false;
 
   app::IMainTree& Tree() override { return tree; }
   platform::IEditField& PathField() override { return path; }
@@ -169,6 +170,7 @@ class RecordingProgress : public app::IProgressWindow {
 };
 
 inline std::unique_ptr<app::IProgressWindow> RecordingMainView::OpenProgress() {
+  if (progressFails) return nullptr;
   return std::make_unique<RecordingProgress>(*this);
 }
 

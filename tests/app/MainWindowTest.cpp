@@ -182,17 +182,6 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
   }
 }
 
-TEST_F(Editing, ModifyOpensWithTheEntrysTypeAndCancelKeepsIt) {
-  platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe ");
-  Start();
-  view.tree.Select(Entry(kStartup, "Pub"));
-  dialogs.reply.result = 0;
-  window->OnCommand(ID_STARTUP_MODIFY);
-  EXPECT_EQ(1, dialogs.calls.at(0).entryType);
-  EXPECT_EQ((Strings{"Pub"}), view.tree.Texts(Root(kStartup)));
-  EXPECT_EQ("C:\\pub.exe ", platform.Text(HKLM, kRunKey, "Pub"));
-}
-
 TEST_F(Editing, TheDialogLibraryOpensOnTheSelectedEntry) {
   platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe -p");
   platform.SetNumber(HKLM, kRunFlags, "Pub", 1);
@@ -255,6 +244,19 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
   EXPECT_EQ("C:\\svc\\S1.exe", shell.opened[0].file);
   EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[1].file);
   EXPECT_EQ((Strings{"hide", "progress open", "progress closed", "destroy"}), view.events);
+}
+
+TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
+  AddStartup("On", true);
+  AddStartup("Off", true);
+  ASSERT_EQ(1, startups.TakeRunEntries());
+  view.progressFails = true;  // the launch goes on without its progress window
+  Start(0, false, "/startup");
+  Click(Entry(kStartup, "Off"), 25, true);
+  window->OnCommand(IDC_MAIN_LAUNCH_LEFT);
+  EXPECT_EQ((Strings{"On"}), platform.Names(HKCU, kRunKey));
+  EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "Off"));
+  EXPECT_EQ((Strings{"hide", "end 1"}), view.events);
 }
 
 TEST_F(Launching, ClosingFollowsTheSetUp) {
@@ -323,7 +325,11 @@ TEST_F(Moving, EdgesSnapToTheWorkAreaFromTwelvePixels) {
   }
 }
 
-class Themes : public MainWindowTest {};
+class Themes : public MainWindowTest {
+ protected:
+  using Colors = std::vector<std::uint32_t>;
+  Colors Shown() const { return {view.colors.title, view.colors.button, view.colors.status, view.colors.section}; }
+};
 
 TEST_F(Themes, ChoosingAThemeStoresItsNameAndRepaints) {
   std::string folder = std::string(kProgramFolder) + "\\Moss";
@@ -343,9 +349,7 @@ TEST_F(Themes, ChoosingAThemeStoresItsNameAndRepaints) {
 
   window->OnCommand(mossId);
   EXPECT_EQ("Moss", platform.Text(HKCU, "Software\\Tarnwick\\Quill Moor", "Theme"));
-  EXPECT_EQ((std::vector<std::uint32_t>{moss.titleColor, moss.buttonColor, moss.statusColor, moss.sectionColor}),
-            (std::vector<std::uint32_t>{view.colors.title, view.colors.button, view.colors.status,
-                                        view.colors.section}));
+  EXPECT_EQ((Colors{moss.titleColor, moss.buttonColor, moss.statusColor, moss.sectionColor}), Shown());
   EXPECT_EQ(moss.backgroundPath, window->BackgroundFile());
   EXPECT_EQ((Strings{"repaint"}), view.events);
 
@@ -354,9 +358,7 @@ TEST_F(Themes, ChoosingAThemeStoresItsNameAndRepaints) {
 
   window->OnCommand(ID_THEME_FIRST + 9);
   EXPECT_EQ("Gone", platform.Text(HKCU, "Software\\Tarnwick\\Quill Moor", "Theme"));
-  EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0}),
-            (std::vector<std::uint32_t>{view.colors.title, view.colors.button, view.colors.status,
-                                        view.colors.section}));
+  EXPECT_EQ((Colors{0, 0, 0, 0}), Shown());
   EXPECT_EQ("", window->BackgroundFile());  // the built-in bitmap
   EXPECT_EQ((Strings{"repaint", "repaint"}), view.events);
 }
