@@ -326,22 +326,26 @@ void CRegistry::NotePassedOver(RegKey key, std::uint32_t index, RegistryWalk* wa
 
 int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
                     int valuesOnly) {
-  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr, nullptr);
+  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
                       const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr, nullptr);
+  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
                     int valuesOnly) {
-  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr, nullptr);
+  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
                       const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr, nullptr);
+  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
@@ -431,7 +435,8 @@ int CRegistry::EnumerateValues(RegKey root, const char* path, std::vector<Regist
     std::uint32_t type = 0;
     long status = store->EnumValue(key.Get(), index, name, &nameSize, &type, data, &dataSize);
     if (status == kErrorSuccess) {
-      values->push_back(RegistryValue{std::string(name, nameSize), type, std::vector<std::uint8_t>(data, data + dataSize)});
+      values->push_back(
+          RegistryValue{std::string(name, nameSize), type, std::vector<std::uint8_t>(data, data + dataSize)});
       continue;
     }
     if (status == platform::kErrorMoreData) {
