@@ -323,12 +323,14 @@ class KindTest : public RunLifecycle {
 
 // What can go wrong between a take and the next log-on, and what the operation
 // under it answers. Whatever it is, the next log-on and the return after it
-// lose no entry and change no flag.
+// lose no entry and change no flag; every step that could not be done is in
+// the log.
 struct Mishap {
   const char* id;
   bool returnedFirst;  // else the entries stand taken when it happens
   std::function<int(test::TestPlatform&, const Kind&)> happen;
   int answer;
+  bool logged = true;
 };
 
 const Mishap kMishaps[] = {
@@ -337,7 +339,7 @@ const Mishap kMishaps[] = {
        platform.SetText(k.root, k.windowsKey, "A", "C:\\" + std::string(300, 'u') + ".exe");
        return k.giveBack();
      },
-     1},
+     1, false},
     {"StoredCopyTooLongToCarryBack", false,
      [](test::TestPlatform& platform, const Kind& k) {
        platform.SetText(k.root, k.storedKey, "A", "C:\\" + std::string(300, 's') + ".exe");
@@ -393,6 +395,7 @@ TEST_P(Mishaps, LoseNoEntryAndNoFlagByTheNextLogOn) {
   Take();
   if (mishap.returnedFirst) EXPECT_EQ(1, k.giveBack());
   EXPECT_EQ(mishap.answer, mishap.happen(platform, k));
+  EXPECT_EQ(mishap.logged, !platform.LogLines().empty());
   k.startWork();
   ExpectNothingLost();
   k.giveBack();
