@@ -1,5 +1,6 @@
 #include "engine/entries/RunKeyStore.h"
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -23,38 +24,105 @@ bool FileExists(const std::string& path) {
   return files && files->Exists(path);
 }
 
-// The value names of a key as IsValueNamePresent sees them: compared byte for
-// byte, letter case included. One listing and a set instead of one listing per
-// name keeps a verify of n entries at n log n.
-std::set<std::string> ExactNames(RegKey root, const char* key) {
-  std::vector<std::string> names;
-  CRegistry().EnumerateValueNames(root, key, &names);
-  return std::set<std::string>(names.begin(), names.end());
+const char* RootName(RegKey root) { return root == HKeyCurrentUser ? "HKCU" : "HKLM"; }
+
+std::string Entries(const RunKeySet& keys, RegKey root) {
+  return std::string(keys.kind) + " entries of " + RootName(root);
 }
 
-void RefreshStoredCopies(const RunKeySet& keys, RegKey root) {
+// One line for each value a walk passed over because it did not fit the
+// buffers: it stays where it stands, and the user learns why.
+void LogPassedOver(const RunKeySet& keys, RegKey root, const RegistryWalk& walk) {
+  const std::string entry = std::string(keys.kind) + " entry of " + RootName(root);
+  for (const auto& name : walk.passedOver)
+    CLog::Error(entry + " too long to carry, left where it stands: " + name);
+  for (std::uint32_t i = 0; i < walk.unnamedPassedOver; ++i)
+    CLog::Error(entry + " with a name too long to carry, left where it stands");
+}
+
+// Names as the registry matches them.
+std::set<std::string> Folded(const std::vector<std::string>& names) {
+  std::set<std::string> folded;
+  for (const auto& name : names) folded.insert(platform::FoldCase(name));
+  return folded;
+}
+
+bool KeyIsMissing(const CRegistry& registry) {
+  return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
+}
+
+bool IsEmptyText(const RegistryValue& value) {
+  return value.type == platform::kRegSz && (value.data.empty() || value.data[0] == 0);
+}
+
+// Whether a value standing in the Windows key may replace the stored copy: it
+// fits the buffers that carry it (the listing gave it whole), it is of the
+// stored copy's type, and it is no empty text over a command line that is not.
+// Anything else would leave the stored location holding what the later steps
+// cannot carry back.
+bool MayReplace(const RegistryValue& standing, const RegistryValue& stored) {
+  if (standing.type != stored.type || standing.data == stored.data) return false;
+  return !IsEmptyText(standing) || IsEmptyText(stored);
+}
+
+// Refreshes the stored copy of every entry that also stands in the Windows
+// key from the value standing there, where MayReplace allows it, and gives the
+// names (folded) of every value standing in the Windows key, which the copy
+// back leaves alone. False if a listing failed.
+bool RefreshStoredCopies(const RunKeySet& keys, RegKey root, std::set<std::string>* standing) {
+  CRegistry registry;
+  std::vector<RegistryValue> windowsValues;
+  RegistryWalk windowsWalk;
+  // No Windows key yet: nothing stands, and the copy back creates it.
+  if (!registry.EnumerateValues(root, keys.windowsKey, &windowsValues, &windowsWalk)) return KeyIsMissing(registry);
+  std::map<std::string, const RegistryValue*> whole;
+  for (const auto& value : windowsValues) whole[platform::FoldCase(value.name)] = &value;
+  for (const auto& entry : whole) standing->insert(entry.first);
+  for (const auto& name : windowsWalk.passedOver) standing->insert(platform::FoldCase(name));
+  if (whole.empty()) return true;
+
+  std::vector<RegistryValue> storedValues;
+  RegistryWalk storedWalk;
+  if (!registry.EnumerateValues(root, keys.storedKey, &storedValues, &storedWalk)) return KeyIsMissing(registry);
+  auto refresh = [&](const std::string& storedName, const RegistryValue* stored) {
+    auto found = whole.find(platform::FoldCase(storedName));
+    if (found == whole.end()) return;
+    const RegistryValue& value = *found->second;
+    // A stored copy too long to carry back is replaced by any whole value.
+    if (stored ? !MayReplace(value, *stored) : IsEmptyText(value)) return;
+    registry.CopyValue(root, root, keys.windowsKey, keys.storedKey, value.name.c_str());
+  };
+  for (const auto& stored : storedValues) refresh(stored.name, &stored);
+  for (const auto& name : storedWalk.passedOver) refresh(name, nullptr);
+  return true;
+}
+
+// Whether every stored entry due back stands in the Windows key now: all
+// stored names but those the copy left behind as empty texts. One listing of
+// each side; false if either fails.
+bool EverythingDueStands(const RunKeySet& keys, RegKey root, const std::vector<std::string>& leftEmpty) {
   CRegistry registry;
   std::vector<std::string> windowsNames, storedNames;
-  if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames) || windowsNames.empty()) return;
-  registry.EnumerateValueNames(root, keys.storedKey, &storedNames);
-  std::set<std::string> stored;
-  for (const auto& name : storedNames) stored.insert(platform::FoldCase(name));
-  for (const auto& name : windowsNames)
-    if (stored.count(platform::FoldCase(name)))
-      registry.CopyValue(root, root, keys.windowsKey, keys.storedKey, name.c_str());
+  if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) return false;
+  if (!registry.EnumerateValueNames(root, keys.storedKey, &storedNames)) return false;
+  const std::set<std::string> standing = Folded(windowsNames);
+  const std::set<std::string> notDue(leftEmpty.begin(), leftEmpty.end());
+  for (const auto& name : storedNames)
+    if (!notDue.count(name) && !standing.count(platform::FoldCase(name))) return false;
+  return true;
 }
 
 }  // namespace
 
 const RunKeySet& RunEntries() {
-  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark,
+  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark, "Run",
                               {HKeyCurrentUser, HKeyLocalMachine}};
   return keys;
 }
 
 const RunKeySet& RunServiceEntries() {
   static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                              kRunServicesReturnedMark, {HKeyLocalMachine}};
+                              kRunServicesReturnedMark, "RunServices", {HKeyLocalMachine}};
   return keys;
 }
 
@@ -63,13 +131,22 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
   for (RegKey root : keys.roots) {
     // Nothing leaves the Windows key while the root still claims to be returned.
-    if (!ClearReturnedMark(root, keys.returnedMark)) {
+    bool cleared = false;
+    if (!ClearReturnedMark(root, keys.returnedMark, &cleared)) {
       CLog::Error(failureMessage);
       return 0;
     }
-    if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1)) {
-      // MoveEx fails before it moves anything: the root still stands returned.
-      MarkReturned(root, keys.returnedMark);
+    RegistryWalk walk;
+    if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1, &walk)) {
+      // MoveEx fails before it moves anything: the root stands as it stood,
+      // returned only if it was so before this take.
+      if (cleared) MarkReturned(root, keys.returnedMark);
+      CLog::Error(failureMessage);
+      return 0;
+    }
+    LogPassedOver(keys, root, walk);
+    if (!walk.reachedEnd) {
+      // Part of the root may have moved: its mark stays cleared.
       CLog::Error(failureMessage);
       return 0;
     }
@@ -80,20 +157,37 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
 
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
   CRegistry registry;
+  bool everythingBack = true;
   for (RegKey root : keys.roots) {
-    // A value that stands in the Windows key was not taken (a take that
-    // failed part way, an installer that wrote it since): it is newer than
-    // the stored copy, which must not overwrite it on the way back.
-    if (kind == ReturnKind::SkipEmptyCommandLines) RefreshStoredCopies(keys, root);
-    int copied = kind == ReturnKind::Everything ? registry.Copy(root, root, keys.storedKey, keys.windowsKey, 1)
-                                                : registry.CopyEx(root, root, keys.storedKey, keys.windowsKey, 1);
+    std::set<std::string> standing;
+    if (!RefreshStoredCopies(keys, root, &standing)) {
+      CLog::Error(failureMessage);
+      return 0;
+    }
+    RegistryWalk walk;
+    int copied = kind == ReturnKind::Everything
+                     ? registry.Copy(root, root, keys.storedKey, keys.windowsKey, 1, &walk, &standing)
+                     : registry.CopyEx(root, root, keys.storedKey, keys.windowsKey, 1, &walk, &standing);
     if (!copied) {
       CLog::Error(failureMessage);
       return 0;
     }
-    MarkReturned(root, keys.returnedMark);
+    LogPassedOver(keys, root, walk);
+    if (!walk.reachedEnd) {
+      CLog::Error(failureMessage);
+      return 0;
+    }
+    // A root whose entries did not all come back is not marked: the next
+    // verify would forget those still missing as uninstalled. The next root is
+    // still returned; an entry that cannot come back must not hold back the rest.
+    if (EverythingDueStands(keys, root, walk.leftEmpty))
+      MarkReturned(root, keys.returnedMark);
+    else
+      everythingBack = false;
   }
-  return 1;
+  if (everythingBack) return 1;
+  CLog::Error(failureMessage);
+  return 0;
 }
 
 void VerifyEntries(const RunKeySet& keys) {
@@ -103,16 +197,48 @@ void VerifyEntries(const RunKeySet& keys) {
     // did not finish, may be missing from the Windows key because they were
     // taken, not uninstalled: keep them.
     if (!IsMarkedReturned(root, keys.returnedMark)) continue;
-    std::vector<std::string> names;
-    registry.EnumerateValueNames(root, keys.storedKey, &names);
-    const auto present = ExactNames(root, keys.windowsKey);
+    std::vector<std::string> names, windowsNames;
+    if (!registry.EnumerateValueNames(root, keys.storedKey, &names)) {
+      if (!KeyIsMissing(registry)) CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+      continue;
+    }
+    if (names.empty()) continue;
+    // A Windows key that cannot be listed, or has gone altogether, says
+    // nothing about which entries were uninstalled.
+    if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) {
+      CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+      continue;
+    }
+    // Exact names, as IsValueNamePresent compares them; one listing and a set
+    // instead of one listing per name keeps a verify of n entries at n log n.
+    const std::set<std::string> present(windowsNames.begin(), windowsNames.end());
     ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
                       [&present](const std::string& name) { return present.count(name) != 0; });
   }
 }
 
 void UpdateSelections(const RunKeySet& keys) {
-  for (RegKey root : keys.roots) FlagNewNames(root, keys.storedKey, keys.selectionsKey);
+  for (RegKey root : keys.roots)
+    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey))
+      CLog::Error("Unable to update selections of " + Entries(keys, root) + ", none written");
+}
+
+bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name) {
+  CRegistry registry;
+  std::vector<std::string> names;
+  if (!registry.EnumerateValueNames(root, key, &names)) return KeyIsMissing(registry);
+  for (const auto& existing : names)
+    if (existing != name && platform::EqualsNoCase(existing, name)) return false;
+  return true;
+}
+
+bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name) {
+  CRegistry registry;
+  std::vector<std::string> names;
+  if (!registry.EnumerateValueNames(root, key, &names)) return !KeyIsMissing(registry);
+  for (const auto& existing : names)
+    if (platform::EqualsNoCase(existing, name)) return true;
+  return false;
 }
 
 void ValidateEntries(const RunKeySet& keys, int inRegistry) {

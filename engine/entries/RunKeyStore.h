@@ -31,6 +31,7 @@ struct RunKeySet {
   // REG_DWORD 1 under the product key of a root while the entries of that
   // root stand returned in the Windows key (see VerifyEntries).
   const char* returnedMark;
+  const char* kind;  // "Run" or "RunServices", as the log lines name the entries
   std::vector<RegKey> roots;  // worked in this order
 
   // The key that holds the entries for a location selector: 1 = where Windows reads them.
@@ -48,20 +49,40 @@ const RunKeySet& RunServiceEntries();
 // return sets it again. Were the take to stop half way (a crash, a failed
 // call), the next start would otherwise find entries in the stored location
 // without their Windows value and forget them as uninstalled: entries lost.
+// A value too long for the 260-byte buffers stays in the Windows key with one
+// log line, and every value after it is still taken. A listing that fails part
+// way fails the take at that root.
 int TakeEntries(const RunKeySet& keys, const char* failureMessage);
 
 enum class ReturnKind { SkipEmptyCommandLines, Everything };
 // CopyEx (or Copy) from the stored location back into the Windows key, root
-// by root. A return first refreshes the stored copy of every value that still
-// stands in the Windows key, so that it never overwrites a newer value.
+// by root. Where a value of an entry's name already stands in the Windows key
+// (a take that failed part way, an installer that wrote it since), that value
+// wins: it was written later. The stored copy is refreshed from it when it can
+// be carried whole, and the stored copy is written back only where no value of
+// that name stands. A root is marked returned only when every stored entry due
+// back (for the first kind, all but the empty command lines) stands in the
+// Windows key afterwards; otherwise the return answers 0 with its message.
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage);
 
 // Drops stored entries, and their flags, whose Windows value has gone (exact
 // names): entries uninstalled while they were returned. Only a root whose
-// entries are known to stand returned is verified; see TakeEntries.
+// entries are known to stand returned is verified; see TakeEntries. A root
+// whose listing fails is skipped with a log line: a short list would forget
+// entries that still stand.
 void VerifyEntries(const RunKeySet& keys);
-// Gives every stored entry without a flag the flag 1.
+// Gives every stored entry without a flag the flag 1; a root whose listing
+// fails gets no flag written, with a log line.
 void UpdateSelections(const RunKeySet& keys);
+
+// Whether name can be given to a new entry in key, or an entry renamed to it:
+// refused (false) when the key holds another value whose name differs from it
+// only in letter case, or when the key cannot be listed. The registry takes
+// both spellings for one value, so writing one would land on the other entry.
+bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name);
+// Whether key holds a value that the registry takes for name, letter case
+// ignored; a key that cannot be listed counts as holding it.
+bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name);
 // Completes command lines that name a program without its folder, when the
 // program is found in the system or the Windows folder.
 void ValidateEntries(const RunKeySet& keys, int inRegistry);

@@ -84,12 +84,12 @@ int CServiceEngineer::CreateRunServiceEntry(std::string name, std::string path, 
   std::string commandLine = JoinPathArgument(path, argument);
   CRegistry registry;
   int written = 0;
-  // A line the 260-byte reads cannot take back would stall every later take
-  // and return of the RunServices key, so it is refused before anything is written.
-  if (entries::FitsRegistryText(commandLine)) {
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  // A line the 260-byte reads cannot take back is refused before anything is
+  // written, and so is a name that the registry would take for another entry's.
+  if (entries::FitsRegistryText(commandLine) && entries::NoCaseVariantOf(HKeyLocalMachine, entryKey, name)) {
     registry.SetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(), std::uint32_t{1});
-    written = registry.SetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(),
-                                commandLine);
+    written = registry.SetValue(HKeyLocalMachine, entryKey, name.c_str(), commandLine);
   }
   if (written) return 1;
   CLog::Error(inRegistry == 1 ? "Unable to create service entry in registry"
@@ -114,13 +114,22 @@ int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string new
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
   CRegistry registry;
   int result = 1;
+  const char* renameFailure = inRegistry == 1
+                                  ? "Unable to rename service and selection in registry and stored location"
+                                  : "Unable to rename service and selection in stored location";
+  const bool renames = !platform::EqualsNoCase(oldName, newName);
+  // A new name that the registry would take for another entry's is refused
+  // before anything changes: the rename would land on that entry.
+  if (renames && !entries::NoCaseVariantOf(HKeyLocalMachine, entryKey, newName)) {
+    CLog::Error(renameFailure);
+    return 0;
+  }
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (!platform::EqualsNoCase(oldName, newName)) {
+  if (renames) {
     if (!registry.RenameValue(HKeyLocalMachine, entryKey, oldName.c_str(), newName.c_str()) ||
         !registry.RenameValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, oldName.c_str(),
                               newName.c_str())) {
-      CLog::Error(inRegistry == 1 ? "Unable to rename service and selection in registry and stored location"
-                                  : "Unable to rename service and selection in stored location");
+      CLog::Error(renameFailure);
       result = 0;
     }
   }

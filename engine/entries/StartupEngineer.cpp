@@ -69,9 +69,9 @@ int CStartupEngineer::CreateRunEntry(std::string name, std::string path, std::st
   const char* entryKey = RunEntries().EntryKey(inRegistry);
   CRegistry registry;
   int written = 0;
-  // A line the 260-byte reads cannot take back would stall every later take
-  // and return of the Run key, so it is refused before anything is written.
-  if (entries::FitsRegistryText(commandLine)) {
+  // A line the 260-byte reads cannot take back is refused before anything is
+  // written, and so is a name that the registry would take for another entry's.
+  if (entries::FitsRegistryText(commandLine) && entries::NoCaseVariantOf(root, entryKey, name)) {
     registry.SetValue(root, kStoredRunSelectionsKey, name.c_str(), std::uint32_t{1});
     written = registry.SetValue(root, entryKey, name.c_str(), commandLine);
   }
@@ -113,17 +113,32 @@ int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, s
   bool registryKeys = inRegistry == 1;
   CRegistry registry;
   int result = 1;
+  const bool renames = !platform::EqualsNoCase(oldName, newName);
+  const char* renameFailure =
+      registryKeys ? (oldPublic ? "Unable to rename public startup and selection in registry and stored location"
+                                : "Unable to rename private startup and selection in registry and stored location")
+                   : (oldPublic ? "Unable to rename public startup and selection in stored location"
+                                : "Unable to rename private startup and selection in stored location");
+  const char* moveFailure = registryKeys ? "Unable to move startup from source to destination in registry"
+                                         : "Unable to move startup from source to destination in stored location";
+
+  // Refused before anything changes: a new name that the registry would take
+  // for another entry of the root, and a move onto a name the other root
+  // already holds, would each write over that other entry and its flag.
+  if (renames && !entries::NoCaseVariantOf(oldRoot, entryKey, newName)) {
+    CLog::Error(renameFailure);
+    return 0;
+  }
+  if (oldPublic != newPublic && entries::HoldsNameNoCase(newRoot, entryKey, newName)) {
+    CLog::Error(moveFailure);
+    return 0;
+  }
 
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (!platform::EqualsNoCase(oldName, newName)) {
+  if (renames) {
     if (!registry.RenameValue(oldRoot, entryKey, oldName.c_str(), newName.c_str()) ||
         !registry.RenameValue(oldRoot, kStoredRunSelectionsKey, oldName.c_str(), newName.c_str())) {
-      if (registryKeys)
-        CLog::Error(oldPublic ? "Unable to rename public startup and selection in registry and stored location"
-                              : "Unable to rename private startup and selection in registry and stored location");
-      else
-        CLog::Error(oldPublic ? "Unable to rename public startup and selection in stored location"
-                              : "Unable to rename private startup and selection in stored location");
+      CLog::Error(renameFailure);
       result = 0;
     }
   }
@@ -131,8 +146,7 @@ int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, s
   if (oldPublic != newPublic) {
     if (!registry.MoveValue(oldRoot, newRoot, entryKey, entryKey, newName.c_str()) ||
         !registry.MoveValue(oldRoot, newRoot, kStoredRunSelectionsKey, kStoredRunSelectionsKey, newName.c_str())) {
-      CLog::Error(registryKeys ? "Unable to move startup from source to destination in registry"
-                               : "Unable to move startup from source to destination in stored location");
+      CLog::Error(moveFailure);
       result = 0;
     }
   }

@@ -40,7 +40,9 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;
-  if (!registry.EnumerateValueNames(root, storedKey, &names)) return false;
+  // No stored location yet holds nothing to flag.
+  if (!registry.EnumerateValueNames(root, storedKey, &names))
+    return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
   if (names.empty()) return true;
   if (!registry.EnumerateValueNames(root, selectionsKey, &flagNames)) {
     // No Selections key yet means no flags yet; any other failure means we

@@ -30,7 +30,8 @@ int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fa
 // Gives every stored entry of root without a flag the flag 1 (names compared
 // exactly, as IsValueNamePresent does). Both lists are read once, so n
 // entries cost n log n. A listing that fails changes nothing: a flag the user
-// set to 0 must never be taken for a missing one. False if a listing failed.
+// set to 0 must never be taken for a missing one. False if a listing failed;
+// a stored location that does not exist yet holds nothing to flag (true).
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey);
 
 // Deletes each of storedNames, and its flag, for which stillThere answers

@@ -247,7 +247,8 @@ int CRegistry::RenameValue(RegKey root, const char* path, const char* oldName, c
 }
 
 int CRegistry::TransferKey(Transfer kind, RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
-                           const char* destinationPath, int valuesOnly) {
+                           const char* destinationPath, int valuesOnly, RegistryWalk* walk,
+                           const std::set<std::string>* leaveAlone) {
   IRegistryStore* store = Store();
   if (!sourceRoot || !destinationRoot || !sourcePath || !destinationPath || !store) return 0;
   StoreKey source;
@@ -263,20 +264,38 @@ int CRegistry::TransferKey(Transfer kind, RegKey sourceRoot, RegKey destinationR
       std::string childSource, childDestination;
       // A joined path that would not fit its buffer is left alone rather than cut short.
       if (!JoinPath(sourcePath, name, childSource) || !JoinPath(destinationPath, name, childDestination)) continue;
-      TransferKey(kind, sourceRoot, destinationRoot, childSource.c_str(), childDestination.c_str(), 0);
+      TransferKey(kind, sourceRoot, destinationRoot, childSource.c_str(), childDestination.c_str(), 0, nullptr,
+                  nullptr);
     }
   }
 
   const bool moves = kind == Transfer::Move || kind == Transfer::MoveEx;
   const bool skipsEmptyText = kind == Transfer::CopyEx || kind == Transfer::MoveEx;
+  const bool leavesSome = leaveAlone && !leaveAlone->empty();
   char name[kRegistryBufferSize];
   std::uint8_t data[kRegistryBufferSize];
   for (std::uint32_t index = 0;;) {
     std::uint32_t nameSize = sizeof(name);
     std::uint32_t dataSize = sizeof(data);
     std::uint32_t type = 0;
-    if (store->EnumValue(source.Get(), index, name, &nameSize, &type, data, &dataSize) != kErrorSuccess) break;
+    long status = store->EnumValue(source.Get(), index, name, &nameSize, &type, data, &dataSize);
+    if (status == platform::kErrorMoreData) {
+      // Too long for the buffers: it stays where it stands, and every value
+      // after it is still carried.
+      NotePassedOver(source.Get(), index, walk);
+      ++index;
+      continue;
+    }
+    if (status != kErrorSuccess) {
+      if (status != platform::kErrorNoMoreItems && walk) walk->reachedEnd = false;
+      break;
+    }
+    if (leavesSome && leaveAlone->count(platform::FoldCase(std::string(name, nameSize)))) {
+      ++index;
+      continue;
+    }
     if (skipsEmptyText && type == platform::kRegSz && (dataSize == 0 || data[0] == 0)) {
+      if (walk) walk->leftEmpty.emplace_back(name, nameSize);
       ++index;
       continue;
     }
@@ -288,24 +307,69 @@ int CRegistry::TransferKey(Transfer kind, RegKey sourceRoot, RegKey destinationR
   return 1;
 }
 
+int CRegistry::ListingFailed(long status, RegistryWalk* walk) {
+  lastError = static_cast<std::uint32_t>(status);
+  if (walk) walk->reachedEnd = false;
+  return 0;
+}
+
+void CRegistry::NotePassedOver(RegKey key, std::uint32_t index, RegistryWalk* walk) {
+  if (!walk) return;
+  // Asked again for the name alone, which fits whenever only the data did not.
+  char name[kRegistryBufferSize];
+  std::uint32_t nameSize = sizeof(name);
+  if (Store()->EnumValue(key, index, name, &nameSize, nullptr, nullptr, nullptr) == kErrorSuccess)
+    walk->passedOver.emplace_back(name, nameSize);
+  else
+    ++walk->unnamedPassedOver;
+}
+
 int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
                     int valuesOnly) {
-  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly);
+  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
                       const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly);
+  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
                     int valuesOnly) {
-  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly);
+  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
 }
 
 int CRegistry::MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
                       const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly);
+  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
+                     nullptr);
+}
+
+int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+                    int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone) {
+  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, walk,
+                     leaveAlone);
+}
+
+int CRegistry::CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+                    int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone) {
+  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, walk,
+                     leaveAlone);
+}
+
+int CRegistry::Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+                    int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone) {
+  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, walk,
+                     leaveAlone);
+}
+
+int CRegistry::MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+                    int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone) {
+  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, walk,
+                     leaveAlone);
 }
 
 int CRegistry::IsValueNamePresent(RegKey root, const char* path, const char* valueName) {
@@ -316,12 +380,20 @@ int CRegistry::IsValueNamePresent(RegKey root, const char* path, const char* val
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t nameSize = sizeof(name);
-    if (store->EnumValue(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr) != kErrorSuccess) return 0;
+    long status = store->EnumValue(key.Get(), index, name, &nameSize, nullptr, nullptr, nullptr);
+    // A name too long for the buffer is not the one asked for; the names after it still count.
+    if (status == platform::kErrorMoreData) continue;
+    if (status != kErrorSuccess) return 0;
     if (std::strcmp(name, valueName) == 0) return 1;  // exact: letter case counts here
   }
 }
 
 int CRegistry::EnumerateValueNames(RegKey root, const char* path, std::vector<std::string>* names) {
+  return EnumerateValueNames(root, path, names, nullptr);
+}
+
+int CRegistry::EnumerateValueNames(RegKey root, const char* path, std::vector<std::string>* names,
+                                   RegistryWalk* walk) {
   IRegistryStore* store = Store();
   if (!root || !path || !names || !store) return 0;
   names->clear();
@@ -335,13 +407,45 @@ int CRegistry::EnumerateValueNames(RegKey root, const char* path, std::vector<st
       names->emplace_back(name, nameSize);
       continue;
     }
-    // The end of the list, or a name too long for the buffer, ends the list.
-    // Any other failure leaves it short: callers that act on what is missing
-    // from it (forgetting, marking as returned) must not take it as whole.
-    if (status == platform::kErrorNoMoreItems || status == platform::kErrorMoreData) return 1;
+    // A name too long for the buffer is passed over; the list goes on after it.
+    if (status == platform::kErrorMoreData) {
+      if (walk) ++walk->unnamedPassedOver;
+      continue;
+    }
+    if (status == platform::kErrorNoMoreItems) return 1;
+    // Any other failure leaves the list short: callers that act on what is
+    // missing from it (forgetting, marking as returned) must not take it as whole.
     names->clear();
-    lastError = static_cast<std::uint32_t>(status);
-    return 0;
+    return ListingFailed(status, walk);
+  }
+}
+
+int CRegistry::EnumerateValues(RegKey root, const char* path, std::vector<RegistryValue>* values,
+                               RegistryWalk* walk) {
+  IRegistryStore* store = Store();
+  if (!root || !path || !values || !store) return 0;
+  values->clear();
+  StoreKey key;
+  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  char name[kRegistryBufferSize];
+  std::uint8_t data[kRegistryBufferSize];
+  for (std::uint32_t index = 0;; ++index) {
+    std::uint32_t nameSize = sizeof(name);
+    std::uint32_t dataSize = sizeof(data);
+    std::uint32_t type = 0;
+    long status = store->EnumValue(key.Get(), index, name, &nameSize, &type, data, &dataSize);
+    if (status == kErrorSuccess) {
+      values->push_back(
+          RegistryValue{std::string(name, nameSize), type, std::vector<std::uint8_t>(data, data + dataSize)});
+      continue;
+    }
+    if (status == platform::kErrorMoreData) {
+      NotePassedOver(key.Get(), index, walk);
+      continue;
+    }
+    if (status == platform::kErrorNoMoreItems) return 1;
+    values->clear();
+    return ListingFailed(status, walk);
   }
 }
 

@@ -5,6 +5,7 @@
 // path and value name, opens the key, does one job, closes the key and answers
 // 1 for success or 0 for failure. It logs nothing; the callers decide what to log.
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,29 @@ inline constexpr RegKey HKeyLocalMachine = platform::kHkeyLocalMachine;
 
 // Size of every fixed buffer of the gateway, terminator included.
 inline constexpr std::size_t kRegistryBufferSize = 260;
+
+// What a walk over the values of a key met besides the values it handled, for
+// callers that must log it or know whether the walk saw the whole key. The
+// gateway itself logs nothing.
+struct RegistryWalk {
+  // Values passed over because their name or data does not fit the 260-byte
+  // buffers: they stay where they stand and the walk goes on after them. A
+  // name that itself does not fit cannot be given back; it is only counted.
+  std::vector<std::string> passedOver;
+  std::uint32_t unnamedPassedOver = 0;
+  // Empty texts that CopyEx and MoveEx left where they stand.
+  std::vector<std::string> leftEmpty;
+  // False when an enumeration failed for another reason than the end of the
+  // list (the key went away, access was refused): what came after it was not seen.
+  bool reachedEnd = true;
+};
+
+// One value as a listing with data reads it.
+struct RegistryValue {
+  std::string name;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
 
 class KELVRIN_API CRegistry {
  public:
@@ -57,8 +81,28 @@ class KELVRIN_API CRegistry {
   int MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
              int valuesOnly);
 
+  // The same four transfers, telling walk (which may be null) what they passed
+  // over and whether they reached the end of the source's values. A value
+  // whose name, folded by platform::FoldCase, is in leaveAlone is neither
+  // written nor deleted: it is left where it stands in both keys.
+  int Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+           int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+  int CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+             int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+  int Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+           int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+  int MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
+             int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+
   int IsValueNamePresent(RegKey root, const char* path, const char* valueName);
   int EnumerateValueNames(RegKey root, const char* path, std::vector<std::string>* names);
+  // As above, telling walk (which may be null) how many names did not fit.
+  int EnumerateValueNames(RegKey root, const char* path, std::vector<std::string>* names, RegistryWalk* walk);
+  // Every value of the key whose name and data fit the 260-byte buffers, with
+  // its type and data, in enumeration order; walk (which may be null) names
+  // those passed over. 0 with an empty list when the key cannot be opened or
+  // a step of the listing fails before its end.
+  int EnumerateValues(RegKey root, const char* path, std::vector<RegistryValue>* values, RegistryWalk* walk);
 
   // The system error code of the last store call that failed; for diagnosis only.
   std::uint32_t lastError;
@@ -66,7 +110,11 @@ class KELVRIN_API CRegistry {
  private:
   enum class Transfer { Copy, CopyEx, Move, MoveEx };
   int TransferKey(Transfer kind, RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
-                  const char* destinationPath, int valuesOnly);
+                  const char* destinationPath, int valuesOnly, RegistryWalk* walk,
+                  const std::set<std::string>* leaveAlone);
+  // Records in walk the value at index that did not fit the buffers.
+  void NotePassedOver(RegKey key, std::uint32_t index, RegistryWalk* walk);
+  int ListingFailed(long status, RegistryWalk* walk);
   int ReadWholeValue(RegKey key, const char* valueName, std::uint32_t* type, std::vector<std::uint8_t>* data);
   int Failed();
 };

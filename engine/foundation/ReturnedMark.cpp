@@ -10,8 +10,14 @@ bool IsMarkedReturned(RegKey root, const char* mark) {
 // Deleted outright rather than read first: a read that failed must not let a
 // take go on under a mark that still stands.
 bool ClearReturnedMark(RegKey root, const char* mark) {
+  bool cleared = false;
+  return ClearReturnedMark(root, mark, &cleared);
+}
+
+bool ClearReturnedMark(RegKey root, const char* mark, bool* cleared) {
   CRegistry registry;
-  if (registry.DeleteValue(root, kProductKey, mark)) return true;
+  *cleared = registry.DeleteValue(root, kProductKey, mark) == 1;
+  if (*cleared) return true;
   return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
 }
 

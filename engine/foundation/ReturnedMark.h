@@ -14,6 +14,9 @@ namespace qm {
 bool IsMarkedReturned(RegKey root, const char* mark);
 // True once the mark is gone, also when it was not there.
 bool ClearReturnedMark(RegKey root, const char* mark);
+// As above, and tells whether this call removed a mark that stood, so that a
+// take that then fails puts back only a mark it cleared itself.
+bool ClearReturnedMark(RegKey root, const char* mark, bool* cleared);
 void MarkReturned(RegKey root, const char* mark);
 
 }  // namespace qm

@@ -1,6 +1,9 @@
 // Creating, removing, modifying and selecting single Run entries.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "tests/entries/EntriesFixture.h"
 #include "tests/support/FailingRegistryStore.h"
@@ -172,6 +175,74 @@ TEST_F(StartupEditing, RetrieveShowsTheWholeLinePrivateFirst) {
   EXPECT_EQ(1, engine.RetrieveRunPath(&edit, "Nobody", 1));
   EXPECT_EQ("", edit.text);
   EXPECT_EQ(0, engine.RetrieveRunPath(nullptr, "Same", 1));
+}
+
+// Writing a name that the registry takes for another entry's would land on
+// that entry: a new name, a rename to a letter-case variant of another entry,
+// and a move to the other root when it already holds the name are refused
+// before anything changes, with the operation's message.
+TEST_F(StartupEditing, NamesThatWouldLandOnAnotherEntryAreRefusedAndChangeNothing) {
+  for (RegKey root : {HKCU, HKLM})
+    for (const char* key : {kRun, kStored}) {
+      platform.SetText(root, key, root == HKCU ? "mail" : "pub", "C:\\mine.exe ");
+      platform.SetText(root, key, root == HKCU ? "Tool" : "TOOL", "C:\\tool.exe ");
+      platform.SetText(root, key, "Other", "C:\\other.exe ");
+    }
+  for (const char* key : {kServices, kStoredServices}) {
+    platform.SetText(HKLM, key, "svc", "C:\\svc.exe ");
+    platform.SetText(HKLM, key, "Other", "C:\\other.exe ");
+  }
+  for (const char* key : {kFlags, kServiceFlags})
+    for (const char* name : {"mail", "pub", "Tool", "TOOL", "Other", "svc"}) platform.SetNumber(HKLM, key, name, 0);
+  for (const char* name : {"mail", "Tool", "Other"}) platform.SetNumber(HKCU, kFlags, name, 0);
+  auto snapshot = [this] {
+    std::string all;
+    for (RegKey root : {HKCU, HKLM})
+      for (const char* key : {kRun, kStored, kFlags, kServices, kStoredServices, kServiceFlags})
+        for (const auto& name : platform.Names(root, key))
+          all += name + "=" + platform.Text(root, key, name) + std::to_string(platform.Number(root, key, name)) + ";";
+    return all;
+  };
+  const std::string before = snapshot();
+
+  CStartupEngineer startups;
+  CServiceEngineer services;
+  struct Case {
+    std::function<int()> edit;
+    const char* message;
+  };
+  const Case cases[] = {
+      {[&] { return startups.CreateRunEntry("MAIL", "C:\\new.exe", "", 0, 1); },
+       "Unable to create startup entry in registry HKCU"},
+      {[&] { return startups.CreateRunEntry("Pub", "C:\\new.exe", "", 1, 0); },
+       "Unable to create startup entry in stored location"},
+      {[&] { return startups.ModifyRunEntry("Other", "MAIL", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename private startup and selection in registry and stored location"},
+      {[&] { return startups.ModifyRunEntry("Other", "tool", "C:\\new.exe", "", 1, 1, 0); },
+       "Unable to rename public startup and selection in stored location"},
+      {[&] { return startups.ModifyRunEntry("Tool", "Tool", "C:\\new.exe", "", 0, 1, 1); },
+       "Unable to move startup from source to destination in registry"},
+      {[&] { return startups.ModifyRunEntry("TOOL", "TOOL", "C:\\new.exe", "", 1, 0, 0); },
+       "Unable to move startup from source to destination in stored location"},
+      {[&] { return startups.ModifyRunEntry("mail", "PUB", "C:\\new.exe", "", 0, 1, 1); },
+       "Unable to move startup from source to destination in registry"},
+      {[&] { return services.CreateRunServiceEntry("SVC", "C:\\new.exe", "", 1); },
+       "Unable to create service entry in registry"},
+      {[&] { return services.CreateRunServiceEntry("Svc", "C:\\new.exe", "", 0); },
+       "Unable to create service entry in stored location"},
+      {[&] { return services.ModifyRunServiceEntry("Other", "SVC", "C:\\new.exe", "", 1); },
+       "Unable to rename service and selection in registry and stored location"},
+      {[&] { return services.ModifyRunServiceEntry("Other", "sVc", "C:\\new.exe", "", 0); },
+       "Unable to rename service and selection in stored location"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::size_t logged = platform.LogLines().size();
+    EXPECT_EQ(0, c.edit());
+    EXPECT_EQ(before, snapshot());
+    Lines lines = platform.LogLines();
+    EXPECT_EQ((Lines{std::string("--- Error : ") + c.message}), Lines(lines.begin() + logged, lines.end()));
+  }
 }
 
 }  // namespace

@@ -102,7 +102,8 @@ class Win32Entries : public testing::Test {
 
   static void CleanValues() {
     CRegistry registry;
-    for (const char* name : {"QmTest A", "QmTest B", "QmTest Renamed", "QmTest Svc", "QmTest Svc2", "QmTest Missing"}) {
+    for (const char* name :
+         {"QmTest A", "QmTest B", "QmTest Long", "QmTest Renamed", "QmTest Svc", "QmTest Svc2", "QmTest Missing"}) {
       for (RegKey root : {HKCU, HKLM})
         for (const char* key : {kRun, kStored, kFlags}) registry.DeleteValue(root, key, name);
       for (const char* key : {kServices, kStoredServices, kServiceFlags}) registry.DeleteValue(HKLM, key, name);
@@ -193,6 +194,32 @@ TEST_F(Win32Entries, RunServicesEntriesAreCreatedModifiedSelectedAndRemovedInThe
   EXPECT_FALSE(Has(HKLM, kServices, "QmTest Svc2"));
   EXPECT_FALSE(Has(HKLM, kServiceFlags, "QmTest Svc2"));
   EXPECT_TRUE(LogLines().empty());
+}
+
+// Whatever order the registry lists them in (Windows: creation, Wine:
+// alphabetical), a value too long for the buffers holds no other entry back,
+// and one rewritten too long while taken stays as written.
+TEST_F(Win32Entries, AValueTooLongForTheBuffersHoldsNoOtherEntryBackInTheRealRegistry) {
+  CRegistry registry;
+  const std::string longLine = "C:\\" + std::string(300, 'l') + ".exe";
+  registry.SetValue(HKCU, kRun, "QmTest B", std::string("C:\\b.exe "));
+  registry.SetValue(HKCU, kRun, "QmTest Long", longLine);
+  registry.SetValue(HKCU, kRun, "QmTest A", std::string("C:\\a.exe "));
+  startups.StartWork();
+  EXPECT_EQ("C:\\a.exe ", Text(HKCU, kStored, "QmTest A"));
+  EXPECT_EQ("C:\\b.exe ", Text(HKCU, kStored, "QmTest B"));
+  EXPECT_TRUE(Has(HKCU, kRun, "QmTest Long"));
+  EXPECT_FALSE(Has(HKCU, kStored, "QmTest Long"));
+
+  registry.SetValue(HKCU, kRun, "QmTest A", longLine);  // an updater, while taken
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  EXPECT_EQ("C:\\b.exe ", Text(HKCU, kRun, "QmTest B"));
+  EXPECT_EQ("C:\\a.exe ", Text(HKCU, kStored, "QmTest A"));
+  startups.StartWork();  // the next log-on forgets nothing
+  EXPECT_EQ("C:\\a.exe ", Text(HKCU, kStored, "QmTest A"));
+  EXPECT_EQ("C:\\b.exe ", Text(HKCU, kStored, "QmTest B"));
+  EXPECT_TRUE(Has(HKCU, kRun, "QmTest A"));
+  EXPECT_EQ(1, startups.ReturnRunEntries());
 }
 
 TEST_F(Win32Entries, LaunchesFromTheRunKeysStartTheProgramWithItsArguments) {

@@ -27,6 +27,7 @@ class BadInput : public testing::Test {
     platform.StartLog();
     CRegistry reg;
     reg.CreateKey(HKeyCurrentUser, kRunKey);
+    reg.CreateKey(HKeyLocalMachine, kRunKey);
     reg.CreateKey(HKeyCurrentUser, kStoredRunSelectionsKey);
     reg.CreateKey(HKeyLocalMachine, kStoredRunSelectionsKey);
   }
@@ -53,8 +54,8 @@ class BadInput : public testing::Test {
   CStartupEngineer startups;
 };
 
-TEST_F(BadInput, ValuesTooLongForTheBuffersStayWhereWindowsReadsThem) {
-  // Memory order: the long ones come first, so nothing after them is taken either.
+TEST_F(BadInput, ValuesTooLongForTheBuffersStayWhereWindowsReadsThemAndHoldNothingBack) {
+  // Memory order: the long ones come before "After", which is still taken and returned.
   std::string longName(300, 'N');
   std::string longLine = "C:\\" + std::string(300, 'd') + "\\tool.exe";
   platform.SetText(HKeyCurrentUser, kRunKey, "Short", "C:\\short.exe ");
@@ -63,17 +64,25 @@ TEST_F(BadInput, ValuesTooLongForTheBuffersStayWhereWindowsReadsThem) {
   platform.SetText(HKeyCurrentUser, kRunKey, "After", "C:\\after.exe ");
 
   EXPECT_EQ(1, startups.StartWork());
-  EXPECT_EQ((Names{"Short"}), platform.Names(HKeyCurrentUser, kStoredRunKey));
+  EXPECT_EQ((Names{"Short", "After"}), platform.Names(HKeyCurrentUser, kStoredRunKey));
   EXPECT_EQ(longLine, [&] {
     std::vector<std::uint8_t> data(400);
     std::uint32_t size = 400;
     CRegistry().GetValue(HKeyCurrentUser, kRunKey, "Long", data.data(), &size);
     return std::string(reinterpret_cast<char*>(data.data()), size - 1);
   }());
-  EXPECT_EQ((Names{longName, "Long", "After"}), AllNames(HKeyCurrentUser, kRunKey));
-  startups.ReturnRunEntries();
+  EXPECT_EQ((Names{longName, "Long"}), AllNames(HKeyCurrentUser, kRunKey));
+  // One line for each value left behind, naming it where its name can be read.
+  EXPECT_EQ((Names{"--- Error : Run entry of HKCU too long to carry, left where it stands: Long",
+                   "--- Error : Run entry of HKCU with a name too long to carry, left where it stands"}),
+            platform.LogLines());
+
+  EXPECT_EQ(1, startups.ReturnRunEntries());
   EXPECT_EQ("C:\\short.exe ", platform.Text(HKeyCurrentUser, kRunKey, "Short"));
-  EXPECT_EQ((Names{longName, "Long", "After", "Short"}), AllNames(HKeyCurrentUser, kRunKey));
+  EXPECT_EQ((Names{longName, "Long", "Short", "After"}), AllNames(HKeyCurrentUser, kRunKey));
+  Cycle();
+  EXPECT_EQ((Names{"Short", "After"}), platform.Names(HKeyCurrentUser, kStoredRunKey));
+  EXPECT_EQ((Names{longName, "Long", "Short", "After"}), AllNames(HKeyCurrentUser, kRunKey));
 }
 
 TEST_F(BadInput, EditsRefuseCommandLinesThatCouldNotBeReadBack) {
