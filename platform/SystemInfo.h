@@ -30,6 +30,9 @@ class ISystemInfo {
   // GetVersionExA; false when the query fails.
   virtual bool Version(OsVersion& out) = 0;
   virtual LocalTime Now() = 0;
+  // The user's temporary folder (GetTempPathA), without a trailing backslash;
+  // empty on failure. A folder the user can write wherever the program lies.
+  virtual std::string TempDirectory() = 0;
 };
 
 QM_DECLARE_SERVICE(ISystemInfo);

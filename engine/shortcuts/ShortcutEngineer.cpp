@@ -1,6 +1,7 @@
 #include "engine/shortcuts/ShortcutEngineer.h"
 
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "engine/foundation/CommandLine.h"
@@ -8,30 +9,22 @@
 #include "engine/foundation/Log.h"
 #include "engine/foundation/ReturnedMark.h"
 #include "engine/foundation/StoredKeys.h"
+#include "engine/shortcuts/ShortcutStorage.h"
 #include "platform/FileSystem.h"
-#include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
 #include "platform/Text.h"
 
 namespace qm {
 namespace {
 
-constexpr const char* kShcKey = kStoredShcKey;
-constexpr const char* kShcSelectionsKey = kStoredShcSelectionsKey;
+using namespace shortcuts;
+
 // REG_DWORD 1 under the product key of a root while every stored shortcut of
 // that root stands returned in its folder. Only then may a stored shortcut
 // without a file be taken for one the user deleted: after a take that stopped
 // half way, or a return that could not write every file, a missing file means
 // the shortcut is stored, not gone.
 constexpr const char* kReturnedMark = kShcReturnedMark;
-constexpr char kLinkExtension[] = ".lnk";
-constexpr char kLinkPattern[] = "*.lnk";
-// Written whole under this name first and then renamed, so that a shortcut
-// file is either complete or absent: a half-written one would be taken back
-// at the next take as if it were whole. It does not match "*.lnk".
-constexpr char kPartialFileName[] = "~qmwrite.tmp";
-
-constexpr std::size_t kPathBufferSize = 260;  // MAX_PATH, terminator included
 
 // The texts of the system, each written once.
 constexpr char kMsgUnableToDeleteFile[] = "Unable to delete shortcut file";
@@ -40,6 +33,12 @@ constexpr char kMsgUserNamesReturn[] = "Unable to get shortcut names in stored l
 constexpr char kMsgCommonNamesReturn[] = "Unable to get shortcut names in stored location HKLM for returning";
 constexpr char kMsgUserNamesRestore[] = "Unable to get shortcut names in registry HKCU for restoring";
 constexpr char kMsgCommonNamesRestore[] = "Unable to get shortcut names in registry HKLM for restoring";
+constexpr char kMsgUserListing[] = "Unable to list shortcut files in user folder";
+constexpr char kMsgCommonListing[] = "Unable to list shortcut files in common folder";
+constexpr char kMsgUserFlags[] = "Unable to update shortcut selections in stored location HKCU";
+constexpr char kMsgCommonFlags[] = "Unable to update shortcut selections in stored location HKLM";
+constexpr char kMsgNameTooLong[] = "Shortcut name too long for its startup folder: ";
+constexpr char kMsgNotWhole[] = "Shortcut file is not whole, its stored copy is kept: ";
 constexpr char kMsgSetData[] = "Unable to set shortcut data";
 constexpr char kMsgSaveData[] = "Unable to save shortcut data";
 constexpr char kMsgLoadData[] = "Unable to load shortcut data";
@@ -75,9 +74,7 @@ platform::ILinkObject* Link() { return platform::Current<platform::ILinkObject>(
 
 RegKey RootOf(int isPublic) { return isPublic ? HKeyLocalMachine : HKeyCurrentUser; }
 
-std::string FileOf(const std::string& folder, const std::string& name) { return folder + "\\" + name + kLinkExtension; }
-
-bool FitsPathBuffer(const std::string& path) { return path.size() < kPathBufferSize; }
+const char* ListingMessage(RegKey root) { return root == HKeyCurrentUser ? kMsgUserListing : kMsgCommonListing; }
 
 int ReadFlag(RegKey root, const std::string& name) {
   std::uint32_t flag = 0;
@@ -89,94 +86,65 @@ int IsStored(RegKey root, const std::string& name) {
   return CRegistry().IsValueNamePresent(root, kShcKey, name.c_str()) == 1;
 }
 
-std::vector<std::string> StoredNames(RegKey root) {
+// The names of the place inRegistry names (the root's startup folder, or its
+// stored location); false if that place cannot be listed. folder is set for
+// the startup folder.
+bool NamesOfPlace(RegKey root, int inRegistry, std::vector<std::string>* names, std::string* folder) {
+  if (inRegistry != 1) return StoredNames(root, names);
+  std::vector<std::string> paths;
+  return StartupFolder(root, folder) && ListShortcuts(*folder, names, &paths);
+}
+
+// The place holds an entry of that name, letter case ignored. Besides our own
+// comparison the place's own answer counts: the file system and the registry
+// may fold letters that our comparison does not know, and they decide which
+// entry a write lands on.
+bool HoldsNameNoCase(RegKey root, const std::string& name, int inRegistry) {
   std::vector<std::string> names;
-  if (!CRegistry().EnumerateValueNames(root, kShcKey, &names)) names.clear();
-  return names;
-}
-
-// The whole stored value; false if there is none.
-bool ReadStoredBytes(RegKey root, const std::string& name, std::vector<std::uint8_t>& bytes) {
-  CRegistry registry;
-  std::uint8_t probe = 0;
-  std::uint32_t size = 0;
-  // A buffer of no bytes asks for the size: success means an empty value.
-  if (registry.GetValue(root, kShcKey, name.c_str(), &probe, &size)) {
-    bytes.clear();
-    return true;
-  }
-  if (registry.lastError != static_cast<std::uint32_t>(platform::kErrorMoreData)) return false;
-  try {
-    bytes.assign(size, 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  if (!registry.GetValue(root, kShcKey, name.c_str(), bytes.data(), &size)) return false;
-  bytes.resize(size);
-  return true;
-}
-
-// Deletes a temporary shortcut file. A file that is already gone leaves
-// nothing behind and is no failure.
-bool DeleteTemporary(const std::string& path) {
+  std::string folder;
+  if (!NamesOfPlace(root, inRegistry, &names, &folder)) return false;
+  for (const std::string& held : names)
+    if (platform::EqualsNoCase(held, name)) return true;
+  if (inRegistry != 1) return StoreAnswersTo(root, name);
   platform::IFileSystem* files = Files();
-  if (!files) return false;
-  platform::FsResult result = files->Delete(path);
-  return result == platform::FsResult::Ok || result == platform::FsResult::NotFound;
+  std::string file = FileOf(folder, name);
+  return files && files->Exists(file) && !files->IsDirectory(file);
 }
 
-// The shortcut files of a folder; false if the folder cannot be listed, which
-// is not the same as a folder without shortcuts.
-bool ListShortcuts(const std::string& pattern, std::vector<std::string>* names, std::vector<std::string>* paths) {
-  names->clear();
-  paths->clear();
+// The place holds an entry whose name differs from name only in letter case:
+// a create or rename onto it would land on that other entry.
+bool HoldsCaseVariant(RegKey root, const std::string& name, int inRegistry) {
+  std::vector<std::string> names;
+  std::string folder;
+  if (!NamesOfPlace(root, inRegistry, &names, &folder)) return false;
+  for (const std::string& held : names)
+    if (held == name) return false;
+  return HoldsNameNoCase(root, name, inRegistry);
+}
+
+// A file that stands in the folder under a stored name, at a return or a
+// restore. A whole file is newer than the stored copy (a take that failed
+// part way, an installer that wrote it since) and refreshes it. One that is
+// not whole (empty or cut off: a save killed half way, a full disk) never
+// replaces anything; a whole stored copy is written back over it instead.
+void KeepStanding(RegKey root, const std::string& name, const std::string& folder, const std::string& path) {
   platform::IFileSystem* files = Files();
-  std::size_t cut = pattern.find_last_of('\\');
-  if (!files || cut == std::string::npos || !FitsPathBuffer(pattern)) return false;
-  std::string folder = pattern.substr(0, cut);
-  std::vector<platform::DirEntry> found;
-  if (!files->List(folder, pattern.substr(cut + 1), found)) return false;
-  for (const platform::DirEntry& entry : found) {
-    if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
-    std::size_t dot = entry.name.find_last_of('.');
-    names->push_back(dot == std::string::npos ? entry.name : entry.name.substr(0, dot));
-    paths->push_back(folder + "\\" + entry.name);
+  std::vector<std::uint8_t> standing;
+  if (!files || files->ReadAll(path, standing) != platform::FsResult::Ok) return;
+  if (IsWholeLink(standing)) {
+    WriteStored(root, name, standing);
+    return;
   }
-  return true;
-}
-
-// Stores the bytes of every file that has a stored copy of its name; false if
-// any could not be read or stored.
-bool RefreshStoredCopies(RegKey root, const std::vector<std::string>& names, const std::vector<std::string>& paths,
-                         const std::set<std::string>& stored) {
-  platform::IFileSystem* files = Files();
-  if (!files) return false;
-  CRegistry registry;
-  bool all = true;
-  for (std::size_t i = 0; i < names.size() && i < paths.size(); ++i) {
-    if (!stored.count(platform::FoldCase(names[i]))) continue;
-    std::vector<std::uint8_t> bytes;
-    if (files->ReadAll(paths[i], bytes) != platform::FsResult::Ok || bytes.size() > 0xFFFFFFFFu) {
-      all = false;
-      continue;
-    }
-    std::uint8_t none = 0;
-    if (!registry.SetValue(root, kShcKey, names[i].c_str(), bytes.empty() ? &none : bytes.data(),
-                           static_cast<std::uint32_t>(bytes.size())))
-      all = false;
-  }
-  return all;
-}
-
-std::string PatternOf(const char* folder) { return std::string(folder) + "\\" + kLinkPattern; }
-
-std::set<std::string> FoldedNames(const std::vector<std::string>& names) {
-  std::set<std::string> folded;
-  for (const std::string& name : names) folded.insert(platform::FoldCase(name));
-  return folded;
+  std::vector<std::uint8_t> stored;
+  if (ReadStored(root, name, &stored) && IsWholeLink(stored)) WriteWhole(folder, path, stored);
 }
 
 bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, ""); }
+
+std::string FolderOf(const std::string& path) {
+  std::size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
 
 }  // namespace
 
@@ -185,17 +153,8 @@ bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, "")
 
 int CShortcutEngineer::GetStartupFolderPath(RegKey root, char* folder) const {
   if (!root || !folder) return 0;
-  const char* valueName = nullptr;
-  if (root == HKeyCurrentUser)
-    valueName = "Startup";
-  else if (root == HKeyLocalMachine)
-    valueName = "Common Startup";
-  else
-    return 0;
   std::string path;
-  if (!CRegistry().GetValue(root, kShellFoldersKey, valueName, &path)) return 0;
-  // Room for the longest file name is checked where names are added.
-  if (!FitsPathBuffer(path)) return 0;
+  if (!StartupFolder(root, &path)) return 0;
   std::memcpy(folder, path.c_str(), path.size() + 1);
   return 1;
 }
@@ -203,7 +162,11 @@ int CShortcutEngineer::GetStartupFolderPath(RegKey root, char* folder) const {
 int CShortcutEngineer::FindShortcutFilePaths(const char* pattern, std::vector<std::string>* names,
                                              std::vector<std::string>* paths) const {
   if (!pattern || !names || !paths) return 0;
-  ListShortcuts(pattern, names, paths);
+  std::string text = pattern;
+  std::size_t cut = text.find_last_of('\\');
+  names->clear();
+  paths->clear();
+  if (cut != std::string::npos && text.substr(cut + 1) == kLinkPattern) ListShortcuts(text.substr(0, cut), names, paths);
   return 1;
 }
 
@@ -215,16 +178,18 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
   // Nothing leaves a folder while its root claims that every stored shortcut
   // stands returned there.
   if (!paths->empty() && !ClearReturnedMark(root, kReturnedMark)) return 1;
-  CRegistry registry;
   for (std::size_t i = 0; i < paths->size() && i < names->size(); ++i) {
     const std::string& name = (*names)[i];
     const std::string& path = (*paths)[i];
     std::vector<std::uint8_t> bytes;
     if (files->ReadAll(path, bytes) != platform::FsResult::Ok) continue;
-    if (bytes.size() > 0xFFFFFFFFu) continue;
-    std::uint8_t none = 0;
-    const std::uint8_t* data = bytes.empty() ? &none : bytes.data();
-    if (!registry.SetValue(root, kShcKey, name.c_str(), data, static_cast<std::uint32_t>(bytes.size()))) continue;
+    // A cut-off file never replaces a whole stored copy of its name. It stays
+    // where it is; the next return writes the whole copy over it.
+    if (!IsWholeLink(bytes) && StoredIsWhole(root, name)) {
+      CLog::Error(kMsgNotWhole + name);
+      continue;
+    }
+    if (!WriteStored(root, name, bytes)) continue;
     if (files->Delete(path) != platform::FsResult::Ok) CLog::Error(kMsgUnableToDeleteFile);
   }
   return 1;
@@ -232,37 +197,22 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
 
 int CShortcutEngineer::WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
                                             bool skipEmpty, bool* allWritten) const {
-  platform::IFileSystem* files = Files();
-  bool written = files != nullptr;
+  bool written = Files() != nullptr;
   if (allWritten) *allWritten = false;
-  if (!files) return 1;
+  if (!written) return 1;
   std::string folderText = folder ? folder : "";
-  std::string partial = folderText + "\\" + kPartialFileName;
-  // A write that never finished (the program died between writing and
-  // renaming) leaves its partial file behind, which Windows would try to open
-  // at log-on. Its bytes are still stored, so it can always go.
-  if (files->Exists(partial)) files->Delete(partial);
+  // A write that never finished leaves its partial file behind.
+  ClearPartial(folderText);
   for (const std::string& name : *names) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadStoredBytes(root, name, bytes)) {
+    if (!ReadStored(root, name, &bytes)) {
       written = false;
       continue;
     }
     if (skipEmpty && bytes.empty()) continue;
     std::string path = FileOf(folderText, name);
-    if (!FitsPathBuffer(path) || !FitsPathBuffer(partial)) {
-      written = false;
-      continue;
-    }
-    if (files->WriteAll(partial, bytes) != platform::FsResult::Ok) {
-      files->Delete(partial);
-      written = false;
-      continue;
-    }
-    if (files->Move(partial, path, true) != platform::FsResult::Ok) {
-      files->Delete(partial);
-      written = false;
-    }
+    if (!FitsPathBuffer(path)) CLog::Error(kMsgNameTooLong + name);
+    if (!WriteWhole(folderText, path, bytes)) written = false;
   }
   if (allWritten) *allWritten = written;
   return 1;
@@ -282,11 +232,14 @@ int CShortcutEngineer::LoadShortcutDataToFileEx(RegKey root, const char* folder,
 
 int CShortcutEngineer::CrossVerifyShcEntries(RegKey root, const std::vector<std::string>* names) const {
   if (!root || !names) return 0;
+  std::vector<std::string> stored;
+  // A stored location that cannot be listed has nothing to judge.
+  if (!StoredNames(root, &stored)) return 1;
   // One set of the folder's names instead of a scan per stored name keeps a
   // verify of n shortcuts at n log n.
   const std::set<std::string> present = FoldedNames(*names);
-  ForgetStoredNames(root, kShcKey, kShcSelectionsKey, StoredNames(root),
-                    [&present](const std::string& stored) { return present.count(platform::FoldCase(stored)) != 0; });
+  ForgetStoredNames(root, kShcKey, kShcSelectionsKey, stored,
+                    [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
   return 1;
 }
 
@@ -304,14 +257,17 @@ int CShortcutEngineer::StartWork() const {
 
 int CShortcutEngineer::VerifyShcEntries() const {
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-    char folder[kPathBufferSize];
-    if (!GetStartupFolderPath(root, folder)) continue;
+    std::string folder;
+    if (!StartupFolder(root, &folder)) continue;
     // Stored shortcuts of a root not known to stand returned may lack their
     // file because they are taken; a folder that cannot be listed says
     // nothing about which files are there. Either way nothing is forgotten.
     if (!IsMarkedReturned(root, kReturnedMark)) continue;
     std::vector<std::string> names, paths;
-    if (!ListShortcuts(PatternOf(folder), &names, &paths)) continue;
+    if (!ListShortcuts(folder, &names, &paths)) {
+      CLog::Error(ListingMessage(root));
+      continue;
+    }
     CrossVerifyShcEntries(root, &names);
   }
   return 1;
@@ -319,47 +275,90 @@ int CShortcutEngineer::VerifyShcEntries() const {
 
 int CShortcutEngineer::TakeShcEntries() const {
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-    char folder[kPathBufferSize];
-    if (!GetStartupFolderPath(root, folder)) continue;
+    std::string folder;
+    if (!StartupFolder(root, &folder)) continue;
     std::vector<std::string> names, paths;
-    FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
+    if (!ListShortcuts(folder, &names, &paths)) {
+      CLog::Error(ListingMessage(root));
+      continue;
+    }
     LoadShortcutDataToRegistry(root, &names, &paths);
   }
   return 1;
 }
 
 int CShortcutEngineer::UpdateShcSelections() const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) FlagNewNames(root, kShcKey, kShcSelectionsKey);
+  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+    if (FlagNewNames(root, kShcKey, kShcSelectionsKey)) continue;
+    // A root without a stored location has nothing to flag; any other failure
+    // left the flags as they were, and says so.
+    CRegistry registry;
+    std::vector<std::string> names;
+    if (!registry.EnumerateValueNames(root, kShcKey, &names) &&
+        registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound))
+      continue;
+    CLog::Error(root == HKeyCurrentUser ? kMsgUserFlags : kMsgCommonFlags);
+  }
   return 1;
 }
 
 int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const {
-  CRegistry registry;
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
     std::vector<std::string> names;
-    if (!registry.EnumerateValueNames(root, kShcKey, &names)) {
+    if (!StoredNames(root, &names)) {
       CLog::Error(root == HKeyCurrentUser ? userMessage : commonMessage);
       return 0;
     }
-    char folder[kPathBufferSize];
-    if (!GetStartupFolderPath(root, folder)) continue;
-    // A shortcut whose file stands in the folder was not taken (its deletion
-    // failed, or an installer wrote it since): it is newer than the stored
-    // copy, which must not overwrite it on the way back. A folder that cannot
-    // be listed gets nothing written into it.
+    std::string folder;
+    if (!StartupFolder(root, &folder)) continue;
+    // A folder that cannot be listed gets nothing written into it: what
+    // stands there is unknown, and may be newer than the stored copy.
     std::vector<std::string> present, paths;
-    if (!ListShortcuts(PatternOf(folder), &present, &paths)) continue;
+    if (!ListShortcuts(folder, &present, &paths)) {
+      CLog::Error(ListingMessage(root));
+      continue;
+    }
     // The mark of an earlier return must not outlive a return that leaves a
     // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
     if (!ClearReturnedMark(root, kReturnedMark)) continue;
-    const std::set<std::string> standing = FoldedNames(present);
-    std::vector<std::string> toWrite;
-    for (const std::string& name : names)
-      if (!standing.count(platform::FoldCase(name))) toWrite.push_back(name);
-    bool refreshed = RefreshStoredCopies(root, present, paths, FoldedNames(names));
-    bool written = false;
-    WriteStoredShortcuts(root, folder, &toWrite, skipEmpty, &written);
-    if (refreshed && written) MarkReturned(root, kReturnedMark);
+    ClearPartial(folder);
+    std::map<std::string, std::size_t> standing;
+    for (std::size_t i = 0; i < present.size(); ++i) standing.emplace(platform::FoldCase(present[i]), i);
+    std::set<std::string> notDue;
+    for (const std::string& name : names) {
+      std::string path = FileOf(folder, name);
+      // A name that cannot be carried stays stored, and keeps the root from
+      // being marked returned; every later name is still returned.
+      if (!FitsPathBuffer(path)) {
+        CLog::Error(kMsgNameTooLong + name);
+        continue;
+      }
+      auto found = standing.find(platform::FoldCase(name));
+      if (found != standing.end()) {
+        KeepStanding(root, name, folder, paths[found->second]);
+        continue;
+      }
+      std::vector<std::uint8_t> bytes;
+      if (!ReadStored(root, name, &bytes)) continue;
+      if (skipEmpty && bytes.empty()) {
+        notDue.insert(platform::FoldCase(name));
+        continue;
+      }
+      WriteWhole(folder, path, bytes);
+    }
+    // The root stands returned only when every stored name that was due is
+    // now in the folder: one listing of each side after the writes, so that
+    // a write that failed, a name that could not be carried or a listing cut
+    // short all leave it unmarked.
+    std::vector<std::string> after, afterPaths, storedAfter;
+    if (!ListShortcuts(folder, &after, &afterPaths) || !StoredNames(root, &storedAfter)) continue;
+    const std::set<std::string> standsNow = FoldedNames(after);
+    bool all = true;
+    for (const std::string& name : storedAfter) {
+      std::string folded = platform::FoldCase(name);
+      if (!notDue.count(folded) && !standsNow.count(folded)) all = false;
+    }
+    if (all) MarkReturned(root, kReturnedMark);
   }
   return 1;
 }
@@ -374,10 +373,9 @@ int CShortcutEngineer::RestoreShcEntries() const {
 
 int CShortcutEngineer::IsShortcutPresent(RegKey root, std::string name) const {
   if (!root) return 0;
-  char folder[kPathBufferSize];
-  if (!GetStartupFolderPath(root, folder)) return 0;
+  std::string folder;
   std::vector<std::string> names, paths;
-  FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
+  if (!StartupFolder(root, &folder) || !ListShortcuts(folder, &names, &paths)) return 0;
   for (const std::string& found : names)
     if (platform::EqualsNoCase(found, name)) return 1;
   return 0;
@@ -396,7 +394,7 @@ int CShortcutEngineer::CreateShortcut(std::string targetPath, std::string argume
     CLog::Error(kMsgSetData);
     return 0;
   }
-  if (link->Save(filePath) != platform::kLinkOk) {
+  if (!SaveLinkWhole(FolderOf(filePath), filePath)) {
     CLog::Error(kMsgSaveData);
     return 0;
   }
@@ -414,7 +412,7 @@ int CShortcutEngineer::ModifyShortcut(std::string targetPath, std::string argume
     CLog::Error(kMsgSetData);
     return 0;
   }
-  if (link->Save(filePath) != platform::kLinkOk) {
+  if (!SaveLinkWhole(FolderOf(filePath), filePath)) {
     CLog::Error(kMsgSaveData);
     return 0;
   }
@@ -427,13 +425,18 @@ int CShortcutEngineer::CreateShcEntry(platform::IconHandle* icon, std::string na
   RegKey root = RootOf(isPublic);
   char folder[kPathBufferSize];
   if (!GetStartupFolderPath(root, folder)) return 1;
+  const char* failure = inRegistry == 1 ? (isPublic ? kMsgCreateCommon : kMsgCreateUser)
+                                        : (isPublic ? kMsgCreateTempCommon : kMsgCreateTempUser);
+  // A name that differs from one the place holds only in letter case would
+  // land on that other entry. The exact name overwrites, as it always did.
+  if (HoldsCaseVariant(root, name, inRegistry)) {
+    CLog::Error(failure);
+    return 0;
+  }
   std::string file = FileOf(folder, name);
   CRegistry().SetValue(root, kShcSelectionsKey, name.c_str(), std::uint32_t{1});
   if (!FitsPathBuffer(file) || !CreateShortcut(targetPath, arguments, file)) {
-    if (inRegistry == 1)
-      CLog::Error(isPublic ? kMsgCreateCommon : kMsgCreateUser);
-    else
-      CLog::Error(isPublic ? kMsgCreateTempCommon : kMsgCreateTempUser);
+    CLog::Error(failure);
     return 0;
   }
   if (icon) *icon = LoadShortcutIcon(file, 0);
@@ -457,6 +460,18 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
   RegKey newRoot = RootOf(newPublic);
   bool rename = !platform::EqualsNoCase(oldName, newName);
   bool move = (oldPublic != 0) != (newPublic != 0);
+  int place = inRegistry == 1 ? 1 : 0;
+  // Refused before anything changes: a rename onto a letter-case variant of
+  // another entry of its side, and a move onto a name the other side holds,
+  // would both land on that other entry (its file, its stored bytes, its flag).
+  if (rename && HoldsCaseVariant(oldRoot, newName, place)) {
+    CLog::Error(place == 1 ? kMsgRenameFile : oldRoot == HKeyLocalMachine ? kMsgRenameStoredCommon : kMsgRenameStoredUser);
+    return 0;
+  }
+  if (move && HoldsNameNoCase(newRoot, newName, place)) {
+    CLog::Error(place == 1 ? kMsgRenameFile : kMsgMoveStored);
+    return 0;
+  }
 
   if (inRegistry == 1) {
     if (rename) {
@@ -579,18 +594,19 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
     return 0;
   }
   if (ReadFlag(root, name) == 0) return 0;
-  std::string directory = CLog::GetProgramPathWith("");
-  std::vector<std::string> names{name};
-  if (LoadShortcutDataToFile(root, directory.c_str(), &names) != 1) {
+  std::string file = WriteTemporaryCopy(root, name);
+  if (file.empty()) {
     CLog::Error(kMsgLaunchFile);
     return 0;
   }
-  std::string file = FileOf(directory, name);
-  if (!OpenWithShell(file)) return 0;
+  if (!OpenWithShell(file)) {
+    RemoveFile(file);
+    return 0;
+  }
   CLog::Message(kMsgLaunching + file);
   // The target runs by now: a copy that cannot be deleted is logged, but
   // does not turn the launch into a failure.
-  if (!DeleteTemporary(file)) CLog::Error(root == HKeyCurrentUser ? kMsgUnableToDeleteFile : kMsgCommonUnableToDeleteFile);
+  if (!RemoveFile(file)) CLog::Error(root == HKeyCurrentUser ? kMsgUnableToDeleteFile : kMsgCommonUnableToDeleteFile);
   return 1;
 }
 
@@ -614,15 +630,17 @@ platform::IconHandle CShortcutEngineer::LoadShortcutIcon(std::string filePath, i
   platform::IShell* shell = Shell();
   platform::IconHandle icon = shell ? shell->SmallIcon(filePath) : 0;
   // A temporary copy that stays is logged; the listing goes on.
-  if (deleteFile == 1 && !DeleteTemporary(filePath)) CLog::Error(kMsgUnableToDeleteFile);
+  if (deleteFile == 1 && !RemoveFile(filePath)) CLog::Error(kMsgUnableToDeleteFile);
   return icon;
 }
 
 platform::IconHandle CShortcutEngineer::LoadShortcutIcon(RegKey root, std::string name, int deleteFile) const {
-  std::string directory = CLog::GetProgramPathWith("");
-  std::vector<std::string> names{name};
-  if (!LoadShortcutDataToFile(root, directory.c_str(), &names)) return 0;
-  return LoadShortcutIcon(FileOf(directory, name), deleteFile);
+  std::string file = WriteTemporaryCopy(root, name);
+  if (file.empty()) {
+    CLog::Error(kMsgLoadData);
+    return 0;
+  }
+  return LoadShortcutIcon(file, deleteFile);
 }
 
 int CShortcutEngineer::AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, platform::IconHandle icon) const {
@@ -649,7 +667,9 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       }
       continue;
     }
-    for (const std::string& name : StoredNames(root)) {
+    std::vector<std::string> stored;
+    StoredNames(root, &stored);
+    for (const std::string& name : stored) {
       int image = AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1));
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);
@@ -673,12 +693,16 @@ int CShortcutEngineer::GetShortcutInfo(std::string name, std::string* targetPath
     if (!GetStartupFolderPath(root, folder)) return 1;
     file = FileOf(folder, name);
   } else {
-    std::string directory = CLog::GetProgramPathWith("");
-    std::vector<std::string> names{name};
-    if (!LoadShortcutDataToFile(root, directory.c_str(), &names)) return 1;
-    file = FileOf(directory, name);
+    // A copy that cannot be written (no stored value, a full disk) is the
+    // same failure as one that cannot be read.
+    file = WriteTemporaryCopy(root, name);
+    if (file.empty()) {
+      CLog::Error(kMsgLoadData);
+      return 0;
+    }
   }
   if (link->Load(file) != platform::kLinkOk) {
+    if (inRegistry != 1) RemoveFile(file);
     CLog::Error(kMsgLoadData);
     return 0;
   }
@@ -687,7 +711,7 @@ int CShortcutEngineer::GetShortcutInfo(std::string name, std::string* targetPath
   link->GetPath(&path);
   *targetPath = path;
   *arguments = args;
-  if (inRegistry != 1 && !DeleteTemporary(file)) {
+  if (inRegistry != 1 && !RemoveFile(file)) {
     CLog::Error(kMsgUnableToDeleteFile);
     return 0;
   }

@@ -9,6 +9,7 @@ class FixedSystemInfo : public ISystemInfo {
   std::string moduleFileName = "C:\\Program Files\\Quill Moor\\Quillmoor.exe";
   std::string systemDirectory = "C:\\windows\\system32";
   std::string windowsDirectory = "C:\\windows";
+  std::string tempDirectory = "C:\\Users\\ann\\Temp";
   bool versionAvailable = true;
   OsVersion version{6, 1, 7601, 2, "Service Pack 1"};
   LocalTime now{2026, 12, 7, 9, 5, 0};
@@ -21,6 +22,7 @@ class FixedSystemInfo : public ISystemInfo {
     return versionAvailable;
   }
   LocalTime Now() override { return now; }
+  std::string TempDirectory() override { return tempDirectory; }
 };
 
 }  // namespace qm::platform

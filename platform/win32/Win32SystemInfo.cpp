@@ -45,4 +45,13 @@ LocalTime Win32SystemInfo::Now() {
   return LocalTime{time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
 
+std::string Win32SystemInfo::TempDirectory() {
+  char path[MAX_PATH + 1] = {};
+  DWORD length = ::GetTempPathA(sizeof(path), path);
+  // A path that did not fit comes back as the size it needs: no path then.
+  if (length == 0 || length >= sizeof(path)) return {};
+  while (length > 0 && path[length - 1] == '\\') --length;
+  return std::string(path, length);
+}
+
 }  // namespace qm::platform

@@ -10,6 +10,7 @@ class KELVRIN_API Win32SystemInfo : public ISystemInfo {
   std::string WindowsDirectory() override;
   bool Version(OsVersion& out) override;
   LocalTime Now() override;
+  std::string TempDirectory() override;
 };
 
 }  // namespace qm::platform

@@ -1,5 +1,8 @@
 // Creating, modifying and removing shortcut entries, and the queries, in
 // both places: the startup folders and the stored location.
+#include <functional>
+#include <tuple>
+
 #include "tests/shortcuts/ShortcutFixture.h"
 #include "tests/support/FakeEditField.h"
 
@@ -7,7 +10,34 @@ namespace qm::test {
 namespace {
 
 using Lines = std::vector<std::string>;
-using ShortcutEditing = ShortcutTest;
+class ShortcutEditing : public ShortcutTest {
+ protected:
+  // Everything an edit could touch: both stored locations with their bytes and
+  // flags, and both folders with their files.
+  std::string Everything() {
+    std::string all;
+    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+      for (const std::string& name : platform.Names(root, kShc))
+        all += name + "=" + Stored(root, name) + "/" + std::to_string(Flag(root, name)) + ";";
+      all += "|";
+    }
+    for (const char* folder : {kUserFolder, kCommonFolder})
+      for (const std::string& file : Files(folder)) all += file + "=" + platform.ReadFile(In(folder, file)) + ";";
+    return all;
+  }
+
+  // Puts every shortcut away: no files, nothing stored, no flags.
+  void Clear() {
+    CRegistry registry;
+    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+      for (const char* key : {kShc, kShcSelections})
+        for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
+    }
+    for (const char* folder : {kUserFolder, kCommonFolder})
+      for (const std::string& file : Files(folder)) platform.files.Delete(In(folder, file));
+    platform.WriteFile(platform.LogPath(), "");
+  }
+};
 
 constexpr char kMailTarget[] = "C:\\Program Files\\Mail\\mail.exe";
 
@@ -209,6 +239,129 @@ TEST_F(ShortcutEditing, InfoOnTheWrongSideIsALoadFailure) {
   EXPECT_EQ(0, engineer.GetShortcutInfo("Mail", nullptr, &arguments, 0, 0));
   EXPECT_EQ("unchanged", target);
   EXPECT_EQ((Lines{"--- Error : Unable to load shortcut data"}), Log());
+}
+
+// An edit onto a name that another entry holds, letter case aside, would land
+// on that entry: refused with the operation's own failure line, and nothing
+// changes. Private is the user's side, public the all-users side.
+TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
+  using Edit = std::function<int(CShortcutEngineer&)>;
+  struct Case {
+    const char* what;
+    int inRegistry;
+    Edit edit;
+    const char* failure;
+  };
+  const Case cases[] = {
+      {"move to the side that holds the name", 1,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Mail", "Mail", "C:\\new.exe", "", 0, 1, 1); },
+       "Unable to rename shortcut file"},
+      {"move to the side that holds the name, taken", 0,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Mail", "Mail", "C:\\new.exe", "", 0, 1, 0); },
+       "Unable to move shortcut entry to new location"},
+      {"rename and move onto the other side's name, taken", 0,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 1, 0); },
+       "Unable to move shortcut entry to new location"},
+      {"rename onto a case variant", 1,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "mail", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename shortcut file"},
+      {"rename onto a case variant, taken", 0,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "mail", "C:\\new.exe", "", 0, 0, 0); },
+       "Unable to rename shortcut entry in stored location HKCU"},
+      {"create a case variant", 1,
+       [](CShortcutEngineer& e) { return e.CreateShcEntry(nullptr, "mail", "C:\\new.exe", "", 0, 1); },
+       "Unable to create shortcut in user folder"},
+      {"create a case variant, taken", 0,
+       [](CShortcutEngineer& e) { return e.CreateShcEntry(nullptr, "MAIL", "C:\\new.exe", "", 1, 0); },
+       "Unable to create temp shortcut in common folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clear();
+    // Mine: Mail and Post; ours: Mail. Each with its own target and flag.
+    for (auto [root, folder, name, flag] : {std::tuple{HKeyCurrentUser, kUserFolder, "Mail", 0},
+                                           std::tuple{HKeyCurrentUser, kUserFolder, "Post", 1},
+                                           std::tuple{HKeyLocalMachine, kCommonFolder, "Mail", 0}}) {
+      std::string bytes = LinkBytes(std::string("C:\\") + name + (root == HKeyCurrentUser ? "-mine" : "-ours"));
+      if (c.inRegistry == 1)
+        platform.WriteFile(In(folder, std::string(name) + ".lnk"), bytes);
+      else
+        Store(root, name, bytes);
+      platform.SetNumber(root, kShcSelections, name, flag);
+    }
+    const std::string before = Everything();
+
+    EXPECT_EQ(0, c.edit(engineer));
+
+    EXPECT_EQ(before, Everything());
+    EXPECT_EQ((Lines{std::string("--- Error : ") + c.failure}), Log());
+  }
+}
+
+// The exact name, and a change of letter case of the entry itself, are no
+// other entry's name: the edit goes through and the entry is kept.
+TEST_F(ShortcutEditing, TheSameNameAndACaseOnlyRenameOfItselfAreKept) {
+  struct Case {
+    const char* what;
+    int inRegistry;
+    const char* oldName;  // empty: create
+    const char* newName;
+  };
+  const Case cases[] = {
+      {"case-only rename", 1, "mail", "Mail"},        {"case-only rename, taken", 0, "mail", "Mail"},
+      {"create over the same name", 1, "", "mail"},   {"create over the same name, taken", 0, "", "mail"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clear();
+    if (c.inRegistry == 1)
+      platform.WriteFile(In(kUserFolder, "mail.lnk"), LinkBytes("C:\\old.exe"));
+    else
+      Store(HKeyCurrentUser, "mail", LinkBytes("C:\\old.exe"));
+    int result = *c.oldName ? engineer.ModifyShcEntry(nullptr, c.oldName, c.newName, "C:\\new.exe", "", 0, 0, c.inRegistry)
+                            : engineer.CreateShcEntry(nullptr, c.newName, "C:\\new.exe", "", 0, c.inRegistry);
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(c.inRegistry == 1 ? 1u : 0u, Files(kUserFolder).size());
+    EXPECT_EQ(c.inRegistry == 1 ? 0u : 1u, platform.Names(HKeyCurrentUser, kShc).size());
+    std::string target, arguments;
+    EXPECT_EQ(1, engineer.GetShortcutInfo("mail", &target, &arguments, 0, c.inRegistry));
+    EXPECT_EQ("C:\\new.exe", target);
+    EXPECT_TRUE(Log().empty());
+  }
+}
+
+// The link object empties a file before it writes it: a save killed in
+// between must never cost the shortcut. Saves go to a partial file that is
+// renamed over the shortcut only once it is whole.
+TEST_F(ShortcutEditing, ASaveKilledHalfWayCostsNoShortcut) {
+  struct DyingSave : platform::PortableShellLink {
+    long Save(const std::string& file) override {
+      platform::Current<platform::IFileSystem>()->WriteAll(file, {});
+      return platform::kLinkFail;
+    }
+  };
+  const std::string good = LinkBytes("C:\\mail.exe", "-check");
+  for (int inRegistry : {1, 0}) {
+    SCOPED_TRACE(inRegistry);
+    Clear();
+    platform.WriteFile(In(kUserFolder, "Mail.lnk"), good);
+    if (inRegistry != 1) engineer.StartWork();
+    {
+      DyingSave dying;
+      platform::ScopedService<platform::ILinkObject> slot(&dying);
+      EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Mail", "Mail", "C:\\other.exe", "", 0, 0, inRegistry));
+      EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Post", "C:\\post.exe", "", 0, inRegistry));
+    }
+    // Two log-on cycles later the shortcut stands whole where it was.
+    for (int cycle = 0; cycle < 2; ++cycle) {
+      engineer.ReturnShcEntries();
+      engineer.StartWork();
+    }
+    engineer.ReturnShcEntries();
+    EXPECT_EQ(good, platform.ReadFile(In(kUserFolder, "Mail.lnk")));
+    EXPECT_EQ(good, Stored(HKeyCurrentUser, "Mail"));
+    EXPECT_FALSE(platform.FileExists(In(kUserFolder, "Post.lnk")));
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "engine/shortcuts/ShortcutEngineer.h"
 #include "platform/ShellLink.h"
+#include "platform/Text.h"
 #include "platform/portable/ShellLinkFile.h"
 #include "tests/support/FakeMessageBox.h"
 #include "tests/support/FakeShell.h"
@@ -21,6 +22,52 @@ inline constexpr char kShc[] = "Software\\Tarnwick\\Quill Moor\\Shc";
 inline constexpr char kShcSelections[] = "Software\\Tarnwick\\Quill Moor\\Shc\\Selections";
 inline constexpr char kUserFolder[] = "C:\\Users\\ann\\Start Menu\\Programs\\Startup";
 inline constexpr char kCommonFolder[] = "C:\\ProgramData\\Start Menu\\Programs\\Startup";
+// Where the temporary copies of taken shortcuts go.
+inline const std::string kTempCopies = std::string(kTempFolder) + "\\Quill Moor";
+
+// The file system with one folder guarded: every change under it refused, as
+// for a folder the user may read but not write (Program Files for a limited
+// user), or its listing refused (access denied to the folder itself).
+class FolderGuard : public platform::IFileSystem {
+ public:
+  enum Refuse { kChanges, kListing };
+  FolderGuard(platform::IFileSystem& inner, std::string folder, Refuse refuse = kChanges)
+      : inner_(inner), folder_(std::move(folder)), refuse_(refuse) {}
+  bool Exists(const std::string& p) override { return inner_.Exists(p); }
+  bool IsDirectory(const std::string& p) override { return inner_.IsDirectory(p); }
+  bool Size(const std::string& p, std::uint64_t& s) override { return inner_.Size(p, s); }
+  platform::FsResult ReadAll(const std::string& p, std::vector<std::uint8_t>& d) override { return inner_.ReadAll(p, d); }
+  platform::FsResult WriteAll(const std::string& p, const std::vector<std::uint8_t>& d) override {
+    return Under(p) ? platform::FsResult::Failed : inner_.WriteAll(p, d);
+  }
+  platform::FsResult Append(const std::string& p, const std::string& b, bool c) override {
+    return Under(p) ? platform::FsResult::Failed : inner_.Append(p, b, c);
+  }
+  platform::FsResult Delete(const std::string& p) override {
+    return Under(p) ? platform::FsResult::Failed : inner_.Delete(p);
+  }
+  platform::FsResult Move(const std::string& f, const std::string& t, bool r) override {
+    return Under(f) || Under(t) ? platform::FsResult::Failed : inner_.Move(f, t, r);
+  }
+  platform::FsResult MakeDirectory(const std::string& p) override {
+    return Under(p) ? platform::FsResult::Failed : inner_.MakeDirectory(p);
+  }
+  bool List(const std::string& f, const std::string& pattern, std::vector<platform::DirEntry>& e) override {
+    if (refuse_ == kListing && platform::EqualsNoCase(f, folder_)) {
+      e.clear();
+      return false;
+    }
+    return inner_.List(f, pattern, e);
+  }
+
+ private:
+  bool Under(const std::string& path) const {
+    return refuse_ == kChanges && platform::EqualsNoCase(path.substr(0, folder_.size() + 1), folder_ + "\\");
+  }
+  platform::IFileSystem& inner_;
+  std::string folder_;
+  Refuse refuse_;
+};
 
 class ShortcutTest : public ::testing::Test {
  protected:
@@ -64,6 +111,17 @@ class ShortcutTest : public ::testing::Test {
     maker.SetPath(target);
     maker.SetArguments(arguments);
     ASSERT_EQ(platform::kLinkOk, maker.Save(path));
+  }
+  // The bytes of a real shortcut file, as the link object writes them.
+  static std::string LinkBytes(const std::string& target, const std::string& arguments = "") {
+    platform::ShellLinkData data = platform::ShellLinkData::Empty();
+    data.ChangeTarget(target);
+    if (!arguments.empty()) {
+      data.hasText[platform::ShellLinkData::kArguments] = true;
+      data.text[platform::ShellLinkData::kArguments] = platform::AnsiToUtf16(arguments);
+    }
+    std::vector<std::uint8_t> bytes = platform::EncodeShellLink(data);
+    return std::string(bytes.begin(), bytes.end());
   }
   std::vector<std::string> Log() { return platform.LogLines(); }
 

@@ -8,7 +8,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using ShortcutLaunch = ShortcutTest;
 
-const std::string kTempMail = std::string(kProgramFolder) + "\\Mail.lnk";
+const std::string kTempMail = kTempCopies + "\\Mail.lnk";
 
 TEST_F(ShortcutLaunch, ASelectedTakenEntryStartsFromATemporaryCopyThatIsGoneAfterwards) {
   Store(HKeyCurrentUser, "Mail", "mail bytes");
@@ -33,7 +33,7 @@ TEST_F(ShortcutLaunch, ASelectedTakenEntryStartsFromATemporaryCopyThatIsGoneAfte
   EXPECT_EQ(kTempMail, watching.opened[0].file);
   EXPECT_EQ("", watching.opened[0].parameters);
   EXPECT_FALSE(platform.FileExists(kTempMail));
-  EXPECT_EQ((Lines{"Launching C:\\Program Files\\Quill Moor\\Mail.lnk"}), Log());
+  EXPECT_EQ((Lines{"Launching " + kTempMail}), Log());
 }
 
 TEST_F(ShortcutLaunch, OnlySelectedEntriesStartAndTheUsersSideWins) {
@@ -108,8 +108,8 @@ TEST_F(ShortcutLaunch, ListsTakenEntriesUsersFirstWithIconsAndChecks) {
   Store(HKeyLocalMachine, "Gamma", "g");
   platform.SetNumber(HKeyCurrentUser, kShcSelections, "Beta", 1);
   platform.SetNumber(HKeyLocalMachine, kShcSelections, "Gamma", 1);
-  shell.GiveIcon(In(kProgramFolder, "Beta.lnk"));
-  shell.GiveIcon(In(kProgramFolder, "Gamma.lnk"));
+  shell.GiveIcon(In(kTempCopies, "Beta.lnk"));
+  shell.GiveIcon(In(kTempCopies, "Gamma.lnk"));
 
   EXPECT_EQ(1, engineer.PopulateShcEntries(&tree, root, 0));
 
@@ -122,7 +122,7 @@ TEST_F(ShortcutLaunch, ListsTakenEntriesUsersFirstWithIconsAndChecks) {
   EXPECT_TRUE(tree.GetCheck(items[0]));
   EXPECT_FALSE(tree.GetCheck(items[1]));
   EXPECT_TRUE(tree.GetCheck(items[2]));
-  EXPECT_EQ((Lines{"Quillmoor.log"}), Files(kProgramFolder));  // every temporary copy is gone
+  EXPECT_TRUE(Files(kTempCopies).empty());  // every temporary copy is gone
   EXPECT_EQ(0u, shell.LiveIcons());
   EXPECT_TRUE(Log().empty());
 }
@@ -147,18 +147,62 @@ TEST_F(ShortcutLaunch, ListsTheFoldersInSearchOrder) {
   EXPECT_EQ(0, engineer.PopulateShcEntries(&tree, 0, 1));
 }
 
-TEST_F(ShortcutLaunch, ATemporaryCopyThatCannotBeWrittenDoesNotStopTheListing) {
-  FakeTreeControl tree;
-  FakeImageList images(3);
-  tree.imageList = &images;
-  platform::TreeItem root = tree.InsertItem(0, "Shortcuts", 2, 2);
-  Store(HKeyCurrentUser, "Mail", "m");
-  Store(HKeyCurrentUser, "Post", "p");
-  // A folder in the way: the copy cannot be written, nor deleted as a file.
-  platform.MakeFolder(In(kProgramFolder, "Mail.lnk"));
-  EXPECT_EQ(1, engineer.PopulateShcEntries(&tree, root, 0));
-  EXPECT_EQ((Lines{"Mail", "Post"}), tree.ChildTexts(root));
-  EXPECT_EQ((Lines{"--- Error : Unable to delete shortcut file"}), Log());
+// The temporary copies of taken shortcuts, for the launch, the icon and the
+// shortcut's information: written where the user can write, gone after use,
+// and a copy that cannot be written is a failure, never a copy.
+TEST_F(ShortcutLaunch, TemporaryCopiesWorkUnderAReadOnlyProgramFolderAndReportWhatCannotBeWritten) {
+  struct Case {
+    std::string readOnly;  // the folder no write may change
+    int launched;
+    int image;
+    int info;
+    Lines log;
+  };
+  const Case cases[] = {
+      {kProgramFolder, 1, 3, 1, {}},  // the log beside the program cannot grow either
+      {kTempFolder,
+       0,
+       2,
+       0,
+       {"--- Error : Unable to load shortcut data to file for launch", "--- Error : Unable to load shortcut data",
+        "--- Error : Unable to load shortcut data"}},
+  };
+  Store(HKeyCurrentUser, "Mail", LinkBytes("C:\\mail.exe", "-check"));
+  platform.SetNumber(HKeyCurrentUser, kShcSelections, "Mail", 1);
+  shell.GiveIcon(kTempMail);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.readOnly);
+    platform.WriteFile(platform.LogPath(), "");
+    FolderGuard files(platform.files, c.readOnly);
+    platform::ScopedService<platform::IFileSystem> slot(&files);
+    struct Watching : FakeShell {
+      TestPlatform* platform;
+      bool copyWasWhole = false;
+      std::intptr_t Open(const std::string& file, const std::string& parameters) override {
+        copyWasWhole = platform->ReadFile(file) == LinkBytes("C:\\mail.exe", "-check");
+        return FakeShell::Open(file, parameters);
+      }
+    } watching;
+    watching.platform = &platform;
+    watching.GiveIcon(kTempMail);
+    platform::ScopedService<platform::IShell> shellSlot(&watching);
+    FakeTreeControl tree;
+    FakeImageList images(3);
+    tree.imageList = &images;
+    platform::TreeItem root = tree.InsertItem(0, "Shortcuts", 2, 2);
+    std::string target, arguments;
+
+    EXPECT_EQ(c.launched, engineer.LaunchShcEntry("Mail", 0));
+    EXPECT_EQ(c.launched == 1, watching.copyWasWhole);
+    EXPECT_EQ(1, engineer.PopulateShcEntries(&tree, root, 0));
+    EXPECT_EQ(c.image, tree.At(tree.Children(root).at(0)).image);
+    EXPECT_EQ(c.info, engineer.GetShortcutInfo("Mail", &target, &arguments, 0, 0));
+    EXPECT_EQ(c.info == 1 ? "-check" : "", arguments);
+
+    EXPECT_FALSE(platform.FileExists(kTempMail));
+    EXPECT_EQ((Lines{"Quillmoor.log"}), Files(kProgramFolder));
+    EXPECT_EQ(c.log, Log());
+  }
 }
 
 }  // namespace

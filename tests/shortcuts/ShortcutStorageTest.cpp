@@ -1,7 +1,9 @@
 // Taking, returning, restoring and verifying shortcut files.
 #include <filesystem>
+#include <functional>
 
 #include "tests/shortcuts/ShortcutFixture.h"
+#include "tests/support/FailingRegistryStore.h"
 
 namespace qm::test {
 namespace {
@@ -116,21 +118,136 @@ TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
   EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
 }
 
-TEST_F(ShortcutStorage, ReturnAndRestoreKeepAFileThatStandsInTheFolderAndStoreItsBytes) {
-  // Written by an installer while the shortcut was taken: newer than the stored copy.
-  Store(HKeyCurrentUser, "Mail", "old");
-  Store(HKeyCurrentUser, "Post", "post");
-  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "new");
-  EXPECT_EQ(1, engineer.ReturnShcEntries());
-  EXPECT_EQ("new", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
-  EXPECT_EQ("new", Stored(HKeyCurrentUser, "Mail"));
-  EXPECT_EQ((Lines{"MAIL.lnk", "Post.lnk"}), Files(kUserFolder));  // and no partial file
-  EXPECT_EQ(1, platform.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+// A file that stands in the folder under a stored name when the shortcuts go
+// back. Return and restore follow one rule: a whole file wins and refreshes
+// the stored copy; one that is empty or cut off (a save killed half way, a
+// full disk) never replaces anything, and a whole stored copy is written back
+// over it. The next log-on then still finds the shortcut, whole.
+TEST_F(ShortcutStorage, AStandingFileWinsOnlyWhenItIsWhole) {
+  const std::string good = LinkBytes("C:\\good.exe", "-a");
+  const std::string newer = LinkBytes("C:\\newer.exe", "-b");
+  struct Case {
+    const char* what;
+    std::string standing, stored;
+    std::string fileAfter, storedAfter;
+    std::string takenAfter;  // stored after the next log-on's take
+  };
+  const Case cases[] = {
+      {"whole file, whole copy", newer, good, newer, newer, newer},
+      {"empty file, whole copy", "", good, good, good, good},
+      {"cut-off file, whole copy", newer.substr(0, newer.size() / 2), good, good, good, good},
+      {"whole file, broken copy", newer, "junk", newer, newer, newer},
+      {"neither whole", "", "junk", "", "junk", ""},
+  };
+  for (bool restore : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (restore ? ", restore" : ", return"));
+      Store(HKeyCurrentUser, "Mail", c.stored);
+      Store(HKeyCurrentUser, "Post", good);
+      platform.WriteFile(In(kUserFolder, "MAIL.lnk"), c.standing);
 
-  platform.WriteFile(In(kUserFolder, "MAIL.lnk"), "newer");
-  EXPECT_EQ(1, engineer.RestoreShcEntries());
-  EXPECT_EQ("newer", platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
-  EXPECT_EQ("newer", Stored(HKeyCurrentUser, "Mail"));
+      EXPECT_EQ(1, restore ? engineer.RestoreShcEntries() : engineer.ReturnShcEntries());
+      EXPECT_EQ(c.fileAfter, platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
+      EXPECT_EQ(c.storedAfter, Stored(HKeyCurrentUser, "Mail"));
+      EXPECT_EQ(good, platform.ReadFile(In(kUserFolder, "Post.lnk")));
+      EXPECT_EQ((Lines{"MAIL.lnk", "Post.lnk"}), Files(kUserFolder));  // and no partial file
+      EXPECT_EQ(1, platform.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+
+      // The next log-on takes what stands; a whole copy is never given up for a broken file.
+      engineer.StartWork();
+      EXPECT_EQ(c.takenAfter, Stored(HKeyCurrentUser, "Mail"));
+      EXPECT_EQ(good, Stored(HKeyCurrentUser, "Post"));
+      engineer.ReturnShcEntries();
+      EXPECT_EQ(c.fileAfter, platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
+      std::filesystem::remove(platform.Host(In(kUserFolder, "MAIL.lnk")));
+      std::filesystem::remove(platform.Host(In(kUserFolder, "Post.lnk")));
+      CRegistry().DeleteValue(HKeyCurrentUser, kShc, "Mail");
+    }
+  }
+}
+
+// A root stands returned only when every stored name that was due is in its
+// folder. What cannot be carried back stays stored, is logged once, and no
+// later name is left behind for it.
+TEST_F(ShortcutStorage, WhatCannotBeReturnedStaysStoredAndLeavesTheRootUnmarked) {
+  const std::string tooLong(215, 'x');  // the folder, this name and ".lnk" need 261 bytes
+  struct Case {
+    const char* what;
+    std::function<void(TestPlatform&)> obstacle;
+    Lines log;
+  };
+  const Case cases[] = {
+      {"a name too long for the folder", [&](TestPlatform&) { Store(HKeyCurrentUser, tooLong, LinkBytes("C:\\x.exe")); },
+       {"--- Error : Shortcut name too long for its startup folder: " + tooLong}},
+      {"a folder in the way of the file", [&](TestPlatform& machine) {
+         Store(HKeyCurrentUser, "Blocked", LinkBytes("C:\\x.exe"));
+         machine.MakeFolder(In(kUserFolder, "Blocked.lnk"));
+       }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestPlatform fresh;  // a machine of its own for each case
+    fresh.SetText(HKeyCurrentUser, kShellFolders, "Startup", kUserFolder);
+    fresh.SetText(HKeyLocalMachine, kShellFolders, "Common Startup", kCommonFolder);
+    fresh.MakeFolder(kUserFolder);
+    fresh.MakeFolder(kCommonFolder);
+    CRegistry().CreateKey(HKeyCurrentUser, kShcSelections);
+    CRegistry().CreateKey(HKeyLocalMachine, kShcSelections);
+    fresh.StartLog();
+    c.obstacle(fresh);
+    Store(HKeyCurrentUser, "Zulu", LinkBytes("C:\\z.exe"));
+    fresh.SetNumber(HKeyCurrentUser, kShcSelections, "Zulu", 0);
+
+    EXPECT_EQ(1, engineer.ReturnShcEntries());
+    EXPECT_TRUE(fresh.FileExists(In(kUserFolder, "Zulu.lnk")));
+    EXPECT_EQ(-1, fresh.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+    EXPECT_EQ(c.log, fresh.LogLines());
+
+    // The next log-on forgets nothing and changes no choice.
+    engineer.StartWork();
+    EXPECT_EQ(2u, fresh.Names(HKeyCurrentUser, kShc).size());
+    EXPECT_EQ(0, fresh.Number(HKeyCurrentUser, kShcSelections, "Zulu"));
+  }
+}
+
+// A folder that cannot be listed is never taken for an empty one: verify,
+// take and return leave its root alone and say so; a flag update that
+// cannot list the flags writes none.
+TEST_F(ShortcutStorage, AListingThatFailsSkipsItsRootAndSaysSo) {
+  const std::string mail = LinkBytes("C:\\mail.exe");
+  platform.WriteFile(In(kUserFolder, "Mail.lnk"), mail);
+  platform.WriteFile(In(kCommonFolder, "Ours.lnk"), mail);
+  engineer.StartWork();
+  engineer.SetShcSelection("Mail", 0, 0);
+  engineer.ReturnShcEntries();
+  platform.WriteFile(In(kUserFolder, "New.lnk"), mail);
+  const std::string listing = "--- Error : Unable to list shortcut files in user folder";
+  {
+    FolderGuard files(platform.files, kUserFolder, FolderGuard::kListing);
+    platform::ScopedService<platform::IFileSystem> slot(&files);
+    engineer.StartWork();  // verify and take
+    EXPECT_EQ((Lines{"Mail.lnk", "New.lnk"}), Files(kUserFolder));
+    EXPECT_TRUE(Files(kCommonFolder).empty());
+    engineer.ReturnShcEntries();
+    EXPECT_EQ((Lines{"Ours.lnk"}), Files(kCommonFolder));
+  }
+  EXPECT_EQ((Lines{listing, listing, listing}), Log());
+  EXPECT_EQ(mail, Stored(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, "Mail"));
+
+  platform.WriteFile(platform.LogPath(), "");
+  engineer.TakeShcEntries();
+  {
+    FailingRegistryStore store(platform.registry);
+    store.failWhen = [](StoreCall call, const std::string& path) { return call == StoreCall::Open && path == kShcSelections; };
+    platform::ScopedService<platform::IRegistryStore> slot(&store);
+    engineer.UpdateShcSelections();
+  }
+  EXPECT_EQ((Lines{"--- Error : Unable to update shortcut selections in stored location HKCU",
+                   "--- Error : Unable to update shortcut selections in stored location HKLM"}),
+            Log());
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, "Mail"));
+  EXPECT_EQ(-1, Flag(HKeyCurrentUser, "New"));
 }
 
 TEST_F(ShortcutStorage, AFileThatCannotBeWrittenLeavesNothingBehind) {

@@ -148,9 +148,55 @@ TEST_F(ShortcutWin32, LaunchesATakenShortcutFromATemporaryCopyThatIsGoneAfterwar
 
   EXPECT_EQ(1, engineer.LaunchShcEntry("QmTestLaunch", 0));
   EXPECT_FALSE(Exists(CLog::GetProgramPathWith("QmTestLaunch.lnk")));
+  EXPECT_FALSE(Exists(std::string(temp) + "Quill Moor\\QmTestLaunch.lnk"));
   for (int i = 0; i < 100 && !Exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_TRUE(Exists(marker));
   ::DeleteFileA(marker.c_str());
+}
+
+// What a save killed inside the link object leaves (Wine's save empties the
+// file before it writes) never replaces the whole stored copy: the return
+// writes the copy back over it and the next log-on takes the whole shortcut.
+TEST_F(ShortcutWin32, AnEmptiedShortcutBesideItsStoredCopyComesBackWhole) {
+  Create("QmTestMail", "/c exit 0", 0);
+  engineer.StartWork();
+  platform::IconHandle icon = 0;
+  ASSERT_EQ(1, engineer.ModifyShcEntry(&icon, "QmTestMail", "QmTestMail", Cmd(), "/c exit 0", 0, 0, 0));
+  if (icon) platform::Current<platform::IShell>()->DestroyIcon(icon);
+  const std::string good = Stored(HKeyCurrentUser, "QmTestMail");
+  EXPECT_FALSE(Exists(userFolder + "\\~qmwrite.tmp"));  // saved whole, then renamed
+  std::ofstream(User("QmTestMail"), std::ios::binary | std::ios::trunc).close();
+
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ(good, ReadBytes(User("QmTestMail")));
+  engineer.StartWork();
+  EXPECT_EQ(good, Stored(HKeyCurrentUser, "QmTestMail"));
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ(good, ReadBytes(User("QmTestMail")));
+}
+
+// The registry folds letters beyond A to Z: a case-only rename of a taken
+// shortcut must keep it, whichever spelling it ends under.
+TEST_F(ShortcutWin32, ACaseOnlyRenameBeyondAsciiKeepsTheTakenShortcut) {
+  const bool utf8 = ::GetACP() == 65001;
+  const std::string upper = utf8 ? "QmTest\xC3\x89cran" : "QmTest\xC9cran";
+  const std::string lower = utf8 ? "QmTest\xC3\xA9cran" : "QmTest\xE9cran";
+  Create(upper, "/c exit 0", 0);
+  engineer.StartWork();
+  ASSERT_EQ(1, engineer.SetShcSelection(upper, 0, 0));
+  std::string before = Stored(HKeyCurrentUser, upper);
+
+  engineer.ModifyShcEntry(nullptr, upper, lower, Cmd(), "/c exit 0", 0, 0, 0);
+
+  EXPECT_NE("<missing>", Stored(HKeyCurrentUser, lower));
+  EXPECT_EQ(0, Flag(HKeyCurrentUser, lower));
+  EXPECT_FALSE(Exists(User(lower)));
+  CRegistry registry;
+  registry.DeleteValue(HKeyCurrentUser, kShc, upper.c_str());
+  registry.DeleteValue(HKeyCurrentUser, kShcSelections, upper.c_str());
+  registry.DeleteValue(HKeyCurrentUser, kShc, lower.c_str());
+  registry.DeleteValue(HKeyCurrentUser, kShcSelections, lower.c_str());
+  ::DeleteFileA(User(upper).c_str());
 }
 
 // The two implementations of the link object read each other's files.

@@ -30,6 +30,7 @@ TestPlatform::TestPlatform()
   files.MapDrive('C', driveC_);
   fs::create_directories(fs::path(driveC_) / "Program Files" / "Quill Moor");
   fs::create_directories(fs::path(driveC_) / "windows" / "system32");
+  fs::create_directories(fs::path(driveC_) / "Users" / "ann" / "Temp");
   CLog::SetApplicationNames("", "");
 }
 

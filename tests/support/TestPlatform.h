@@ -21,6 +21,8 @@
 namespace qm::test {
 
 inline constexpr char kProgramFolder[] = "C:\\Program Files\\Quill Moor";
+// The user's temporary folder, as the fixed system information names it.
+inline constexpr char kTempFolder[] = "C:\\Users\\ann\\Temp";
 
 class TestPlatform {
  public:
