@@ -1,17 +1,26 @@
 #pragma once
-// Letter-case folding as Windows does it for names of the ANSI code page's
-// basic letters.
+// Names compared as Windows compares them: without regard to letter case, in
+// every script. The engine's byte strings are in the active code page, which
+// is UTF-8 for every program we build (see the application manifest).
+//
+// On Windows the system decides: its ordinal case-insensitive comparison, and
+// its own upper-casing of each UTF-16 unit for the folded key. Elsewhere a
+// table of the same simple, one-to-one upper-case mapping of Unicode stands
+// in for it. Bytes that are not valid UTF-8 compare as themselves.
 #include <string>
+
+#include "platform/KelvrinApi.h"
 
 namespace qm::platform {
 
-inline std::string FoldCase(const std::string& text) {
-  std::string folded = text;
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return folded;
-}
+// A key for sets, maps and sorting: FoldCase(a) == FoldCase(b) exactly when
+// EqualsNoCase(a, b). It is a key, not a text to show.
+KELVRIN_API std::string FoldCase(const std::string& text);
 
-inline bool EqualsNoCase(const std::string& a, const std::string& b) { return FoldCase(a) == FoldCase(b); }
+KELVRIN_API bool EqualsNoCase(const std::string& a, const std::string& b);
+
+// The portable mapping itself, on every platform, so that the Windows build
+// can hold it against the system's.
+KELVRIN_API std::string FoldCaseByTable(const std::string& text);
 
 }  // namespace qm::platform

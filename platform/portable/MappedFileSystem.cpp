@@ -130,7 +130,15 @@ FsResult MappedFileSystem::Move(const std::string& from, const std::string& to, 
   if (fs::exists(*target, error) && !sameFile) {
     if (!replaceExisting || fs::is_directory(*target, error)) return FsResult::Failed;
   }
-  fs::rename(*source, *target, error);
+  fs::path destination = *target;
+  if (sameFile) {
+    // A rename that changes only letter case: the target resolved to the file
+    // itself, but the name must take the spelling asked for, as MoveFile does.
+    std::string last = to.substr(to.find_last_of("\\/") + 1);
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (!last.empty()) destination = fs::path(*target).parent_path() / last;
+  }
+  fs::rename(*source, destination, error);
   return error ? FsResult::Failed : FsResult::Ok;
 }
 
@@ -162,17 +170,31 @@ bool MappedFileSystem::List(const std::string& folder, const std::string& patter
   return true;
 }
 
-bool WildcardMatch(const std::string& pattern, const std::string& name) {
+namespace {
+
+// How many bytes the character at name[n] takes: a lead byte and the
+// continuation bytes that follow it, so that '?' stands for one character.
+std::size_t CharacterLength(const std::string& name, std::size_t n) {
+  std::size_t length = 1;
+  if (static_cast<unsigned char>(name[n]) >= 0xC0)
+    while (n + length < name.size() && (static_cast<unsigned char>(name[n + length]) & 0xC0) == 0x80 && length < 4)
+      ++length;
+  return length;
+}
+
+bool FoldedMatch(const std::string& pattern, const std::string& name) {
   // FindFirstFile lets a final ".*" match a name without any dot too: "*.*"
   // is every name, folders without an extension included.
   if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
-      name.find('.') == std::string::npos && WildcardMatch(pattern.substr(0, pattern.size() - 2), name))
+      name.find('.') == std::string::npos && FoldedMatch(pattern.substr(0, pattern.size() - 2), name))
     return true;
   // Iterative '*' / '?' match with backtracking to the last star.
   std::size_t p = 0, n = 0, star = std::string::npos, mark = 0;
-  auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(name[n]))) {
+    if (p < pattern.size() && pattern[p] == '?') {
+      ++p;
+      n += CharacterLength(name, n);
+    } else if (p < pattern.size() && pattern[p] != '*' && pattern[p] == name[n]) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -180,13 +202,22 @@ bool WildcardMatch(const std::string& pattern, const std::string& name) {
       mark = n;
     } else if (star != std::string::npos) {
       p = star + 1;
-      n = ++mark;
+      mark += CharacterLength(name, mark);
+      n = mark;
     } else {
       return false;
     }
   }
   while (p < pattern.size() && pattern[p] == '*') ++p;
   return p == pattern.size();
+}
+
+}  // namespace
+
+bool WildcardMatch(const std::string& pattern, const std::string& name) {
+  // Letter case is folded as everywhere else; the wildcards are plain ASCII
+  // and come through the folding unchanged.
+  return FoldedMatch(FoldCase(pattern), FoldCase(name));
 }
 
 }  // namespace qm::platform

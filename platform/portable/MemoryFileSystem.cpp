@@ -49,7 +49,8 @@ FsResult MemoryFileSystem::Delete(const std::string& path) {
 FsResult MemoryFileSystem::Move(const std::string& from, const std::string& to, bool replaceExisting) {
   auto found = files_.find(FoldCase(from));
   if (found == files_.end()) return FsResult::NotFound;
-  if (!replaceExisting && files_.count(FoldCase(to))) return FsResult::Failed;
+  // A rename that changes only letter case is a rename of the file onto itself.
+  if (!replaceExisting && FoldCase(to) != found->first && files_.count(FoldCase(to))) return FsResult::Failed;
   File moved{to.substr(to.find_last_of('\\') + 1), std::move(found->second.bytes)};
   files_.erase(found);
   files_[FoldCase(to)] = std::move(moved);

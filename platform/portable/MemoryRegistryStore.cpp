@@ -140,9 +140,12 @@ long MemoryRegistryStore::SetValue(RegKey handle, const char* name, std::uint32_
   if (key->deleted) return Fail(kErrorKeyDeleted);
   if (!data && size) return Fail(kErrorInvalidParameter);
   // As RegSetValueExA does: a text whose size leaves out its terminating NUL
-  // is stored with it, so that every reader finds the text terminated.
-  if (IsTextType(type) && size > 0 && data[size - 1] != 0 && data[size] == 0) ++size;
+  // is stored with it, so that every reader finds the text terminated. The
+  // system looks at the byte after the caller's buffer to decide; this store
+  // never reads there and adds the NUL to every unterminated text (a caller's
+  // C string, the one case the engines produce, comes out the same).
   std::vector<std::uint8_t> bytes(data, data + size);
+  if (IsTextType(type) && size > 0 && data[size - 1] != 0) bytes.push_back(0);
   if (Value* existing = key->values.Find(name ? name : "")) {
     // An overwritten value keeps its place and the spelling it was created with.
     existing->type = type;

@@ -34,12 +34,6 @@ constexpr std::uint32_t kDarwinBlock = 0xA0000006;
 constexpr std::uint32_t kPropertyStoreBlock = 0xA0000009;
 constexpr std::uint32_t kKnownFolderBlock = 0xA000000B;
 
-// The upper half of Windows-1252; 0 marks the five holes of the code page.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 class Reader {
  public:
   Reader(const std::vector<std::uint8_t>& bytes, std::size_t begin, std::size_t end)
@@ -217,15 +211,45 @@ std::string TargetFromIdList(const std::vector<std::uint8_t>& list) {
 
 }  // namespace
 
+// The engine's texts are in the active code page of our programs, UTF-8 (the
+// manifest). A byte that is not part of well-formed UTF-8 travels as the lone
+// surrogate U+DC00 plus its value and comes back as itself, so that an ANSI
+// name in an old link survives a load and a save whatever bytes it holds.
 std::u16string AnsiToUtf16(const std::string& text) {
   std::u16string wide;
   wide.reserve(text.size());
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 && byte < 0xA0)
-      wide += kCp1252High[byte - 0x80] ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte);
-    else
-      wide += static_cast<char16_t>(byte);
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t code = 0, min = 0;
+    if (lead < 0x80) {
+      length = 1, code = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, code = lead & 0x1Fu, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, code = lead & 0x0Fu, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, code = lead & 0x07u, min = 0x10000;
+    }
+    bool valid = length > 0 && i + length <= text.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      valid = (byte(i + k) & 0xC0) == 0x80;
+      code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    if (valid && length > 1 && (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) valid = false;
+    if (!valid) {
+      wide += static_cast<char16_t>(0xDC00 + lead);
+      ++i;
+      continue;
+    }
+    if (code >= 0x10000) {
+      wide += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      wide += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      wide += static_cast<char16_t>(code);
+    }
+    i += length;
   }
   return wide;
 }
@@ -233,19 +257,35 @@ std::u16string AnsiToUtf16(const std::string& text) {
 std::string Utf16ToAnsi(const std::u16string& text) {
   std::string ansi;
   ansi.reserve(text.size());
-  for (char16_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
-      ansi += static_cast<char>(c);
-      continue;
+  auto put = [&ansi](std::uint32_t code) {
+    if (code < 0x80) {
+      ansi += static_cast<char>(code);
+    } else if (code < 0x800) {
+      ansi += static_cast<char>(0xC0 | (code >> 6));
+      ansi += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      ansi += static_cast<char>(0xE0 | (code >> 12));
+      ansi += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      ansi += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      ansi += static_cast<char>(0xF0 | (code >> 18));
+      ansi += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      ansi += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      ansi += static_cast<char>(0x80 | (code & 0x3F));
     }
-    char mapped = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kCp1252High[i] == c) mapped = static_cast<char>(0x80 + i);
-    // The five bytes the code page leaves undefined travel as the control
-    // characters of the same number, both ways, as on Windows: a link's
-    // target survives a load and a save whatever bytes its name holds.
-    if (c >= 0x80 && c < 0xA0 && !kCp1252High[c - 0x80]) mapped = static_cast<char>(c);
-    ansi += mapped;
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      put(0x10000 + ((static_cast<std::uint32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
+    } else if (c >= 0xDC80 && c <= 0xDCFF) {
+      ansi += static_cast<char>(c - 0xDC00);  // a byte that was not UTF-8, as it came
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      put(0xFFFD);  // half a character, as the system converts it
+    } else {
+      put(c);
+    }
   }
   return ansi;
 }

@@ -12,9 +12,10 @@
 
 namespace qm::platform {
 
-// Windows-1252, the ANSI code page the engine's texts are in.
+// UTF-8, the active code page of our programs and so of the engine's texts.
+// Bytes that are not UTF-8 survive the way there and back.
 KELVRIN_API std::u16string AnsiToUtf16(const std::string& text);
-KELVRIN_API std::string Utf16ToAnsi(const std::u16string& text);  // unmappable characters become '?'
+KELVRIN_API std::string Utf16ToAnsi(const std::u16string& text);
 
 struct KELVRIN_API ShellLinkData {
   std::vector<std::uint8_t> header;  // the 76 bytes of the header as read (or as a new link has them)

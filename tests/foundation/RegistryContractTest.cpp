@@ -118,6 +118,75 @@ TEST_P(RegistryContract, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(0, reg.IsValueNamePresent(HKeyCurrentUser, key_.c_str(), "alpha"));
 }
 
+TEST_P(RegistryContract, NamesInEveryScriptMatchWithoutCase) {
+  // Created in alphabetical order, so that every store lists them alike.
+  struct Spelling {
+    const char* first;
+    const char* other;
+  };
+  const Spelling spellings[] = {{"Écran", "écran"}, {"Ωμέγα", "ΩΜΈΓΑ"}, {"Привет", "привет"}};
+  std::vector<std::string> firsts;
+  for (const auto& spelling : spellings) {
+    ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), spelling.first, std::string("1")));
+    ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), spelling.other, std::string("2")));
+    EXPECT_EQ("2", Text(key_, spelling.first)) << spelling.first;
+    firsts.push_back(spelling.first);
+  }
+  EXPECT_EQ(firsts, Names(HKeyCurrentUser, key_));
+
+  // A rename that changes only the case keeps the value, under the new spelling.
+  EXPECT_EQ(1, reg.RenameValue(HKeyCurrentUser, key_.c_str(), "Écran", "écran"));
+  EXPECT_EQ("2", Text(key_, "ÉCRAN"));
+  auto names = Names(HKeyCurrentUser, key_);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ((std::vector<std::string>{"écran", "Ωμέγα", "Привет"}), names);
+
+  // Key names too.
+  ASSERT_EQ(1, reg.CreateKey(HKeyCurrentUser, key_.c_str(), "Démarrage"));
+  EXPECT_EQ(1, reg.SetValue(HKeyCurrentUser, (key_ + "\\DÉMARRAGE").c_str(), "微信", std::string("w")));
+  EXPECT_EQ("w", Text(key_ + "\\démarrage", "微信"));
+}
+
+TEST_P(RegistryContract, SmallBuffersAnswerMoreDataWithinThemAndEnumerationGoesOn) {
+  const std::string longData(40, 'y');
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "A", std::string("x"));
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "B Longer Name", longData);
+  reg.SetValue(HKeyCurrentUser, key_.c_str(), "C", std::string("z"));
+  RegKey key = 0;
+  ASSERT_EQ(0, store_->OpenKey(HKeyCurrentUser, key_.c_str(), &key));
+  constexpr std::uint8_t kUntouched = 0xEE;
+
+  // Each buffer is given as smaller than it is; nothing may land past the size given.
+  struct Case {
+    std::uint32_t nameSize;
+    std::uint32_t dataSize;
+  };
+  for (Case c : {Case{5, 100}, Case{100, 10}}) {
+    char name[128];
+    std::uint8_t data[128];
+    std::memset(name, kUntouched, sizeof(name));
+    std::memset(data, kUntouched, sizeof(data));
+    std::uint32_t nameSize = c.nameSize, dataSize = c.dataSize, type = 0;
+    EXPECT_EQ(platform::kErrorMoreData, store_->EnumValue(key, 1, name, &nameSize, &type, data, &dataSize));
+    EXPECT_EQ(kUntouched, static_cast<std::uint8_t>(name[c.nameSize]));
+    EXPECT_EQ(kUntouched, data[c.dataSize]);
+    if (c.dataSize < longData.size()) EXPECT_EQ(longData.size() + 1, dataSize);  // what it would need
+    // The failure was for that index alone: the next one is the next value.
+    nameSize = sizeof(name);
+    dataSize = sizeof(data);
+    ASSERT_EQ(0, store_->EnumValue(key, 2, name, &nameSize, &type, data, &dataSize));
+    EXPECT_EQ("C", std::string(name, nameSize));
+  }
+
+  std::uint8_t data[100];
+  std::memset(data, kUntouched, sizeof(data));
+  std::uint32_t size = 10, type = 0;
+  EXPECT_EQ(platform::kErrorMoreData, store_->QueryValue(key, "B Longer Name", &type, data, &size));
+  EXPECT_EQ(longData.size() + 1, size);
+  EXPECT_EQ(kUntouched, data[10]);
+  store_->CloseKey(key);
+}
+
 TEST_P(RegistryContract, ValueIndexesAreDenseAndDeletionShiftsThem) {
   for (const char* name : {"Zulu", "alpha", "Mike"})
     ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), name, std::string(name)));
@@ -291,6 +360,22 @@ TEST_P(RegistryContract, NullArgumentsTouchNothing) {
   EXPECT_EQ(0, reg.EnumerateValueNames(HKeyCurrentUser, key_.c_str(), nullptr));
   EXPECT_EQ(1234u, reg.lastError);
   EXPECT_TRUE(Names(HKeyCurrentUser, key_).empty());
+}
+
+// The system decides whether to add a text's missing terminator by looking at
+// the byte after the caller's buffer; the memory store must not read there.
+TEST(MemoryRegistryStore, StoresAnUnterminatedTextWithoutReadingPastIt) {
+  platform::MemoryRegistryStore store;
+  RegKey key = 0;
+  ASSERT_EQ(0, store.CreateKey(HKeyCurrentUser, "Texts", &key));
+  std::vector<std::uint8_t> exact{'a', 'b', 'c'};  // on the heap, exactly as long as given
+  ASSERT_EQ(0, store.SetValue(key, "Text", platform::kRegSz, exact.data(), 3));
+  std::uint8_t data[8] = {};
+  std::uint32_t size = sizeof(data), type = 0;
+  ASSERT_EQ(0, store.QueryValue(key, "Text", &type, data, &size));
+  EXPECT_EQ(4u, size);
+  EXPECT_EQ(std::string("abc", 4), std::string(reinterpret_cast<char*>(data), size));
+  store.CloseKey(key);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, RegistryContract, testing::ValuesIn(Stores()),

@@ -18,14 +18,14 @@ std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(),
 
 TEST(ShellLinkFile, WritesWhatItReadsBackAndAnsiTextKeepsItsAccents) {
   ShellLinkData link = ShellLinkData::Empty();
-  link.ChangeTarget("C:\\Programme\\Caf\xe9\\app.exe");
+  link.ChangeTarget("C:\\Programme\\Café\\app.exe");
   link.hasText[ShellLinkData::kArguments] = true;
-  link.text[ShellLinkData::kArguments] = platform::AnsiToUtf16("-q \"two words\" \x80");
+  link.text[ShellLinkData::kArguments] = platform::AnsiToUtf16("-q \"two words\" €");
   std::vector<std::uint8_t> bytes = platform::EncodeShellLink(link);
 
   ShellLinkData read;
   ASSERT_TRUE(platform::DecodeShellLink(bytes, read));
-  EXPECT_EQ("C:\\Programme\\Caf\xe9\\app.exe", read.target);
+  EXPECT_EQ("C:\\Programme\\Café\\app.exe", read.target);
   EXPECT_EQ(u"-q \"two words\" \u20ac", read.text[ShellLinkData::kArguments]);
   EXPECT_EQ(bytes, platform::EncodeShellLink(read));
   // Header size and the shell-link class identifier open every file.
@@ -108,7 +108,7 @@ const std::map<std::string, Expected> kSamples = {
     {"cmd-arguments.lnk", {"C:\\windows\\system32\\cmd.exe", "/c echo \"quoted words\" > out.txt"}},
     {"missing-target.lnk", {"C:\\Program Files\\Nowhere\\absent.exe", "-x"}},
     {"rich.lnk", {"C:\\windows\\notepad.exe", "C:\\readme.txt"}},
-    {"accented.lnk", {"C:\\windows\\notepad.exe", "caf\xe9 cr\xe8me"}},
+    {"accented.lnk", {"C:\\windows\\notepad.exe", "café crème"}},
 };
 
 TEST(ShellLinkFile, ReadsTheFilesTheComObjectWrote) {
@@ -169,7 +169,7 @@ TEST(ShellLinkFile, EveryAnsiByteSurvivesTheWayToUtf16AndBack) {
   std::string all;
   for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
   EXPECT_EQ(all, platform::Utf16ToAnsi(platform::AnsiToUtf16(all)));
-  EXPECT_EQ("?", platform::Utf16ToAnsi(u"\u4E2D"));
+  EXPECT_EQ("中", platform::Utf16ToAnsi(u"\u4E2D"));
 }
 
 }  // namespace

@@ -211,7 +211,7 @@ TEST(ShellLinkInterop, OurFilesLoadInTheComObjectAndTheComObjectsInOurs) {
   };
   const Case cases[] = {{Cmd(), "/c echo \"two words\""},
                         {"C:\\Program Files\\Nowhere\\absent.exe", ""},
-                        {"C:\\windows\\notepad.exe", "caf\xe9"}};
+                        {"C:\\windows\\notepad.exe", "café"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.target);
     std::string file = std::string(temp) + "qmtest-interop.lnk";

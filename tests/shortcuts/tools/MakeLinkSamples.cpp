@@ -25,7 +25,7 @@ const Sample kSamples[] = {
     {"cmd-arguments.lnk", "C:\\windows\\system32\\cmd.exe", "/c echo \"quoted words\" > out.txt", false},
     {"missing-target.lnk", "C:\\Program Files\\Nowhere\\absent.exe", "-x", false},
     {"rich.lnk", "C:\\windows\\notepad.exe", "C:\\readme.txt", true},
-    {"accented.lnk", "C:\\windows\\notepad.exe", "caf\xe9 cr\xe8me", false},
+    {"accented.lnk", "C:\\windows\\notepad.exe", "café crème", false},
 };
 
 bool Write(const std::string& folder, const Sample& sample) {

@@ -1,0 +1,21 @@
+# Checks that every program of the given folders carries the application
+# manifest that makes UTF-8 its active code page (see qm_windows_manifest):
+# one program without it would turn every name outside its ANSI code page
+# into question marks.
+#   cmake -DDIRS="dir;dir" -P CheckManifests.cmake
+set(programs)
+foreach(dir ${DIRS})
+  file(GLOB found ${dir}/*.exe)
+  list(APPEND programs ${found})
+endforeach()
+if(NOT programs)
+  message(FATAL_ERROR "no programs in ${DIRS}")
+endif()
+foreach(program ${programs})
+  file(STRINGS ${program} code_page REGEX "<activeCodePage[^>]*>UTF-8</activeCodePage>")
+  if(NOT code_page)
+    message(FATAL_ERROR "${program}: no manifest with the UTF-8 active code page")
+  endif()
+endforeach()
+list(LENGTH programs count)
+message(STATUS "${count} programs, each with the UTF-8 active code page")
