@@ -253,11 +253,14 @@ std::function<KnownEntry(TestPlatform&)> EntryBeingModified(const std::string& w
       };
     };
     std::int64_t chosen = FlagOf(platform, place.root, place.selectionsKey, oldName);
+    // A stale stored copy may stand beside the entry: one place that holds it
+    // with the chosen flag is enough.
     auto flagKept = [=](TestPlatform& p, bool settled) {
       for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine})
         for (const auto& name : {oldName, newName})
-          if (Whole(p, root, place.windowsKey, name) || Whole(p, root, place.storedKey, name))
-            return test::FlagAsChosen(FlagOf(p, root, place.selectionsKey, name), chosen, settled);
+          if ((Whole(p, root, place.windowsKey, name) || Whole(p, root, place.storedKey, name)) &&
+              test::FlagAsChosen(FlagOf(p, root, place.selectionsKey, name), chosen, settled))
+            return true;
       return false;
     };
     return KnownEntry{what, standsIn(place.windowsKey), standsIn(place.storedKey), flagKept};
