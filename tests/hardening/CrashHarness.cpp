@@ -57,10 +57,9 @@ int RunOnce(const CrashCase& c, FaultPlan::Mode mode, int k, CrashReport* report
     calls = plan.Calls();
     plan.Disarm();
   }
-  if (!report) return calls;
-
   const bool crashed = mode == FaultPlan::Mode::CrashAfter;
-  const std::string point = std::string(crashed ? "crash after call " : "call ") + std::to_string(k);
+  const std::string point = mode == FaultPlan::Mode::None ? std::string("no fault")
+                            : std::string(crashed ? "crash after call " : "call ") + std::to_string(k);
   // Each entry counts once per run, at the first check that finds it wrong.
   std::set<std::string> lost, changed;
   auto check = [&](const char* when, bool settled) {
@@ -103,7 +102,8 @@ bool FlagAsChosen(std::int64_t flag, std::int64_t chosen, bool settled) {
 
 CrashReport RunCrashCase(const CrashCase& c) {
   CrashReport report;
-  int calls = RunOnce(c, FaultPlan::Mode::None, -1, nullptr);
+  // The run without a fault counts the calls, and must keep the invariant too.
+  int calls = RunOnce(c, FaultPlan::Mode::None, -1, &report);
   for (int k = 0; k < calls; ++k) {
     for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
       RunOnce(c, mode, k, &report);

@@ -1,5 +1,5 @@
-// No Run or RunServices entry is lost, whichever store call fails and
-// wherever the process dies.
+// No Run or RunServices entry is lost and no flag changes, whichever store
+// call fails and wherever the process dies, through to the next log-on.
 #include <gtest/gtest.h>
 
 #include <algorithm>

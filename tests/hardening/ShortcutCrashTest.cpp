@@ -1,6 +1,7 @@
-// No shortcut is lost, whichever registry or file call fails and wherever the
-// process dies: every shortcut file keeps its bytes in its startup folder or
-// in the stored location.
+// No shortcut is lost and no flag changes, whichever registry or file call
+// fails and wherever the process dies, through to the next log-on: every
+// shortcut keeps bytes it legitimately had in its startup folder or in the
+// stored location.
 #include <gtest/gtest.h>
 
 #include <algorithm>
