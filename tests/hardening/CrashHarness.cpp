@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <set>
 
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
+#include "engine/shortcuts/ShortcutEngineer.h"
 
 namespace qm::test {
 namespace {
@@ -16,10 +20,22 @@ class TotalPrinter : public testing::Environment {
  public:
   void TearDown() override {
     if (g_total.faultPoints == 0) return;
-    std::printf("All engines: %d fault points tried, %d entries lost\n", g_total.faultPoints, g_total.entriesLost);
+    std::printf("All engines: %d fault points tried, %d entries lost, %d flags changed\n", g_total.faultPoints,
+                g_total.entriesLost, g_total.flagsChanged);
   }
 };
 testing::Environment* const g_printer = testing::AddGlobalTestEnvironment(new TotalPrinter);
+
+// What Windows does at the next log-on with the program armed: /startup takes
+// every kind, /cleanup gives every kind back.
+void NextLogOn() {
+  CStartupEngineer().StartWork();
+  CShortcutEngineer().StartWork();
+  CServiceEngineer().StartWork();
+  CStartupEngineer().ReturnRunEntries();
+  CShortcutEngineer().ReturnShcEntries();
+  CServiceEngineer().ReturnRunServiceEntries();
+}
 
 // One run of the operation under a fault plan; answers the calls it made.
 int RunOnce(const CrashCase& c, FaultPlan::Mode mode, int k, CrashReport* report) {
@@ -36,34 +52,58 @@ int RunOnce(const CrashCase& c, FaultPlan::Mode mode, int k, CrashReport* report
     platform::ScopedService<platform::IRegistryStore> registrySlot(&registry);
     platform::ScopedService<platform::IFileSystem> filesSlot(&files);
     plan.Arm(mode, k);
+    plan.BreakListingsAt(c.listingFailsAt);
     c.operation();
     calls = plan.Calls();
     plan.Disarm();
   }
-  if (!report) return calls;
-
-  auto check = [&](const char* when) {
+  const bool crashed = mode == FaultPlan::Mode::CrashAfter;
+  const std::string point = mode == FaultPlan::Mode::None ? std::string("no fault")
+                            : std::string(crashed ? "crash after call " : "call ") + std::to_string(k);
+  // Each entry counts once per run, at the first check that finds it wrong.
+  std::set<std::string> lost, changed;
+  auto check = [&](const char* when, bool settled) {
     for (const auto& entry : entries) {
-      if (entry.stillThere(platform)) continue;
-      ++report->entriesLost;
-      report->losses.push_back(c.name + ": " + entry.what + " lost " + when + " (" +
-                               (mode == FaultPlan::Mode::FailOne ? "call " : "crash after call ") +
-                               std::to_string(k) + ")");
+      if (!lost.count(entry.what) && !entry.inWindows(platform) && !entry.inStored(platform)) {
+        lost.insert(entry.what);
+        ++report->entriesLost;
+        report->losses.push_back(c.name + ": " + entry.what + " lost " + when + " (" + point + ")");
+      }
+      if (entry.flagKept && !lost.count(entry.what) && !changed.count(entry.what) &&
+          !entry.flagKept(platform, settled)) {
+        changed.insert(entry.what);
+        ++report->flagsChanged;
+        report->losses.push_back(c.name + ": " + entry.what + " flag changed " + when + " (" + point + ")");
+      }
     }
   };
-  check("right after");
+  check("right after", false);
   if (c.recovery) {
-    c.recovery(mode == FaultPlan::Mode::CrashAfter);
-    check("after the next start");
+    c.recovery(crashed);
+    check("after the return", false);
+  }
+  NextLogOn();
+  check("after the next log-on", true);
+  // A return ran last and none is pending: whatever survived must stand where Windows reads it.
+  for (const auto& entry : entries) {
+    if (lost.count(entry.what) || entry.inWindows(platform)) continue;
+    ++report->leftTaken;
+    report->losses.push_back(c.name + ": " + entry.what + " left taken after the next log-on (" + point + ")");
   }
   return calls;
 }
 
 }  // namespace
 
+bool FlagAsChosen(std::int64_t flag, std::int64_t chosen, bool settled) {
+  if (chosen >= 0) return flag == chosen;
+  return flag == 1 || (!settled && flag == -1);
+}
+
 CrashReport RunCrashCase(const CrashCase& c) {
   CrashReport report;
-  int calls = RunOnce(c, FaultPlan::Mode::None, -1, nullptr);
+  // The run without a fault counts the calls, and must keep the invariant too.
+  int calls = RunOnce(c, FaultPlan::Mode::None, -1, &report);
   for (int k = 0; k < calls; ++k) {
     for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
       RunOnce(c, mode, k, &report);
@@ -72,6 +112,8 @@ CrashReport RunCrashCase(const CrashCase& c) {
   }
   g_total.faultPoints += report.faultPoints;
   g_total.entriesLost += report.entriesLost;
+  g_total.flagsChanged += report.flagsChanged;
+  g_total.leftTaken += report.leftTaken;
   return report;
 }
 

@@ -6,6 +6,11 @@
 // fail, or lets it happen and then "crashes": every later call fails without
 // any effect, as if the process had died right after call k. What was done
 // before stays done, as it would on disk.
+//
+// Apart from that one fault, a plan may make every listing break off at a
+// given index: a value listing answers an error there instead of the name, a
+// folder listing answers the names before it and a failure. That is a hive or
+// a folder that cannot be read whole, for as long as the plan is armed.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,7 +30,16 @@ class FaultPlan {
     calls_ = 0;
     crashed_ = false;
   }
-  void Disarm() { Arm(Mode::None, -1); }
+  void Disarm() {
+    Arm(Mode::None, -1);
+    listingFailsAt_ = -1;
+  }
+  // From now until Disarm, every listing breaks off at index (-1: never).
+  void BreakListingsAt(int index) { listingFailsAt_ = index; }
+  bool ListingBreaksAt(std::uint32_t index) const {
+    return listingFailsAt_ >= 0 && index == static_cast<std::uint32_t>(listingFailsAt_);
+  }
+  int ListingFailsAt() const { return listingFailsAt_; }
   int Calls() const { return calls_; }
   bool Crashed() const { return crashed_; }
 
@@ -44,6 +58,7 @@ class FaultPlan {
   int target_ = -1;
   int calls_ = 0;
   bool crashed_ = false;
+  int listingFailsAt_ = -1;
 };
 
 class FaultyRegistryStore : public platform::IRegistryStore {
@@ -77,7 +92,8 @@ class FaultyRegistryStore : public platform::IRegistryStore {
   }
   long EnumValue(platform::RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize,
                  std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override {
-    return plan_.Refuse() ? Denied() : inner_.EnumValue(key, index, name, nameSize, type, data, dataSize);
+    if (plan_.Refuse() || plan_.ListingBreaksAt(index)) return Denied();
+    return inner_.EnumValue(key, index, name, nameSize, type, data, dataSize);
   }
   std::uint32_t LastError() override { return platform::kErrorAccessDenied; }
 
@@ -119,7 +135,11 @@ class FaultyFileSystem : public platform::IFileSystem {
       entries.clear();
       return false;
     }
-    return inner_.List(folder, pattern, entries);
+    bool listed = inner_.List(folder, pattern, entries);
+    int breaksAt = plan_.ListingFailsAt();
+    if (!listed || breaksAt < 0 || entries.size() <= static_cast<std::size_t>(breaksAt)) return listed;
+    entries.resize(static_cast<std::size_t>(breaksAt));
+    return false;
   }
 
  private:
