@@ -5,6 +5,7 @@
 #include <set>
 
 #include "engine/foundation/Registry.h"
+#include "platform/Text.h"
 #include "tests/support/FailingRegistryStore.h"
 #include "tests/support/TestPlatform.h"
 
