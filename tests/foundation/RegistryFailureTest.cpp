@@ -153,6 +153,8 @@ TEST_F(RegistryFailures, AListingThatFailsPartWayIsNoShortList) {
   EXPECT_EQ(platform::kRegSz, values[2].type);
   EXPECT_EQ((std::vector<std::uint8_t>{'t', 'w', 'o', 0}), values[2].data);
   EXPECT_EQ((std::vector<std::string>{"Huge"}), walk.passedOver);
+  // A name too long for the buffer hides none of the names after it.
+  EXPECT_EQ(1, reg.IsValueNamePresent(HKeyCurrentUser, "Src", "Huge"));
 
   // The third enumeration fails: each answers what it is (0, nothing, or a walk that did not reach the end).
   int enumerations = 0;
