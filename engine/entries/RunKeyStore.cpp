@@ -209,11 +209,12 @@ void VerifyEntries(const RunKeySet& keys) {
       CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
       continue;
     }
-    // Exact names, as IsValueNamePresent compares them; one listing and a set
-    // instead of one listing per name keeps a verify of n entries at n log n.
-    const std::set<std::string> present(windowsNames.begin(), windowsNames.end());
+    // Names as the registry matches them: "mail" standing in the Run key is
+    // the entry stored as "Mail", and forgetting it would drop the user's flag
+    // with it. One listing and a set keep a verify of n entries at n log n.
+    const std::set<std::string> present = Folded(windowsNames);
     ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
-                      [&present](const std::string& name) { return present.count(name) != 0; });
+                      [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
   }
 }
 
@@ -229,6 +230,29 @@ bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name) {
   if (!registry.EnumerateValueNames(root, key, &names)) return KeyIsMissing(registry);
   for (const auto& existing : names)
     if (existing != name && platform::EqualsNoCase(existing, name)) return false;
+  return true;
+}
+
+bool CarryEntry(RegKey fromRoot, RegKey toRoot, const char* entryKey, const char* selectionsKey,
+                const std::string& oldName, const std::string& newName) {
+  CRegistry registry;
+  // The flag goes first and leaves last: at every moment the entry, under
+  // whichever name or root it stands, has the flag the user gave it. An
+  // entry without a flag (one an installer wrote) has none to carry.
+  std::uint32_t flag = 0;
+  bool hasFlag = registry.GetValue(fromRoot, selectionsKey, oldName.c_str(), &flag) != 0;
+  if (!hasFlag && registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
+  if (hasFlag && (!registry.CreateKey(toRoot, selectionsKey) ||
+                  !registry.SetValue(toRoot, selectionsKey, newName.c_str(), flag)))
+    return false;
+  bool moved = fromRoot == toRoot
+                   ? registry.RenameValue(fromRoot, entryKey, oldName.c_str(), newName.c_str()) != 0
+                   : registry.MoveValue(fromRoot, toRoot, entryKey, entryKey, oldName.c_str()) != 0;
+  if (!moved) {
+    if (hasFlag) registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
+    return false;
+  }
+  if (hasFlag) registry.DeleteValue(fromRoot, selectionsKey, oldName.c_str());
   return true;
 }
 

@@ -80,6 +80,14 @@ void UpdateSelections(const RunKeySet& keys);
 // only in letter case, or when the key cannot be listed. The registry takes
 // both spellings for one value, so writing one would land on the other entry.
 bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name);
+// Carries an entry's value and its flag from oldName under fromRoot to
+// newName under toRoot (a rename within one root, or a move between roots
+// under one name). The flag is written at its new place before the value
+// moves and removed from its old one after, so that no crash leaves the
+// entry without the user's flag. False, with the value where it stood, when
+// the flag cannot be read or written or the value cannot be carried.
+bool CarryEntry(RegKey fromRoot, RegKey toRoot, const char* entryKey, const char* selectionsKey,
+                const std::string& oldName, const std::string& newName);
 // Whether key holds a value that the registry takes for name, letter case
 // ignored; a key that cannot be listed counts as holding it.
 bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name);

@@ -125,13 +125,10 @@ int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string new
     return 0;
   }
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (renames) {
-    if (!registry.RenameValue(HKeyLocalMachine, entryKey, oldName.c_str(), newName.c_str()) ||
-        !registry.RenameValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, oldName.c_str(),
-                              newName.c_str())) {
-      CLog::Error(renameFailure);
-      result = 0;
-    }
+  if (renames && !entries::CarryEntry(HKeyLocalMachine, HKeyLocalMachine, entryKey,
+                                      kStoredRunServicesSelectionsKey, oldName, newName)) {
+    CLog::Error(renameFailure);
+    result = 0;
   }
   // As in CreateRunServiceEntry, a line too long to read back is not written.
   if (!entries::FitsRegistryText(commandLine) ||

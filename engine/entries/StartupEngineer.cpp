@@ -135,20 +135,15 @@ int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, s
   }
 
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (renames) {
-    if (!registry.RenameValue(oldRoot, entryKey, oldName.c_str(), newName.c_str()) ||
-        !registry.RenameValue(oldRoot, kStoredRunSelectionsKey, oldName.c_str(), newName.c_str())) {
-      CLog::Error(renameFailure);
-      result = 0;
-    }
+  if (renames && !entries::CarryEntry(oldRoot, oldRoot, entryKey, kStoredRunSelectionsKey, oldName, newName)) {
+    CLog::Error(renameFailure);
+    result = 0;
   }
 
-  if (oldPublic != newPublic) {
-    if (!registry.MoveValue(oldRoot, newRoot, entryKey, entryKey, newName.c_str()) ||
-        !registry.MoveValue(oldRoot, newRoot, kStoredRunSelectionsKey, kStoredRunSelectionsKey, newName.c_str())) {
-      CLog::Error(moveFailure);
-      result = 0;
-    }
+  if (oldPublic != newPublic &&
+      !entries::CarryEntry(oldRoot, newRoot, entryKey, kStoredRunSelectionsKey, newName, newName)) {
+    CLog::Error(moveFailure);
+    result = 0;
   }
 
   // As in CreateRunEntry, a line too long to read back is not written.

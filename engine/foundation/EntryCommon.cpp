@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/Shell.h"
+#include "platform/Text.h"
 
 namespace qm {
 
@@ -50,9 +51,12 @@ bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey)
     if (registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
     flagNames.clear();
   }
-  const std::set<std::string> flagged(flagNames.begin(), flagNames.end());
+  // Names as the registry matches them: the flag "mail" is the flag of the
+  // entry stored as "Mail", and writing 1 for "Mail" would overwrite it.
+  std::set<std::string> flagged;
+  for (const auto& name : flagNames) flagged.insert(platform::FoldCase(name));
   for (const auto& name : names)
-    if (!flagged.count(name)) registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{1});
+    if (!flagged.count(platform::FoldCase(name))) registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{1});
   return true;
 }
 

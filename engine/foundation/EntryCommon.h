@@ -28,7 +28,7 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
 int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage);
 
 // Gives every stored entry of root without a flag the flag 1 (names compared
-// exactly, as IsValueNamePresent does). Both lists are read once, so n
+// as the registry matches them, letter case ignored). Both lists are read once, so n
 // entries cost n log n. A listing that fails changes nothing: a flag the user
 // set to 0 must never be taken for a missing one. False if a listing failed;
 // a stored location that does not exist yet holds nothing to flag (true).

@@ -111,6 +111,12 @@ TEST_F(StartupEditing, ModifyRenamesMovesAndRewrites) {
   EXPECT_EQ("C:\\new.exe -b", platform.Text(HKLM, kRun, "New"));
   EXPECT_EQ(0, platform.Number(HKLM, kFlags, "New"));  // the user's choice travels with it
 
+  // An entry an installer wrote has no flag yet: it is renamed and moved all the same.
+  platform.SetText(HKCU, kRun, "Bare", "C:\\bare.exe ");
+  EXPECT_EQ(1, engine.ModifyRunEntry("Bare", "Plain", "C:\\bare.exe", "", 0, 1, 1));
+  EXPECT_EQ("C:\\bare.exe ", platform.Text(HKLM, kRun, "Plain"));
+  EXPECT_FALSE(platform.HasValue(HKCU, kRun, "Bare"));
+
   // Letter case alone renames nothing: the old spelling stays.
   platform.SetText(HKCU, kStored, "tool", "C:\\tool.exe ");
   EXPECT_EQ(1, engine.ModifyRunEntry("tool", "TOOL", "C:\\tool.exe", "-min", 0, 0, 0));
