@@ -166,7 +166,8 @@ int CShortcutEngineer::FindShortcutFilePaths(const char* pattern, std::vector<st
   std::size_t cut = text.find_last_of('\\');
   names->clear();
   paths->clear();
-  if (cut != std::string::npos && text.substr(cut + 1) == kLinkPattern) ListShortcuts(text.substr(0, cut), names, paths);
+  if (cut != std::string::npos && platform::EqualsNoCase(text.substr(cut + 1), kLinkPattern))
+    ListShortcuts(text.substr(0, cut), names, paths);
   return 1;
 }
 

@@ -25,18 +25,6 @@ class ShortcutEditing : public ShortcutTest {
       for (const std::string& file : Files(folder)) all += file + "=" + platform.ReadFile(In(folder, file)) + ";";
     return all;
   }
-
-  // Puts every shortcut away: no files, nothing stored, no flags.
-  void Clear() {
-    CRegistry registry;
-    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-      for (const char* key : {kShc, kShcSelections})
-        for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
-    }
-    for (const char* folder : {kUserFolder, kCommonFolder})
-      for (const std::string& file : Files(folder)) platform.files.Delete(In(folder, file));
-    platform.WriteFile(platform.LogPath(), "");
-  }
 };
 
 constexpr char kMailTarget[] = "C:\\Program Files\\Mail\\mail.exe";

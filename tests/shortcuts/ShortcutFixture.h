@@ -4,6 +4,7 @@
 // and a shell and message boxes that only record.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,18 @@ class ShortcutTest : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
   std::vector<std::string> Log() { return platform.LogLines(); }
+  // Puts every shortcut away: no files, nothing stored, no flags, no mark, an empty log.
+  void Clear() {
+    CRegistry registry;
+    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+      for (const char* key : {kShc, kShcSelections})
+        for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
+      registry.DeleteValue(root, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned");
+    }
+    for (const char* folder : {kUserFolder, kCommonFolder})
+      for (const std::string& file : Files(folder)) std::filesystem::remove_all(platform.Host(In(folder, file)));
+    platform.WriteFile(platform.LogPath(), "");
+  }
 
   TestPlatform platform;
   platform::PortableShellLink link;

@@ -142,6 +142,7 @@ TEST_F(ShortcutStorage, AStandingFileWinsOnlyWhenItIsWhole) {
   for (bool restore : {false, true}) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.what) + (restore ? ", restore" : ", return"));
+      Clear();
       Store(HKeyCurrentUser, "Mail", c.stored);
       Store(HKeyCurrentUser, "Post", good);
       platform.WriteFile(In(kUserFolder, "MAIL.lnk"), c.standing);
@@ -159,9 +160,6 @@ TEST_F(ShortcutStorage, AStandingFileWinsOnlyWhenItIsWhole) {
       EXPECT_EQ(good, Stored(HKeyCurrentUser, "Post"));
       engineer.ReturnShcEntries();
       EXPECT_EQ(c.fileAfter, platform.ReadFile(In(kUserFolder, "MAIL.lnk")));
-      std::filesystem::remove(platform.Host(In(kUserFolder, "MAIL.lnk")));
-      std::filesystem::remove(platform.Host(In(kUserFolder, "Post.lnk")));
-      CRegistry().DeleteValue(HKeyCurrentUser, kShc, "Mail");
     }
   }
 }
@@ -186,27 +184,20 @@ TEST_F(ShortcutStorage, WhatCannotBeReturnedStaysStoredAndLeavesTheRootUnmarked)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TestPlatform fresh;  // a machine of its own for each case
-    fresh.SetText(HKeyCurrentUser, kShellFolders, "Startup", kUserFolder);
-    fresh.SetText(HKeyLocalMachine, kShellFolders, "Common Startup", kCommonFolder);
-    fresh.MakeFolder(kUserFolder);
-    fresh.MakeFolder(kCommonFolder);
-    CRegistry().CreateKey(HKeyCurrentUser, kShcSelections);
-    CRegistry().CreateKey(HKeyLocalMachine, kShcSelections);
-    fresh.StartLog();
-    c.obstacle(fresh);
+    Clear();
+    c.obstacle(platform);
     Store(HKeyCurrentUser, "Zulu", LinkBytes("C:\\z.exe"));
-    fresh.SetNumber(HKeyCurrentUser, kShcSelections, "Zulu", 0);
+    platform.SetNumber(HKeyCurrentUser, kShcSelections, "Zulu", 0);
 
     EXPECT_EQ(1, engineer.ReturnShcEntries());
-    EXPECT_TRUE(fresh.FileExists(In(kUserFolder, "Zulu.lnk")));
-    EXPECT_EQ(-1, fresh.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
-    EXPECT_EQ(c.log, fresh.LogLines());
+    EXPECT_TRUE(platform.FileExists(In(kUserFolder, "Zulu.lnk")));
+    EXPECT_EQ(-1, platform.Number(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc Entries Returned"));
+    EXPECT_EQ(c.log, Log());
 
     // The next log-on forgets nothing and changes no choice.
     engineer.StartWork();
-    EXPECT_EQ(2u, fresh.Names(HKeyCurrentUser, kShc).size());
-    EXPECT_EQ(0, fresh.Number(HKeyCurrentUser, kShcSelections, "Zulu"));
+    EXPECT_EQ(2u, platform.Names(HKeyCurrentUser, kShc).size());
+    EXPECT_EQ(0, Flag(HKeyCurrentUser, "Zulu"));
   }
 }
 

@@ -184,19 +184,13 @@ TEST_F(ShortcutWin32, ACaseOnlyRenameBeyondAsciiKeepsTheTakenShortcut) {
   Create(upper, "/c exit 0", 0);
   engineer.StartWork();
   ASSERT_EQ(1, engineer.SetShcSelection(upper, 0, 0));
-  std::string before = Stored(HKeyCurrentUser, upper);
 
   engineer.ModifyShcEntry(nullptr, upper, lower, Cmd(), "/c exit 0", 0, 0, 0);
 
   EXPECT_NE("<missing>", Stored(HKeyCurrentUser, lower));
   EXPECT_EQ(0, Flag(HKeyCurrentUser, lower));
   EXPECT_FALSE(Exists(User(lower)));
-  CRegistry registry;
-  registry.DeleteValue(HKeyCurrentUser, kShc, upper.c_str());
-  registry.DeleteValue(HKeyCurrentUser, kShcSelections, upper.c_str());
-  registry.DeleteValue(HKeyCurrentUser, kShc, lower.c_str());
-  registry.DeleteValue(HKeyCurrentUser, kShcSelections, lower.c_str());
-  ::DeleteFileA(User(upper).c_str());
+  for (const char* key : {kShc, kShcSelections}) CRegistry().DeleteValue(HKeyCurrentUser, key, lower.c_str());
 }
 
 // The two implementations of the link object read each other's files.
