@@ -235,25 +235,11 @@ bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name) {
 
 bool CarryEntry(RegKey fromRoot, RegKey toRoot, const char* entryKey, const char* selectionsKey,
                 const std::string& oldName, const std::string& newName) {
-  CRegistry registry;
-  // The flag goes first and leaves last: at every moment the entry, under
-  // whichever name or root it stands, has the flag the user gave it. An
-  // entry without a flag (one an installer wrote) has none to carry.
-  std::uint32_t flag = 0;
-  bool hasFlag = registry.GetValue(fromRoot, selectionsKey, oldName.c_str(), &flag) != 0;
-  if (!hasFlag && registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
-  if (hasFlag && (!registry.CreateKey(toRoot, selectionsKey) ||
-                  !registry.SetValue(toRoot, selectionsKey, newName.c_str(), flag)))
-    return false;
-  bool moved = fromRoot == toRoot
-                   ? registry.RenameValue(fromRoot, entryKey, oldName.c_str(), newName.c_str()) != 0
-                   : registry.MoveValue(fromRoot, toRoot, entryKey, entryKey, oldName.c_str()) != 0;
-  if (!moved) {
-    if (hasFlag) registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
-    return false;
-  }
-  if (hasFlag) registry.DeleteValue(fromRoot, selectionsKey, oldName.c_str());
-  return true;
+  return CarryWithFlag(fromRoot, toRoot, selectionsKey, oldName, newName, [&] {
+    CRegistry registry;
+    return fromRoot == toRoot ? registry.RenameValue(fromRoot, entryKey, oldName.c_str(), newName.c_str()) != 0
+                              : registry.MoveValue(fromRoot, toRoot, entryKey, entryKey, oldName.c_str()) != 0;
+  });
 }
 
 bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name) {

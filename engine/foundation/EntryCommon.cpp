@@ -60,6 +60,23 @@ bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey)
   return true;
 }
 
+bool CarryWithFlag(RegKey fromRoot, RegKey toRoot, const char* selectionsKey, const std::string& oldName,
+                   const std::string& newName, const std::function<bool()>& carry) {
+  CRegistry registry;
+  std::uint32_t flag = 0;
+  bool hasFlag = registry.GetValue(fromRoot, selectionsKey, oldName.c_str(), &flag) != 0;
+  if (!hasFlag && registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
+  if (hasFlag && (!registry.CreateKey(toRoot, selectionsKey) ||
+                  !registry.SetValue(toRoot, selectionsKey, newName.c_str(), flag)))
+    return false;
+  if (!carry()) {
+    if (hasFlag) registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
+    return false;
+  }
+  if (hasFlag) registry.DeleteValue(fromRoot, selectionsKey, oldName.c_str());
+  return true;
+}
+
 void ForgetStoredNames(RegKey root, const char* storedKey, const char* selectionsKey,
                        const std::vector<std::string>& storedNames,
                        const std::function<bool(const std::string&)>& stillThere) {

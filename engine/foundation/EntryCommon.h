@@ -34,6 +34,16 @@ int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fa
 // a stored location that does not exist yet holds nothing to flag (true).
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey);
 
+// Carries an entry from oldName under fromRoot to newName under toRoot with
+// its flag: carry() moves the entry itself (a value, a file) and answers
+// whether it did. The flag is written at its new place before the entry moves
+// and removed from its old one after, so that no crash at any step leaves
+// the entry without the flag the user gave it; an entry without a flag (one
+// an installer wrote) has none to carry. False, with the entry and its flag
+// where they stood, when the flag cannot be read or written or carry() fails.
+bool CarryWithFlag(RegKey fromRoot, RegKey toRoot, const char* selectionsKey, const std::string& oldName,
+                   const std::string& newName, const std::function<bool()>& carry);
+
 // Deletes each of storedNames, and its flag, for which stillThere answers
 // false: entries that were uninstalled while they stood returned. The caller
 // has made sure its listing of where Windows reads them was whole.

@@ -474,23 +474,28 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
     return 0;
   }
 
+  // Each step carries the flag before the file or the stored bytes, so that
+  // no crash leaves the shortcut without the flag the user gave it.
   if (inRegistry == 1) {
     if (rename) {
-      registry.RenameValue(oldRoot, kShcSelectionsKey, oldName.c_str(), newName.c_str());
       char folder[kPathBufferSize];
-      if (GetStartupFolderPath(oldRoot, folder)) {
-        if (!files || files->Move(FileOf(folder, oldName), FileOf(folder, newName), false) != platform::FsResult::Ok) {
-          CLog::Error(kMsgRenameFile);
-          result = 0;
-        }
+      if (GetStartupFolderPath(oldRoot, folder) &&
+          !CarryWithFlag(oldRoot, oldRoot, kShcSelectionsKey, oldName, newName, [&] {
+            return files &&
+                   files->Move(FileOf(folder, oldName), FileOf(folder, newName), false) == platform::FsResult::Ok;
+          })) {
+        CLog::Error(kMsgRenameFile);
+        result = 0;
       }
     }
     if (move) {
-      registry.MoveValue(oldRoot, newRoot, kShcSelectionsKey, kShcSelectionsKey, newName.c_str());
       char source[kPathBufferSize], destination[kPathBufferSize];
       bool haveFolders = GetStartupFolderPath(oldRoot, source) && GetStartupFolderPath(newRoot, destination);
       if (!haveFolders || !files ||
-          files->Move(FileOf(source, newName), FileOf(destination, newName), false) != platform::FsResult::Ok) {
+          !CarryWithFlag(oldRoot, newRoot, kShcSelectionsKey, newName, newName, [&] {
+            return files->Move(FileOf(source, newName), FileOf(destination, newName), false) ==
+                   platform::FsResult::Ok;
+          })) {
         CLog::Error(kMsgRenameFile);
         result = 0;
       }
@@ -506,19 +511,17 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
     return result;
   }
 
-  if (rename) {
-    if (!registry.RenameValue(oldRoot, kShcKey, oldName.c_str(), newName.c_str()) ||
-        !registry.RenameValue(oldRoot, kShcSelectionsKey, oldName.c_str(), newName.c_str())) {
-      CLog::Error(oldRoot == HKeyLocalMachine ? kMsgRenameStoredCommon : kMsgRenameStoredUser);
-      result = 0;
-    }
+  if (rename && !CarryWithFlag(oldRoot, oldRoot, kShcSelectionsKey, oldName, newName, [&] {
+        return registry.RenameValue(oldRoot, kShcKey, oldName.c_str(), newName.c_str()) != 0;
+      })) {
+    CLog::Error(oldRoot == HKeyLocalMachine ? kMsgRenameStoredCommon : kMsgRenameStoredUser);
+    result = 0;
   }
-  if (move) {
-    if (!registry.MoveValue(oldRoot, newRoot, kShcKey, kShcKey, newName.c_str()) ||
-        !registry.MoveValue(oldRoot, newRoot, kShcSelectionsKey, kShcSelectionsKey, newName.c_str())) {
-      CLog::Error(kMsgMoveStored);
-      result = 0;
-    }
+  if (move && !CarryWithFlag(oldRoot, newRoot, kShcSelectionsKey, newName, newName, [&] {
+        return registry.MoveValue(oldRoot, newRoot, kShcKey, kShcKey, newName.c_str()) != 0;
+      })) {
+    CLog::Error(kMsgMoveStored);
+    result = 0;
   }
   char folder[kPathBufferSize];
   if (!GetStartupFolderPath(newRoot, folder)) return result;
