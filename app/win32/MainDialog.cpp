@@ -21,6 +21,7 @@ class PaintDC {
   PaintDC(const PaintDC&) = delete;
   PaintDC& operator=(const PaintDC&) = delete;
   HDC Get() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
 
  private:
   HWND window_;
@@ -254,6 +255,17 @@ bool MainDialog::PreTranslate(MSG& message) {
   return window_ && ::IsDialogMessageA(window_, &message);
 }
 
+void MainDialog::RepaintChildrenIn(const RECT& area) {
+  for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT bounds, common;
+    ::GetWindowRect(child, &bounds);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&bounds), 2);
+    if (!::IntersectRect(&common, &bounds, &area)) continue;
+    ::OffsetRect(&common, -bounds.left, -bounds.top);
+    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
 // The window procedure
 
 INT_PTR CALLBACK MainDialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -357,7 +369,15 @@ BOOL MainDialog::OnInitDialog() {
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.Get() : icon_.Get()));
 
-  tree_ = std::make_unique<Win32MainTree>(::GetDlgItem(window_, IDC_MAIN_TREE));
+  // The check boxes of a tree made from a template are set up late: the
+  // boxes the engines set while filling it would be cleared again when the
+  // window first shows. Setting the style anew, before any item exists, sets
+  // them up now.
+  HWND tree = ::GetDlgItem(window_, IDC_MAIN_TREE);
+  LONG_PTR treeStyle = ::GetWindowLongPtrA(tree, GWL_STYLE);
+  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle & ~static_cast<LONG_PTR>(TVS_CHECKBOXES));
+  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle | TVS_CHECKBOXES);
+  tree_ = std::make_unique<Win32MainTree>(tree);
   pathEdit_.Attach(window_, IDC_MAIN_PATH);
   pathField_ = std::make_unique<platform::Win32EditField>(::GetDlgItem(window_, IDC_MAIN_PATH));
 
@@ -383,6 +403,16 @@ BOOL MainDialog::OnInitDialog() {
     tool.button->SetBitmap(static_cast<HBITMAP>(tool.bitmap));
     tool.button->SetMenu(tool.menu ? ::GetSubMenu(tool.menu, 0) : nullptr);
   }
+  // "_" sits on the base line: in the window's font its line is taller than
+  // the button, which cuts the stroke off. A font as tall as the button keeps it.
+  RECT small = {0, 0, 1, 9};
+  ::MapDialogRect(window_, &small);
+  LOGFONTA font{};
+  font.lfHeight = small.bottom - 4;
+  font.lfWeight = FW_BOLD;
+  lstrcpyA(font.lfFaceName, "Arial");
+  minimizeFont_.Reset(::CreateFontIndirectA(&font));
+  if (minimizeFont_) ::SendMessageA(minimize_.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(minimizeFont_.Get()), FALSE);
   launchLeft_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
   launchRight_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
 
@@ -437,6 +467,11 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
 void MainDialog::Paint() {
   PaintDC paint(window_);
   HDC dc = paint.Get();
+  // The background is stretched over the controls too (the caption is drawn
+  // straight onto it), so every control under the painted part draws itself
+  // again afterwards; otherwise a control painted before its parent, as after
+  // a theme change, would vanish under the new background.
+  RepaintChildrenIn(paint.Area());
   RECT client;
   ::GetClientRect(window_, &client);
   if (::IsIconic(window_)) {
@@ -532,7 +567,14 @@ bool MainDialog::AskYesNo(const std::string& text, BoxIcon icon) {
 void MainDialog::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
 
 void MainDialog::Hide() {
-  if (window_) ::ShowWindow(window_, SW_HIDE);
+  if (!window_) return;
+  ::ShowWindow(window_, SW_HIDE);
+  // A hidden window gets no word that the pointer has left its controls; the
+  // status line would keep the last hover text until the pointer came back.
+  for (int id : {IDC_MAIN_CAPTION, IDC_MAIN_CLOSE, IDC_MAIN_HELP, IDC_MAIN_ABOUT, IDC_MAIN_MINIMIZE,
+                 IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT, IDC_MAIN_SERVICE, IDC_MAIN_STARTUP, IDC_MAIN_SHORTCUT,
+                 IDC_MAIN_THEME})
+    ::SendMessageA(::GetDlgItem(window_, id), WM_MOUSELEAVE, 0, 0);
 }
 
 void MainDialog::ShowNormal() {

@@ -106,6 +106,7 @@ class MainDialog : public IMainView {
   INT_PTR OnNotify(const NMHDR& header);
   void OnWindowPosChanging(WINDOWPOS& position);
   void Paint();
+  void RepaintChildrenIn(const RECT& area);
   CODControl* Control(int id);
   bool LoadResources();
 
@@ -124,6 +125,7 @@ class MainDialog : public IMainView {
   // The toolbar's four and the window's background, which painting replaces.
   win32::GdiObject themeBitmap_, serviceBitmap_, startupBitmap_, shortcutBitmap_, background_;
   platform::Win32ImageList images_;
+  win32::GdiObject minimizeFont_;
 
   std::unique_ptr<Win32MainTree> tree_;
   CPathEdit pathEdit_;

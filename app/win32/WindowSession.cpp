@@ -21,6 +21,9 @@ MainWindowParts PartsOf(CServiceEngineer& services, CStartupEngineer& startups, 
 WindowSession::WindowSession(const MainWindowSetup& setup, std::function<void()> takeServices)
     : host_(std::move(takeServices)),
       logic_(PartsOf(services_, startups_, shortcuts_, themes_, current_, default_, dialogs_, host_), setup) {
+  // Without a theme the window is black on the built-in background.
+  default_.titleColor = default_.buttonColor = default_.statusColor = default_.sectionColor = 0;
+  current_.FullAssign(default_);
   themes_.Setup();
   std::string name;
   if (CRegistry().GetValue(HKeyCurrentUser, kProductKey, kThemeValue, &name)) themes_.GetThemeObject(name, &current_);

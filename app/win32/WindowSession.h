@@ -2,7 +2,8 @@
 // The main window with everything it works with (the three engines, the
 // themes, the dialog library, the host), made the way a program makes it:
 // the theme named by the "Theme" value is the current one. qmwindow and the
-// window tests open the real window through it.
+// window tests open the real window through it. The default theme has black
+// colours and no background; the current theme starts as a copy of it.
 #include <windows.h>
 
 #include <functional>
