@@ -494,7 +494,7 @@ void MainDialog::Paint() {
   BITMAP size{};
   if (!memory.Get() || !background_ || !::GetObjectA(background_.Get(), sizeof(size), &size)) return;
   Selection selected(memory.Get(), background_.Get());
-  ::SetStretchBltMode(dc, HALFTONE);
+  ::SetStretchBltMode(dc, COLORONCOLOR);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
 }

@@ -355,6 +355,31 @@ TEST_F(MainWindowUi, EachThemePaintsItsBackgroundAndIsKept) {
   });
 }
 
+TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
+  Run([&](app::WindowSession& session, HWND main) {
+    platform::IMenu* themes = session.Dialog().ThemeMenu()->GetSubMenu(0);
+    ASSERT_TRUE(themes && themes->GetItemCount() >= 3);
+    // One round first, so that what is made once (fonts, cached bitmaps of the system) is counted before.
+    auto round = [&](int changes, int paints) {
+      for (int i = 0; i < changes; ++i) {
+        ::SendMessageA(main, WM_COMMAND, themes->GetItemId(1 + i % 2), 0);
+        ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      }
+      for (int i = 0; i < paints; ++i) ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    };
+    round(2, 2);
+    HANDLE self = ::GetCurrentProcess();
+    DWORD gdi = ::GetGuiResources(self, GR_GDIOBJECTS), user = ::GetGuiResources(self, GR_USEROBJECTS);
+    // Wine does not count a process's objects (it answers 0); Windows does.
+    if (gdi == 0 && user == 0) GTEST_SKIP() << "the system does not count GDI and USER objects";
+    round(100, 1000);
+    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", gdi, ::GetGuiResources(self, GR_GDIOBJECTS),
+                user, ::GetGuiResources(self, GR_USEROBJECTS));
+    EXPECT_EQ(::GetGuiResources(self, GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(::GetGuiResources(self, GR_USEROBJECTS), user);
+  });
+}
+
 // What the progress window showed each time it was painted during a launch,
 // seen from inside the window's thread (which runs no message loop meanwhile).
 std::vector<std::string> g_progressTexts;
