@@ -607,7 +607,7 @@ void MainDialog::AddTrayIcon(const std::string& tip) {
   data.uCallbackMessage = kTrayMessage;
   data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
   std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
-  if (::Shell_NotifyIconA(NIM_ADD, &data)) trayIconShown_ = true;
+  ::Shell_NotifyIconA(NIM_ADD, &data);
 }
 
 void MainDialog::RemoveTrayIcon() {
@@ -617,7 +617,6 @@ void MainDialog::RemoveTrayIcon() {
   data.hWnd = window_;
   data.uID = IDI_PROGRAM;
   ::Shell_NotifyIconA(NIM_DELETE, &data);
-  trayIconShown_ = false;
 }
 
 void MainDialog::ShowTrayMenu() {

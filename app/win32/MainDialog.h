@@ -116,7 +116,6 @@ class MainDialog : public IMainView {
   bool modeless_ = false;
   bool modalEnded_ = false;
   int modalResult_ = 0;
-  bool trayIconShown_ = false;
 
   win32::IconHandle icon_, smallIcon_;
   // In loading order: tray, theme, service, startup, shortcut.

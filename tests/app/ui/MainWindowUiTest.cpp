@@ -180,7 +180,8 @@ class MainWindowUi : public testing::Test {
   void TearDown() override {
     for (const Probe& probe : probes_) Remove(probe);
     Remove({kStartup, "Probe Created", 0});
-    ::DeleteFileA(Probe{kStartup, "Probe Created", 0}.Record().c_str());
+    Remove({kStartup, "Probe Renamed", 0});
+    ::DeleteFileA(Probe{kStartup, "Probe Created", 0}.Exe().c_str());
   }
   void Add(const Probe& probe, const std::string& argument) {
     ::CopyFileA((ProgramFolder() + "\\qmprobe.exe").c_str(), probe.Exe().c_str(), FALSE);
@@ -303,6 +304,30 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
     ::PostMessageA(main, WM_COMMAND, ID_STARTUP_REMOVE, 0);
     Settle(main);
     EXPECT_FALSE(WaitForWindow("#32770", "Quill Moor", main, 10));
+
+    // A modified entry keeps its place under its root, its box and the selection.
+    ClickText(tree, Find(tree, "Probe Startup B"));
+    ::PostMessageA(main, WM_COMMAND, ID_STARTUP_MODIFY, 0);
+    HWND modify = WaitForWindow("#32770", "Modify Startup", main);
+    ASSERT_TRUE(modify);
+    ::SetDlgItemTextA(modify, 22009, "Probe Renamed");
+    ::PostMessageA(modify, WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), 0);
+    WaitUntilClosed(modify);
+    Settle(main);
+    std::vector<HTREEITEM> startupItems = Children(tree, startups);
+    ASSERT_EQ(startupItems.size(), 2u);
+    EXPECT_EQ(ItemText(tree, startupItems[1]), "Probe Renamed");
+    EXPECT_TRUE(Checked(tree, startupItems[1]));
+    EXPECT_EQ(TreeView_GetSelection(tree), startupItems[1]);
+
+    // Help without its file says so; the about box opens over the window.
+    ClickControl(main, IDC_MAIN_HELP);
+    EXPECT_EQ(Answer(main, IDOK), "Unable to launch help file");
+    ClickControl(main, IDC_MAIN_ABOUT);
+    HWND about = WaitForWindow("#32770", "About Quill Moor...", main);
+    EXPECT_TRUE(about);
+    if (about) ::PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    WaitUntilClosed(about);
 
     // To the tray and back; the tray menu opens with its first item as the default.
     ClickControl(main, IDC_MAIN_MINIMIZE);
