@@ -27,6 +27,8 @@ qm_setup_packages() {
     dpkg -s wine32:i386 >/dev/null 2>&1 || QM_MISSING+=(wine32:i386)
     # Names in Chinese script in the windows' screenshots need a font that has them.
     dpkg -s fonts-wqy-microhei >/dev/null 2>&1 || QM_MISSING+=(fonts-wqy-microhei)
+    # Wine's own fonts: without them the title bars' caption buttons draw letters ("r") instead of glyphs.
+    dpkg -s fonts-wine >/dev/null 2>&1 || QM_MISSING+=(fonts-wine)
   fi
   for tier in "$@"; do
     if [ "$tier" = fuzz ]; then

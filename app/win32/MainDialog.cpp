@@ -1,0 +1,662 @@
+#include "app/win32/MainDialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <exception>
+
+#include "app/res/resource.h"
+#include "dialogs/AboutDialog.h"
+#include "engine/foundation/Log.h"
+
+namespace qm::app {
+namespace {
+
+// Owners of the drawing handles that platform/win32/Handles.h has none for.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~PaintDC() { ::EndPaint(window_, &paint_); }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC Get() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+class MemoryDC {
+ public:
+  explicit MemoryDC(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
+  ~MemoryDC() {
+    if (dc_) ::DeleteDC(dc_);
+  }
+  MemoryDC(const MemoryDC&) = delete;
+  MemoryDC& operator=(const MemoryDC&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~Selection() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
+TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
+
+UINT IconFlags(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Information: return MB_ICONINFORMATION;
+    case BoxIcon::Question: return MB_ICONQUESTION;
+    case BoxIcon::Exclamation: return MB_ICONEXCLAMATION;
+    default: return 0;
+  }
+}
+
+Key KeyOf(WPARAM virtualKey) {
+  switch (virtualKey) {
+    case VK_ESCAPE: return Key::Escape;
+    case VK_DELETE: return Key::Delete;
+    case VK_RETURN: return Key::Enter;
+    case VK_SPACE: return Key::Space;
+    default: return Key::Other;
+  }
+}
+
+// No exception may cross into the system: the window's thread would end in
+// the middle of the message loop. The message is dropped and the log says so.
+void LogFailure(const char* where, UINT message, const char* what) {
+  CLog::Error(std::string(where) + " failed on message " + std::to_string(message) + ": " + what);
+}
+
+// The progress window of a launch: template 145, modeless, without a parent.
+class Win32ProgressWindow : public IProgressWindow {
+ public:
+  explicit Win32ProgressWindow(HWND window) : window_(window) {}
+  void SetText(const std::string& text) override {
+    ::SetDlgItemTextA(window_.Get(), IDC_PROGRESS_TEXT, text.c_str());
+  }
+  void ShowAndPaint() override {
+    ::ShowWindow(window_.Get(), SW_SHOWNORMAL);
+    // Nothing runs the message loop between two launches, so the window is
+    // painted here, children included, or it would stay blank.
+    ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+
+  static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+  }
+
+ private:
+  win32::WindowHandle window_;
+};
+
+}  // namespace
+
+// The tree
+
+TreeItem Win32MainTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+  return tree_.InsertItem(parent, text, image, selectedImage);
+}
+
+TreeItem Win32MainTree::Parent(TreeItem item) const {
+  return item ? FromItem(TreeView_GetParent(Window(), ToItem(item))) : 0;
+}
+
+TreeItem Win32MainTree::Selected() const { return FromItem(TreeView_GetSelection(Window())); }
+
+void Win32MainTree::Select(TreeItem item) { TreeView_SelectItem(Window(), ToItem(item)); }
+
+bool Win32MainTree::DeleteItem(TreeItem item) { return item && TreeView_DeleteItem(Window(), ToItem(item)); }
+
+TreeItem Win32MainTree::InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
+                                        int selectedImage) {
+  TVINSERTSTRUCTA insert{};
+  insert.hParent = parent ? ToItem(parent) : TVI_ROOT;
+  insert.hInsertAfter = after ? ToItem(after) : TVI_FIRST;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  insert.item.pszText = const_cast<char*>(text.c_str());
+  insert.item.iImage = image;
+  insert.item.iSelectedImage = selectedImage;
+  return static_cast<TreeItem>(::SendMessageA(Window(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+// Construction and the window's life
+
+MainDialog::MainDialog(MainWindow& logic, HINSTANCE module) : logic_(logic), module_(module) {
+  logic_.Attach(this);
+  bool loaded = LoadResources();
+  if (themeMenu_) themeMenuView_ = std::make_unique<platform::Win32Menu>(themeMenu_.Get());
+  logic_.OnCreate(loaded);
+}
+
+MainDialog::~MainDialog() {
+  if (window_) ::DestroyWindow(window_);
+  logic_.Attach(nullptr);
+}
+
+bool MainDialog::LoadResources() {
+  icon_.Reset(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, 0, 0,
+                                              LR_DEFAULTSIZE)));
+  smallIcon_.Reset(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXSMICON),
+                                                   ::GetSystemMetrics(SM_CYSMICON), 0)));
+  // In the order the program has always checked them, stopping at the first that is missing.
+  win32::MenuHandle* menus[] = {&trayMenu_, &themeMenu_, &serviceMenu_, &startupMenu_, &shortcutMenu_};
+  const int menuIds[] = {IDM_TRAY, IDM_THEME, IDM_SERVICE, IDM_STARTUP, IDM_SHORTCUT};
+  for (int i = 0; i < 5; ++i) {
+    menus[i]->Reset(::LoadMenuA(module_, MAKEINTRESOURCEA(menuIds[i])));
+    if (!*menus[i]) return false;
+  }
+  win32::GdiObject* bitmaps[] = {&themeBitmap_, &serviceBitmap_, &startupBitmap_, &shortcutBitmap_, &background_};
+  const int bitmapIds[] = {IDB_THEME, IDB_SERVICE, IDB_STARTUP, IDB_SHORTCUT, IDB_BACKGROUND};
+  for (int i = 0; i < 5; ++i) {
+    bitmaps[i]->Reset(::LoadBitmapA(module_, MAKEINTRESOURCEA(bitmapIds[i])));
+    if (!*bitmaps[i]) return false;
+  }
+  return static_cast<bool>(icon_);
+}
+
+bool MainDialog::Create() {
+  if (window_) return false;
+  modeless_ = true;
+  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, &MainDialog::Proc,
+                                     reinterpret_cast<LPARAM>(this));
+  if (!window) {
+    CLog::Error("Unable to create the main window");
+    modeless_ = false;
+    return false;
+  }
+  return true;
+}
+
+int MainDialog::RunModal() {
+  // The modal run is the window's own loop rather than DialogBox's, so that
+  // the window's keys are taken before the controls see them, as in the
+  // modeless window.
+  if (window_) return 0;
+  modalEnded_ = false;
+  modalResult_ = 0;
+  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, &MainDialog::Proc,
+                                     reinterpret_cast<LPARAM>(this));
+  if (!window) {
+    CLog::Error("Unable to create the main window");
+    return 0;
+  }
+  if (!modalEnded_) {
+    ::ShowWindow(window, SW_SHOWNORMAL);
+    ::SetForegroundWindow(window);
+  }
+  MSG message;
+  while (!modalEnded_ && window_) {
+    BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+    if (got == 0) {
+      // A quit asked for during the run ends the run and is passed on.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (PreTranslate(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  if (window_) ::DestroyWindow(window_);
+  return modalResult_;
+}
+
+int MainDialog::RunMessageLoop() {
+  MSG message;
+  BOOL got;
+  while ((got = ::GetMessageA(&message, nullptr, 0, 0)) != 0) {
+    if (got < 0) return 0;
+    if (window_ && PreTranslate(message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
+
+bool MainDialog::PreTranslate(MSG& message) {
+  if (!window_) return false;
+  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return false;
+  if (message.message == WM_KEYDOWN) {
+    try {
+      Key key = KeyOf(message.wParam);
+      // Space belongs to the tree, which reports it as its own key-down.
+      if (key != Key::Other && key != Key::Space) {
+        HWND tree = TreeWindow();
+        if (logic_.OnKeyDown(key, tree && ::GetFocus() == tree)) return true;
+      }
+    } catch (const std::exception& failure) {
+      LogFailure("Main window key", message.message, failure.what());
+      return true;
+    } catch (...) {
+      LogFailure("Main window key", message.message, "unknown exception");
+      return true;
+    }
+  }
+  return window_ && ::IsDialogMessageA(window_, &message);
+}
+
+void MainDialog::RepaintChildrenIn(const RECT& area) {
+  for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT bounds, common;
+    ::GetWindowRect(child, &bounds);
+    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&bounds), 2);
+    if (!::IntersectRect(&common, &bounds, &area)) continue;
+    ::OffsetRect(&common, -bounds.left, -bounds.top);
+    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  }
+}
+
+// The window procedure
+
+INT_PTR CALLBACK MainDialog::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  MainDialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<MainDialog*>(lParam);
+    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    self->window_ = window;
+  } else {
+    self = reinterpret_cast<MainDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (const std::exception& failure) {
+    LogFailure("Main window", message, failure.what());
+  } catch (...) {
+    LogFailure("Main window", message, "unknown exception");
+  }
+  return FALSE;
+}
+
+INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_COMMAND: {
+      int code = HIWORD(wParam), id = LOWORD(wParam);
+      // The system menu's Close and Alt+F4 close the window as its own close button does.
+      if (id == IDCANCEL) {
+        logic_.OnCommand(IDC_MAIN_CLOSE);
+        return TRUE;
+      }
+      if (id == IDOK) return TRUE;
+      // Clicks, menu choices and accelerators; the field's and the caption's notifications are not commands.
+      if (code == BN_CLICKED || code == 1) {
+        if (id == IDC_MAIN_PATH || id == IDC_MAIN_CAPTION) return TRUE;
+        logic_.OnCommand(static_cast<std::uint32_t>(id));
+      }
+      return TRUE;
+    }
+    case WM_CLOSE:
+      logic_.OnCommand(IDC_MAIN_CLOSE);
+      return TRUE;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
+    case WM_PAINT:
+      Paint();
+      return TRUE;
+    case WM_ERASEBKGND:
+      // Painting covers the whole window with the background; erasing first would only flicker.
+      if (::IsIconic(window_)) return FALSE;
+      ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      // The caption is drawn straight onto the background.
+      if (reinterpret_cast<HWND>(lParam) == caption_.Window())
+        return reinterpret_cast<INT_PTR>(::GetStockObject(NULL_BRUSH));
+      return FALSE;
+    case WM_LBUTTONDOWN: {
+      // The window has no caption: a press anywhere on its background drags it.
+      POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      ::ClientToScreen(window_, &point);
+      ::PostMessageA(window_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+      return FALSE;
+    }
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return FALSE;
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<INT_PTR>(icon_.Get());
+    case WM_ENDSESSION:
+      logic_.OnEndSession();
+      return TRUE;
+    case kTrayMessage: {
+      TrayEvent event = lParam == WM_RBUTTONUP       ? TrayEvent::RightButtonUp
+                        : lParam == WM_LBUTTONDBLCLK ? TrayEvent::LeftDoubleClick
+                                                     : TrayEvent::Other;
+      logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
+      return TRUE;
+    }
+    case WM_DESTROY:
+      // An icon left behind would outlive the program in the notification area.
+      RemoveTrayIcon();
+      return FALSE;
+    case WM_NCDESTROY:
+      window_ = nullptr;
+      tree_.reset();
+      pathField_.reset();
+      if (modeless_) ::PostQuitMessage(0);
+      modeless_ = false;
+      return FALSE;
+  }
+  return FALSE;
+}
+
+BOOL MainDialog::OnInitDialog() {
+  LONG_PTR style = ::GetWindowLongPtrA(window_, GWL_STYLE);
+  ::SetWindowLongPtrA(window_, GWL_STYLE, style | WS_SYSMENU);
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.Get() : icon_.Get()));
+
+  // The check boxes of a tree made from a template are set up late: the
+  // boxes the engines set while filling it would be cleared again when the
+  // window first shows. Setting the style anew, before any item exists, sets
+  // them up now.
+  HWND tree = ::GetDlgItem(window_, IDC_MAIN_TREE);
+  LONG_PTR treeStyle = ::GetWindowLongPtrA(tree, GWL_STYLE);
+  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle & ~static_cast<LONG_PTR>(TVS_CHECKBOXES));
+  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle | TVS_CHECKBOXES);
+  tree_ = std::make_unique<Win32MainTree>(tree);
+  pathEdit_.Attach(window_, IDC_MAIN_PATH);
+  pathField_ = std::make_unique<platform::Win32EditField>(::GetDlgItem(window_, IDC_MAIN_PATH));
+
+  caption_.Attach(window_, IDC_MAIN_CAPTION);
+  CODButton* buttons[] = {&close_, &help_, &about_, &minimize_, &status_, &launchLeft_, &launchRight_};
+  const int buttonIds[] = {IDC_MAIN_CLOSE,  IDC_MAIN_HELP,        IDC_MAIN_ABOUT,       IDC_MAIN_MINIMIZE,
+                           IDC_MAIN_STATUS, IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT};
+  for (int i = 0; i < 7; ++i) buttons[i]->Attach(window_, buttonIds[i]);
+  struct Tool {
+    CODToolBarButton* button;
+    int id;
+    HGDIOBJ bitmap;
+    HMENU menu;
+  };
+  const Tool tools[] = {
+      {&service_, IDC_MAIN_SERVICE, serviceBitmap_.Get(), serviceMenu_.Get()},
+      {&startup_, IDC_MAIN_STARTUP, startupBitmap_.Get(), startupMenu_.Get()},
+      {&shortcut_, IDC_MAIN_SHORTCUT, shortcutBitmap_.Get(), shortcutMenu_.Get()},
+      {&theme_, IDC_MAIN_THEME, themeBitmap_.Get(), themeMenu_.Get()},
+  };
+  for (const Tool& tool : tools) {
+    tool.button->Attach(window_, tool.id);
+    tool.button->SetBitmap(static_cast<HBITMAP>(tool.bitmap));
+    tool.button->SetMenu(tool.menu ? ::GetSubMenu(tool.menu, 0) : nullptr);
+  }
+  // "_" sits on the base line: in the window's font its line is taller than
+  // the button, which cuts the stroke off. A font as tall as the button keeps it.
+  RECT small = {0, 0, 1, 9};
+  ::MapDialogRect(window_, &small);
+  LOGFONTA font{};
+  font.lfHeight = small.bottom - 4;
+  font.lfWeight = FW_BOLD;
+  lstrcpyA(font.lfFaceName, "Arial");
+  minimizeFont_.Reset(::CreateFontIndirectA(&font));
+  if (minimizeFont_) ::SendMessageA(minimize_.Window(), WM_SETFONT, reinterpret_cast<WPARAM>(minimizeFont_.Get()), FALSE);
+  launchLeft_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
+  launchRight_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
+
+  logic_.OnInit();
+  return TRUE;
+}
+
+INT_PTR MainDialog::OnNotify(const NMHDR& header) {
+  if (!tree_ || header.hwndFrom != tree_->Window()) return FALSE;
+  int result = 0;
+  switch (header.code) {
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW:
+      result = logic_.OnSelectionChanged(FromItem(reinterpret_cast<const NMTREEVIEWA&>(header).itemNew.hItem));
+      break;
+    case NM_CLICK: {
+      // Where the click happened, not where the pointer is by now.
+      DWORD position = ::GetMessagePos();
+      TVHITTESTINFO hit{};
+      hit.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+      ::ScreenToClient(tree_->Window(), &hit.pt);
+      HTREEITEM item = TreeView_HitTest(tree_->Window(), &hit);
+      RECT text{};
+      if (item) TreeView_GetItemRect(tree_->Window(), item, &text, TRUE);
+      result = logic_.OnTreeClick(FromItem(item), hit.pt.x, text.left);
+      break;
+    }
+    case TVN_KEYDOWN:
+      result = logic_.OnTreeKeyDown(KeyOf(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey));
+      break;
+    case NM_DBLCLK:
+      result = logic_.OnTreeDoubleClick();
+      break;
+    default:
+      return FALSE;
+  }
+  if (window_) ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
+  if (position.flags & SWP_NOMOVE) return;
+  RECT now;
+  ::GetWindowRect(window_, &now);
+  int width = (position.flags & SWP_NOSIZE) ? now.right - now.left : position.cx;
+  int height = (position.flags & SWP_NOSIZE) ? now.bottom - now.top : position.cy;
+  Point snapped = logic_.OnPositionChanging({position.x, position.y, position.x + width, position.y + height});
+  position.x = snapped.x;
+  position.y = snapped.y;
+}
+
+void MainDialog::Paint() {
+  PaintDC paint(window_);
+  HDC dc = paint.Get();
+  // The background is stretched over the controls too (the caption is drawn
+  // straight onto it), so every control under the painted part draws itself
+  // again afterwards; otherwise a control painted before its parent, as after
+  // a theme change, would vanish under the new background.
+  RepaintChildrenIn(paint.Area());
+  RECT client;
+  ::GetClientRect(window_, &client);
+  if (::IsIconic(window_)) {
+    ::SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, icon_.Get());
+    return;
+  }
+  MemoryDC memory(dc);
+  // The theme's file is read again at every paint, so that a theme folder
+  // changed on disk shows at once; a file that does not load keeps the last picture.
+  std::string file = logic_.BackgroundFile();
+  if (!file.empty()) {
+    HANDLE loaded = ::LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+    if (loaded) background_.Reset(loaded);
+  } else {
+    background_.Reset(::LoadBitmapA(module_, MAKEINTRESOURCEA(IDB_BACKGROUND)));
+  }
+  BITMAP size{};
+  if (!memory.Get() || !background_ || !::GetObjectA(background_.Get(), sizeof(size), &size)) return;
+  Selection selected(memory.Get(), background_.Get());
+  ::SetStretchBltMode(dc, COLORONCOLOR);
+  ::SetBrushOrgEx(dc, 0, 0, nullptr);
+  ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+}
+
+// IMainView
+
+CODControl* MainDialog::Control(int id) {
+  switch (id) {
+    case IDC_MAIN_CAPTION: return &caption_;
+    case IDC_MAIN_CLOSE: return &close_;
+    case IDC_MAIN_HELP: return &help_;
+    case IDC_MAIN_ABOUT: return &about_;
+    case IDC_MAIN_MINIMIZE: return &minimize_;
+    case IDC_MAIN_STATUS: return &status_;
+    case IDC_MAIN_LAUNCH_LEFT: return &launchLeft_;
+    case IDC_MAIN_LAUNCH_RIGHT: return &launchRight_;
+    case IDC_MAIN_SERVICE: return &service_;
+    case IDC_MAIN_STARTUP: return &startup_;
+    case IDC_MAIN_SHORTCUT: return &shortcut_;
+    case IDC_MAIN_THEME: return &theme_;
+    default: return nullptr;
+  }
+}
+
+void MainDialog::SetTitle(const std::string& title) { ::SetWindowTextA(window_, title.c_str()); }
+
+void MainDialog::SetHoverText(int control, const std::string& text) {
+  CODControl* target = Control(control);
+  if (!target) return;
+  target->SetHoverText(text);
+  target->SetHoverDisplay(::GetDlgItem(window_, IDC_MAIN_STATUS));
+}
+
+void MainDialog::SetColors(const WindowColors& colors) {
+  caption_.SetColor(colors.title);
+  for (CODButton* button : {&close_, &help_, &about_, &minimize_, &launchLeft_, &launchRight_})
+    button->SetColor(colors.button);
+  status_.SetColor(colors.status);
+  for (CODToolBarButton* button : {&service_, &startup_, &shortcut_, &theme_}) button->SetColor(colors.section);
+}
+
+void MainDialog::InstallRootImages() {
+  // Colour with a mask rather than the plain 16 colours: the engines add the
+  // programs' own icons to this list, and they must keep their colours.
+  images_ = platform::Win32ImageList::Create(0, 1);
+  if (!images_.Handle()) return;
+  ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
+  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS}) {
+    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+    images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
+  }
+  tree_->SetImageList(&images_);
+}
+
+void MainDialog::EnableCommand(std::uint32_t command, bool enabled) {
+  for (const win32::MenuHandle* menu : {&serviceMenu_, &startupMenu_, &shortcutMenu_})
+    if (menu->Get()) ::EnableMenuItem(menu->Get(), command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainDialog::ShowMessage(const std::string& text, BoxIcon icon) {
+  std::string title = CLog::ApplicationName();
+  ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_OK | IconFlags(icon));
+}
+
+bool MainDialog::AskYesNo(const std::string& text, BoxIcon icon) {
+  std::string title = CLog::ApplicationName();
+  return ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_YESNO | IconFlags(icon)) == IDYES;
+}
+
+void MainDialog::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
+
+void MainDialog::Hide() {
+  if (!window_) return;
+  ::ShowWindow(window_, SW_HIDE);
+  // A hidden window gets no word that the pointer has left its controls; the
+  // status line would keep the last hover text until the pointer came back.
+  for (int id : {IDC_MAIN_CAPTION, IDC_MAIN_CLOSE, IDC_MAIN_HELP, IDC_MAIN_ABOUT, IDC_MAIN_MINIMIZE,
+                 IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT, IDC_MAIN_SERVICE, IDC_MAIN_STARTUP, IDC_MAIN_SHORTCUT,
+                 IDC_MAIN_THEME})
+    ::SendMessageA(::GetDlgItem(window_, id), WM_MOUSELEAVE, 0, 0);
+}
+
+void MainDialog::ShowNormal() {
+  if (!window_) return;
+  ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::SetForegroundWindow(window_);
+}
+
+void MainDialog::Destroy() {
+  if (window_) ::DestroyWindow(window_);
+}
+
+void MainDialog::EndModal(int result) {
+  modalEnded_ = true;
+  modalResult_ = result;
+  Hide();
+}
+
+void MainDialog::Repaint() {
+  if (window_) ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void MainDialog::AddTrayIcon(const std::string& tip) {
+  if (!window_) return;
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window_;
+  data.uID = IDI_PROGRAM;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kTrayMessage;
+  data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
+  std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
+  ::Shell_NotifyIconA(NIM_ADD, &data);
+}
+
+void MainDialog::RemoveTrayIcon() {
+  if (!window_) return;
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window_;
+  data.uID = IDI_PROGRAM;
+  ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void MainDialog::ShowTrayMenu() {
+  if (!window_ || !trayMenu_) return;
+  POINT cursor;
+  ::GetCursorPos(&cursor);
+  HMENU popup = ::GetSubMenu(trayMenu_.Get(), 0);
+  if (!popup) return;
+  ::SetMenuDefaultItem(popup, 0, TRUE);
+  ::SetForegroundWindow(window_);
+  ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window_, nullptr);
+  ::SetForegroundWindow(window_);
+}
+
+Rect MainDialog::WorkArea() {
+  RECT area{};
+  ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+std::unique_ptr<IProgressWindow> MainDialog::OpenProgress() {
+  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, &Win32ProgressWindow::Proc, 0);
+  if (!window) return nullptr;
+  return std::make_unique<Win32ProgressWindow>(window);
+}
+
+// The program around the window
+
+void Win32MainWindowHost::TakeServices() {
+  if (takeServices_) takeServices_();
+}
+
+std::intptr_t Win32MainWindowHost::OpenMaximized(const std::string& file) {
+  return reinterpret_cast<std::intptr_t>(
+      ::ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
+}
+
+void Win32MainWindowHost::ShowAbout() {
+  CAboutDialog about;
+  about.ShowDialog();
+}
+
+}  // namespace qm::app

@@ -1,0 +1,454 @@
+// The real main window over the real registry, opened as the program opens it
+// and driven from a second thread with real mouse clicks and keys. Every entry
+// points at its own copy of qmprobe, so that what was started, and in which
+// order, can be read back from the probes' files and the log.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/core/MainIds.h"
+#include "app/win32/WindowSession.h"
+#include "engine/foundation/Log.h"
+#include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
+#include "tests/dialogs/ui/UiSupport.h"
+
+namespace qm::test {
+namespace {
+
+constexpr UINT kTrayMessage = app::MainDialog::kTrayMessage;
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  return folder.substr(0, folder.find_last_of('\\'));
+}
+
+// One entry of the fixture: its kind, name, selection flag and probe.
+struct Probe {
+  int kind;
+  std::string name;
+  int selected;
+  std::string Exe() const { return ProgramFolder() + "\\probe-" + name + ".exe"; }
+  std::string Record() const { return Exe() + ".txt"; }
+  bool Started() const { return ::GetFileAttributesA(Record().c_str()) != INVALID_FILE_ATTRIBUTES; }
+};
+
+// Window-tree helpers, all answered by the window's thread.
+std::vector<HTREEITEM> Children(HWND tree, HTREEITEM parent) {
+  std::vector<HTREEITEM> items;
+  for (HTREEITEM item = parent ? TreeView_GetChild(tree, parent) : TreeView_GetRoot(tree); item;
+       item = TreeView_GetNextSibling(tree, item))
+    items.push_back(item);
+  return items;
+}
+std::string ItemText(HWND tree, HTREEITEM item) {
+  char text[260] = {};
+  TVITEMA data{};
+  data.mask = TVIF_TEXT;
+  data.hItem = item;
+  data.pszText = text;
+  data.cchTextMax = sizeof(text);
+  ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+  return text;
+}
+HTREEITEM Find(HWND tree, const std::string& text) {
+  for (HTREEITEM root : Children(tree, nullptr)) {
+    if (ItemText(tree, root) == text) return root;
+    for (HTREEITEM child : Children(tree, root))
+      if (ItemText(tree, child) == text) return child;
+  }
+  return nullptr;
+}
+bool Checked(HWND tree, HTREEITEM item) { return TreeView_GetCheckState(tree, item) == 1; }
+
+// Real input, at a point of a window's client area.
+void MouseAt(HWND window, int x, int y) {
+  POINT point = {x, y};
+  ::ClientToScreen(window, &point);
+  ::SetCursorPos(point.x, point.y);
+}
+// Settles afterwards unless the click starts work that keeps the window's thread busy.
+void Click(HWND window, int x, int y, bool twice = false, bool settle = true) {
+  MouseAt(window, x, y);
+  for (int i = 0; i < (twice ? 2 : 1); ++i) {
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  }
+  if (settle) Settle(::GetAncestor(window, GA_ROOT));
+}
+void ClickControl(HWND dialog, int id, bool settle = true) {
+  RECT rect;
+  HWND control = ::GetDlgItem(dialog, id);
+  ::GetClientRect(control, &rect);
+  Click(control, rect.right / 2, rect.bottom / 2, false, settle);
+}
+void Press(WORD key) {
+  ::keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+  ::keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+}
+// The item's text rectangle, for clicks relative to it.
+RECT TextRect(HWND tree, HTREEITEM item) {
+  RECT rect{};
+  *reinterpret_cast<HTREEITEM*>(&rect) = item;
+  ::SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+  return rect;
+}
+void ClickBox(HWND tree, HTREEITEM item) {
+  // Two clicks on one spot in quick succession would make a double-click.
+  ::Sleep(::GetDoubleClickTime() + 100);
+  RECT text = TextRect(tree, item);
+  Click(tree, text.left - 26, (text.top + text.bottom) / 2);
+}
+void ClickText(HWND tree, HTREEITEM item, bool twice = false) {
+  RECT text = TextRect(tree, item);
+  Click(tree, text.left + 4, (text.top + text.bottom) / 2, twice);
+}
+
+struct WindowSearch {
+  const char* className;
+  const std::string* title;
+  HWND besides, found;
+};
+BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  char name[64] = {};
+  ::GetClassNameA(window, name, sizeof(name));
+  if (window == search->besides || !::IsWindowVisible(window) || std::string(name) != search->className) return TRUE;
+  if (!search->title->empty() && TextOf(window) != *search->title) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+// A visible top-level window of the window's thread, other than `besides`,
+// that matches; settled unless the thread is known to be busy.
+HWND WaitForWindow(const char* className, const std::string& title, HWND besides, int tries = 200,
+                   bool settle = true) {
+  for (int i = 0; i < tries; ++i) {
+    WindowSearch search{className, &title, besides, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(besides, nullptr), MatchWindow,
+                        reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      if (settle) Settle(search.found);
+      return search.found;
+    }
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+// Answers the message box the window opens with a button; the box's text.
+std::string Answer(HWND main, int button) {
+  HWND box = WaitForWindow("#32770", "Quill Moor", main);
+  if (!box) return "";
+  std::string text = MessageBoxText(box);
+  ::PostMessageA(box, WM_COMMAND, button, 0);
+  WaitUntilClosed(box);
+  return text;
+}
+
+std::string ThemeValue() {
+  std::string value;
+  CRegistry().GetValue(HKeyCurrentUser, kProductKey, kThemeValue, &value);
+  return value;
+}
+
+class MainWindowUi : public testing::Test {
+ protected:
+  enum { kService, kStartup, kShortcut };
+
+  void SetUp() override {
+    CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+    ::DeleteFileA(CLog::GetProgramPathWith("Quillmoor.log").c_str());
+    CLog::Setup();
+    CRegistry registry;
+    registry.CreateKey(HKeyLocalMachine, kStoredRunServicesSelectionsKey);
+    registry.CreateKey(HKeyCurrentUser, kStoredRunSelectionsKey);
+    registry.CreateKey(HKeyCurrentUser, kStoredShcSelectionsKey);
+    registry.DeleteValue(HKeyCurrentUser, kProductKey, kThemeValue);
+    for (const Probe& probe : probes_) Add(probe, probe.name + "-argument");
+  }
+  void TearDown() override {
+    for (const Probe& probe : probes_) Remove(probe);
+    Remove({kStartup, "Probe Created", 0});
+    Remove({kStartup, "Probe Renamed", 0});
+    ::DeleteFileA(Probe{kStartup, "Probe Created", 0}.Exe().c_str());
+  }
+  void Add(const Probe& probe, const std::string& argument) {
+    ::CopyFileA((ProgramFolder() + "\\qmprobe.exe").c_str(), probe.Exe().c_str(), FALSE);
+    ::DeleteFileA(probe.Record().c_str());
+    if (probe.kind == kService) {
+      services_.CreateRunServiceEntry(probe.name, probe.Exe(), argument, 1);
+      services_.SetRunServiceSelection(probe.name, probe.selected);
+    } else if (probe.kind == kStartup) {
+      startups_.CreateRunEntry(probe.name, probe.Exe(), argument, 0, 1);
+      startups_.SetRunSelection(probe.name, probe.selected, 1);
+    } else {
+      platform::IconHandle icon = 0;
+      shortcuts_.CreateShcEntry(&icon, probe.name, probe.Exe(), argument, 0, 1);
+      if (icon) ::DestroyIcon(reinterpret_cast<HICON>(icon));
+      shortcuts_.SetShcSelection(probe.name, probe.selected, 1);
+    }
+  }
+  void Remove(const Probe& probe) {
+    if (probe.kind == kService) services_.RemoveRunServiceEntry(probe.name, 1);
+    if (probe.kind == kStartup) startups_.RemoveRunEntry(probe.name, 1);
+    if (probe.kind == kShortcut) shortcuts_.RemoveShcEntry(probe.name, 1);
+    ::DeleteFileA(probe.Record().c_str());
+  }
+
+  // Opens the window as a normal start does, runs drive on a second thread
+  // with the window, and closes the window afterwards if it is still there.
+  void Run(const std::function<void(app::WindowSession&, HWND)>& drive) {
+    app::MainWindowSetup setup;
+    setup.inRegistry = 1;
+    setup.trayMode = true;
+    app::WindowSession session(setup, [this] { ++servicesTaken_; });
+    ASSERT_TRUE(session.Dialog().Create());
+    session.Logic().OnCommand(ID_TRAY_OPEN);
+    HWND main = session.Dialog().Window();
+    WithDriver(
+        [&] { return session.Dialog().RunMessageLoop(); },
+        [&] {
+          Settle(main);
+          drive(session, main);
+          if (::IsWindow(main)) ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+        });
+  }
+
+  CServiceEngineer services_;
+  CStartupEngineer startups_;
+  CShortcutEngineer shortcuts_;
+  std::atomic<int> servicesTaken_{0};
+  std::vector<Probe> probes_ = {{kService, "Probe Service", 1},
+                                {kStartup, "Probe Startup A", 0},
+                                {kStartup, "Probe Startup B", 1},
+                                {kShortcut, "Probe Shortcut", 1}};
+};
+
+TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
+  Run([&](app::WindowSession&, HWND main) {
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Startups")));
+    ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Services")));
+    ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Shortcuts")));
+    Settle(main);
+    EXPECT_TRUE(SaveScreenshot(main, "main-window-no-theme"));
+    HTREEITEM startups = Find(tree, "Startups"), a = Find(tree, "Probe Startup A");
+    ASSERT_TRUE(a);
+    // Roots open set only when every entry under them is.
+    EXPECT_TRUE(Checked(tree, Find(tree, "Services")));
+    EXPECT_FALSE(Checked(tree, startups));
+
+    // A click on the text selects and shows the path, and ticks nothing.
+    ClickText(tree, a);
+    EXPECT_EQ(TreeView_GetSelection(tree), a);
+    EXPECT_FALSE(Checked(tree, a));
+    EXPECT_NE(TextOf(::GetDlgItem(main, IDC_MAIN_PATH)).find("probe-Probe Startup A.exe"), std::string::npos);
+    // The box ticks the entry, and its root with the last clear one; a second click clears both.
+    ClickBox(tree, a);
+    EXPECT_TRUE(Checked(tree, a));
+    EXPECT_TRUE(Checked(tree, startups));
+    ClickBox(tree, a);
+    EXPECT_FALSE(Checked(tree, a));
+    EXPECT_FALSE(Checked(tree, startups));
+
+    // A double-click starts the entry at once, ticked or not.
+    ClickText(tree, a, true);
+    for (int i = 0; i < 100 && !probes_[1].Started(); ++i) ::Sleep(50);
+    EXPECT_TRUE(probes_[1].Started());
+
+    // Create through the Startup button's menu and the real dialog.
+    ClickControl(main, IDC_MAIN_STARTUP);
+    Press(VK_DOWN);
+    Press(VK_RETURN);
+    HWND create = WaitForWindow("#32770", "Create Startup", main);
+    ASSERT_TRUE(create);
+    Probe created{kStartup, "Probe Created", 0};
+    ::CopyFileA((ProgramFolder() + "\\qmprobe.exe").c_str(), created.Exe().c_str(), FALSE);
+    ::SetDlgItemTextA(create, 22009, created.name.c_str());
+    ::SetDlgItemTextA(create, 1008, created.Exe().c_str());
+    ::PostMessageA(create, WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), 0);
+    WaitUntilClosed(create);
+    Settle(main);
+    HTREEITEM made = Find(tree, created.name);
+    EXPECT_TRUE(made);
+    EXPECT_EQ(TreeView_GetSelection(tree), made);
+    EXPECT_TRUE(CRegistry().IsValueNamePresent(HKeyCurrentUser, kRunKey, created.name.c_str()));
+
+    // Delete on the selected entry asks; No keeps it, Yes removes it and selects nothing below it.
+    ::PostMessageA(main, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
+    Settle(main);
+    Press(VK_DELETE);
+    EXPECT_EQ(Answer(main, IDNO), "Are you sure you want to delete Probe Created?");
+    EXPECT_TRUE(Find(tree, created.name));
+    Press(VK_DELETE);
+    EXPECT_EQ(Answer(main, IDYES), "Are you sure you want to delete Probe Created?");
+    EXPECT_EQ(Answer(main, IDOK), "Probe Created deleted.");
+    EXPECT_FALSE(Find(tree, created.name));
+    EXPECT_FALSE(CRegistry().IsValueNamePresent(HKeyCurrentUser, kRunKey, created.name.c_str()));
+
+    // "Remove service" from the menu works on the selected service only.
+    ClickText(tree, Find(tree, "Probe Service"));
+    ::PostMessageA(main, WM_COMMAND, ID_SERVICE_REMOVE, 0);
+    EXPECT_EQ(Answer(main, IDNO), "Are you sure you want to delete Probe Service?");
+    ::PostMessageA(main, WM_COMMAND, ID_STARTUP_REMOVE, 0);
+    Settle(main);
+    EXPECT_FALSE(WaitForWindow("#32770", "Quill Moor", main, 10));
+
+    // A modified entry keeps its place under its root, its box and the selection.
+    ClickText(tree, Find(tree, "Probe Startup B"));
+    ::PostMessageA(main, WM_COMMAND, ID_STARTUP_MODIFY, 0);
+    HWND modify = WaitForWindow("#32770", "Modify Startup", main);
+    ASSERT_TRUE(modify);
+    ::SetDlgItemTextA(modify, 22009, "Probe Renamed");
+    ::PostMessageA(modify, WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), 0);
+    WaitUntilClosed(modify);
+    Settle(main);
+    std::vector<HTREEITEM> startupItems = Children(tree, startups);
+    ASSERT_EQ(startupItems.size(), 2u);
+    EXPECT_EQ(ItemText(tree, startupItems[1]), "Probe Renamed");
+    EXPECT_TRUE(Checked(tree, startupItems[1]));
+    EXPECT_EQ(TreeView_GetSelection(tree), startupItems[1]);
+
+    // Help without its file says so; the about box opens over the window.
+    ClickControl(main, IDC_MAIN_HELP);
+    EXPECT_EQ(Answer(main, IDOK), "Unable to launch help file");
+    ClickControl(main, IDC_MAIN_ABOUT);
+    HWND about = WaitForWindow("#32770", "About Quill Moor...", main);
+    EXPECT_TRUE(about);
+    if (about) ::PostMessageA(about, WM_COMMAND, IDCANCEL, 0);
+    WaitUntilClosed(about);
+
+    // To the tray and back; the tray menu opens with its first item as the default.
+    ClickControl(main, IDC_MAIN_MINIMIZE);
+    EXPECT_FALSE(::IsWindowVisible(main));
+    ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_LBUTTONDBLCLK);
+    Settle(main);
+    EXPECT_TRUE(::IsWindowVisible(main));
+    ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_RBUTTONUP);
+    HWND menu = WaitForWindow("#32768", "", main);
+    ASSERT_TRUE(menu);
+    ::Sleep(300);
+    EXPECT_TRUE(SaveScreenshot(menu, "tray-menu"));
+    auto popup = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
+    EXPECT_EQ(::GetMenuDefaultItem(popup, TRUE, 0), 0u);
+    Press(VK_ESCAPE);
+    Settle(main);
+  });
+  EXPECT_EQ(servicesTaken_, 0) << "a normal start leaves the RunServices entries where they are";
+}
+
+TEST_F(MainWindowUi, EachThemePaintsItsBackgroundAndIsKept) {
+  Run([&](app::WindowSession& session, HWND main) {
+    platform::IMenu* themes = session.Dialog().ThemeMenu()->GetSubMenu(0);
+    ASSERT_TRUE(themes);
+    std::map<COLORREF, std::string> backgrounds;
+    for (int position = themes->GetItemCount() - 1; position >= 0; --position) {
+      platform::MenuItemState item;
+      ASSERT_TRUE(themes->GetItemState(position, item));
+      ::PostMessageA(main, WM_COMMAND, item.id, 0);
+      Settle(main);
+      Settle(main);
+      EXPECT_EQ(ThemeValue(), item.text);
+      EXPECT_TRUE(SaveScreenshot(main, "main-window-" + item.text));
+      // A point of the background between the left LAUNCH button and the edge.
+      HDC screen = ::GetDC(nullptr);
+      POINT point = {4, 150};
+      ::ClientToScreen(main, &point);
+      backgrounds[::GetPixel(screen, point.x, point.y)] = item.text;
+      // The controls are drawn again over the new background, not hidden under it.
+      HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+      RECT inside;
+      ::GetClientRect(tree, &inside);
+      POINT emptyRow = {inside.right - 8, inside.bottom - 8};
+      ::ClientToScreen(tree, &emptyRow);
+      EXPECT_EQ(::GetPixel(screen, emptyRow.x, emptyRow.y), ::GetSysColor(COLOR_WINDOW)) << item.text;
+      ::ReleaseDC(nullptr, screen);
+    }
+    EXPECT_EQ(backgrounds.size(), static_cast<std::size_t>(themes->GetItemCount()))
+        << "two themes painted the same background";
+  });
+}
+
+TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
+  Run([&](app::WindowSession& session, HWND main) {
+    platform::IMenu* themes = session.Dialog().ThemeMenu()->GetSubMenu(0);
+    ASSERT_TRUE(themes && themes->GetItemCount() >= 3);
+    // One round first, so that what is made once (fonts, cached bitmaps of the system) is counted before.
+    auto round = [&](int changes, int paints) {
+      for (int i = 0; i < changes; ++i) {
+        ::SendMessageA(main, WM_COMMAND, themes->GetItemId(1 + i % 2), 0);
+        ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      }
+      for (int i = 0; i < paints; ++i) ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    };
+    round(2, 2);
+    HANDLE self = ::GetCurrentProcess();
+    DWORD gdi = ::GetGuiResources(self, GR_GDIOBJECTS), user = ::GetGuiResources(self, GR_USEROBJECTS);
+    // Wine does not count a process's objects (it answers 0); Windows does.
+    if (gdi == 0 && user == 0) GTEST_SKIP() << "the system does not count GDI and USER objects";
+    round(100, 1000);
+    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", gdi, ::GetGuiResources(self, GR_GDIOBJECTS),
+                user, ::GetGuiResources(self, GR_USEROBJECTS));
+    EXPECT_EQ(::GetGuiResources(self, GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(::GetGuiResources(self, GR_USEROBJECTS), user);
+  });
+}
+
+// What the progress window showed each time it was painted during a launch,
+// seen from inside the window's thread (which runs no message loop meanwhile).
+std::vector<std::string> g_progressTexts;
+LRESULT CALLBACK ProgressSpy(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent->message == WM_PAINT && ::GetDlgCtrlID(sent->hwnd) == 1015) {
+    HWND progress = ::GetParent(sent->hwnd);
+    if (progress && ::IsWindowVisible(progress) && ::GetParent(progress) == nullptr) {
+      if (g_progressTexts.empty()) SaveScreenshot(progress, "progress-window");
+      g_progressTexts.push_back(TextOf(sent->hwnd));
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindowUi, LaunchStartsExactlyTheTickedEntriesInTreeOrder) {
+  g_progressTexts.clear();
+  HHOOK spy = ::SetWindowsHookExA(WH_CALLWNDPROCRET, ProgressSpy, nullptr, ::GetCurrentThreadId());
+  ASSERT_TRUE(spy);
+  Run([&](app::WindowSession&, HWND main) {
+    // A click straight after the window first shows can arrive before Wine has made it active.
+    ::Sleep(300);
+    ClickControl(main, IDC_MAIN_LAUNCH_RIGHT, false);
+    EXPECT_TRUE(WaitUntilClosed(main));
+  });
+  ::UnhookWindowsHookEx(spy);
+  // Every listed entry is named, ticked or not, and painted before it starts.
+  std::vector<std::string> expected = {"Launching Services - Probe Service...",
+                                       "Launching Startups - Probe Startup A...",
+                                       "Launching Startups - Probe Startup B...",
+                                       "Launching Shortcuts - Probe Shortcut..."};
+  EXPECT_EQ(g_progressTexts, expected);
+  for (const Probe& probe : probes_) {
+    for (int i = 0; i < 100 && probe.selected && !probe.Started(); ++i) ::Sleep(50);
+    EXPECT_EQ(probe.Started(), probe.selected == 1) << probe.name;
+  }
+  // The log names every start, in the order of the tree.
+  std::ifstream log(CLog::GetProgramPathWith("Quillmoor.log"));
+  std::string line, order;
+  while (std::getline(log, line))
+    for (const Probe& probe : probes_)
+      if (line.rfind("Launching ", 0) == 0 && line.find(probe.name) != std::string::npos) order += probe.name + ";";
+  EXPECT_EQ(order, "Probe Service;Probe Startup B;Probe Shortcut;");
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,79 @@
+// qmwindow: the main window over the real registry, in the set-up a command
+// line would give the program:
+//
+//   qmwindow            the normal start: the entries where Windows reads them,
+//                       modeless, shown, hides into the notification area;
+//   qmwindow /cleanup   the same, left hidden with its tray icon; leaving takes
+//                       the RunServices entries into the stored location;
+//   qmwindow /startup   the log-on launch: the stored entries, modal, no tray.
+//
+// It takes and returns nothing by itself and writes no RunOnce value.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "app/core/MainIds.h"
+#include "app/win32/WindowSession.h"
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/foundation/Log.h"
+#include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
+
+namespace {
+
+using qm::CLog;
+using qm::CRegistry;
+using qm::CServiceEngineer;
+using qm::HKeyLocalMachine;
+
+// The program's service take: once per cycle, marked by "Init Service".
+void TakeServices() {
+  CRegistry registry;
+  std::uint32_t taken = 0;
+  if (!registry.GetValue(HKeyLocalMachine, qm::kProductKey, "Init Service", &taken)) {
+    CLog::Error("Unable to get init service result");
+    return;
+  }
+  if (taken != 0 || !CServiceEngineer().StartWork()) return;
+  registry.SetValue(HKeyLocalMachine, qm::kProductKey, "Init Service", std::uint32_t{1});
+}
+
+std::string CommandTail() {
+  std::string tail;
+  for (int i = 1; i < __argc; ++i) {
+    if (i > 1) tail += ' ';
+    tail += __argv[i];
+  }
+  return tail;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::CLog::Setup();
+
+  qm::app::MainWindowSetup setup;
+  setup.commandLine = CommandTail();
+  bool launchAtLogOn = setup.commandLine == "/startup";
+  setup.inRegistry = launchAtLogOn ? 0 : 1;
+  setup.trayMode = !launchAtLogOn;
+  int result = 0;
+  {
+    qm::app::WindowSession session(setup, TakeServices);
+    if (launchAtLogOn) {
+      result = session.Dialog().RunModal();
+    } else if (session.Dialog().Create()) {
+      // A normal start opens the window at once; "/cleanup" waits in the notification area.
+      if (setup.commandLine != "/cleanup") session.Logic().OnCommand(ID_TRAY_OPEN);
+      result = session.Dialog().RunMessageLoop();
+    }
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return result;
+}
