@@ -170,8 +170,8 @@ class CountingFiles : public IFileSystem {
 };
 
 void PrintCounts(const char* step, const std::map<std::string, long long>& registry,
-                 const std::map<std::string, long long>& files, double perEntries) {
-  std::printf("  %-34s", step);
+                 const std::map<std::string, long long>& files, double perEntries, double seconds) {
+  std::printf("  %-24s %9.1f ms;", step, seconds * 1000);
   for (const auto& [kind, count] : registry) std::printf(" reg %s %.2f;", kind.c_str(), count / perEntries);
   for (const auto& [kind, count] : files) std::printf(" file %s %.2f;", kind.c_str(), count / perEntries);
   std::printf("\n");
@@ -303,8 +303,9 @@ void PrintCallsPerEntry(const Folders& folders, int n) {
     auto step = [&](const char* name, double entries, auto&& work) {
       store.calls.clear();
       files.calls.clear();
+      auto start = Clock::now();
       work();
-      PrintCounts(name, store.calls, files.calls, entries);
+      PrintCounts(name, store.calls, files.calls, entries, Seconds(start));
     };
     step("Run StartWork", 2.0 * n, [] { CStartupEngineer().StartWork(); });
     step("Shortcut StartWork", 2.0 * n, [] { CShortcutEngineer().StartWork(); });
@@ -321,8 +322,9 @@ void PrintCallsPerEntry(const Folders& folders, int n) {
     platform::ScopedService<IFileSystem> filesSlot(&files);
     store.calls.clear();
     files.calls.clear();
+    auto start = Clock::now();
     FloorTraffic(folders, n);
-    PrintCounts("floor (every kind)", store.calls, files.calls, 5.0 * n);
+    PrintCounts("floor (every kind)", store.calls, files.calls, 5.0 * n, Seconds(start));
   }
   Clear(folders, n);
 }

@@ -39,7 +39,7 @@ double TimeCycle();
 // and deleted from the registry, and its flag read once.
 double TimeFloor(const Folders& folders, int n);
 
-// Prints, per entry and per step of the second cycle and of the floor, how
+// Prints, per step of the second cycle and of the floor, its time and per entry how
 // many registry and file-system calls of each kind were made: where the time
 // goes when the cycle is far above the floor. Seeds and clears by itself.
 void PrintCallsPerEntry(const Folders& folders, int n);

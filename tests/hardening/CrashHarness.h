@@ -60,4 +60,8 @@ struct CrashReport {
 
 CrashReport RunCrashCase(const CrashCase& crashCase);
 
+// 1 where every fault point is tried. The Windows builds, which run the same
+// portable platform under Wine many times slower, try every n-th.
+int FaultPointStride();
+
 }  // namespace qm::test

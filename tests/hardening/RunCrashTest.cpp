@@ -334,7 +334,7 @@ TEST(RunCrashes, NoEntryIsLostAndNoFlagChangesAtAnyFaultPoint) {
   }
   std::printf("Run and RunServices: %d fault points tried, %d entries lost, %d flags changed, %d left taken\n",
               total.faultPoints, total.entriesLost, total.flagsChanged, total.leftTaken);
-  EXPECT_GT(total.faultPoints, 700);
+  EXPECT_GT(total.faultPoints, 700 / test::FaultPointStride());
   EXPECT_EQ(0, total.entriesLost);
   EXPECT_EQ(0, total.flagsChanged);
   EXPECT_EQ(0, total.leftTaken);
