@@ -9,6 +9,7 @@
 
 #include "platform/Text.h"
 #include "platform/portable/MemoryFileSystem.h"
+#include "platform/portable/ShellLinkFile.h"
 #include "tests/support/TestPlatform.h"
 
 namespace qm {
@@ -70,6 +71,27 @@ TEST(Names, WildcardsMatchWholeCharactersWithoutCase) {
       {"*📝.lnk", "Notes 📝.lnk", true}, {"Notes ?.lnk", "Notes 📝.lnk", true}, {"*.lnk", "Écran.txt", false},
   };
   for (const auto& c : cases) EXPECT_EQ(c.match, platform::WildcardMatch(c.pattern, c.name)) << c.pattern << " " << c.name;
+}
+
+// Our link reader and writer turn the engine's texts into the UTF-16 of a link
+// file and back: names in any script arrive as the system would write them,
+// and any bytes at all come back as they went, so that a link survives a load
+// and a save.
+TEST(Names, LinkTextsTravelToUtf16AndBackWhole) {
+  for (const auto& pair : kNamePairs) {
+    EXPECT_EQ(pair.a, platform::Utf16ToAnsi(platform::AnsiToUtf16(pair.a)));
+    EXPECT_EQ(pair.b, platform::Utf16ToAnsi(platform::AnsiToUtf16(pair.b)));
+  }
+  EXPECT_EQ(u"Notes \U0001F4DD \u5FAE\u4FE1", platform::AnsiToUtf16("Notes 📝 微信"));
+  std::string bytes(3, '\0'), firstChanged;
+  int changed = 0;
+  for (int first = 0; first < 256; ++first)
+    for (int second = 0; second < 256; ++second)
+      for (int third : {0x41, 0x80, 0xA9, 0xC3, 0xF0}) {
+        bytes[0] = static_cast<char>(first), bytes[1] = static_cast<char>(second), bytes[2] = static_cast<char>(third);
+        if (platform::Utf16ToAnsi(platform::AnsiToUtf16(bytes)) != bytes && changed++ == 0) firstChanged = bytes;
+      }
+  EXPECT_EQ(0, changed) << "first: " << testing::PrintToString(firstChanged);
 }
 
 #if !defined(_WIN32)

@@ -81,26 +81,6 @@ TEST(Utf8CodePage, ValuesWrittenThroughTheAFunctionsReadBackWholeThroughTheWFunc
   ::RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
 }
 
-TEST(Utf8CodePage, FilesNamedThroughTheAFunctionsAreFoundThroughTheWFunctions) {
-  char temp[MAX_PATH];
-  ::GetTempPathA(MAX_PATH, temp);
-  std::string folder = std::string(temp) + "Заметки 📝 " + std::to_string(std::random_device()());
-  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
-  for (const auto& text : kTexts) {
-    std::string file = folder + "\\" + text.name + ".lnk";
-    HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, handle) << text.name;
-    ::CloseHandle(handle);
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(Wide(file).c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search) << text.name;
-    EXPECT_EQ(Wide(text.name) + L".lnk", std::wstring(found.cFileName));
-    ::FindClose(search);
-    ::DeleteFileA(file.c_str());
-  }
-  ::RemoveDirectoryA(folder.c_str());
-}
-
 // Names in several scripts: the platform's comparison, its folded key and the
 // system's ordinal comparison agree on each pair.
 TEST(Utf8CodePage, CaseFoldingAgreesWithTheSystemsOrdinalComparison) {

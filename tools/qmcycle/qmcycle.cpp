@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
+#include "platform/win32/Win32Console.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ void List() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  qm::win32::ScopedUtf8ConsoleOutput console;  // names in any script show as written
   std::string command = argc > 1 ? argv[1] : "list";
   CLog::SetApplicationNames("Quill Moor", "Quillmoor");
   CLog::Setup();
