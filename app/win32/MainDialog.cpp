@@ -417,7 +417,11 @@ BOOL MainDialog::OnInitDialog() {
   launchRight_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
 
   logic_.OnInit();
-  return TRUE;
+  // The focus starts in the tree, not on the template's first control (the
+  // close button): a Space pressed right after the window opens must tick an
+  // entry, not end the program.
+  ::SetFocus(tree);
+  return FALSE;
 }
 
 INT_PTR MainDialog::OnNotify(const NMHDR& header) {

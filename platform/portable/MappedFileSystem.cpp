@@ -17,11 +17,32 @@ void MappedFileSystem::MapDrive(char letter, const std::string& hostFolder) {
   drives_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = hostFolder;
 }
 
+namespace {
+
+// Our names are UTF-8 (the programs' active code page). A path made from a
+// plain string would be read in the C library's own code page on Windows,
+// which is not the active one, and names outside ASCII would be mangled; a
+// UTF-8 path is read as UTF-8 everywhere.
+fs::path FromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
+std::string ToUtf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
 std::optional<std::string> MappedFileSystem::HostPath(const std::string& windowsPath) const {
+  auto host = Resolve(windowsPath);
+  if (!host) return std::nullopt;
+  return ToUtf8(*host);
+}
+
+std::optional<std::filesystem::path> MappedFileSystem::Resolve(const std::string& windowsPath) const {
   if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
   auto drive = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(windowsPath[0]))));
   if (drive == drives_.end()) return std::nullopt;
-  fs::path host = drive->second;
+  fs::path host = FromUtf8(drive->second);
   std::string rest = windowsPath.substr(2);
   std::size_t start = 0;
   while (start <= rest.size()) {
@@ -31,17 +52,17 @@ std::optional<std::string> MappedFileSystem::HostPath(const std::string& windows
     start = end + 1;
     if (part.empty() || part == ".") continue;
     if (part == "..") {
-      if (host != fs::path(drive->second)) host = host.parent_path();
+      if (host != FromUtf8(drive->second)) host = host.parent_path();
       continue;
     }
     // Windows ignores trailing dots and blanks of a name.
     while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
     if (part.empty()) continue;
-    fs::path next = host / part;
+    fs::path next = host / FromUtf8(part);
     std::error_code error;
     if (!fs::exists(next, error)) {
       for (fs::directory_iterator it(host, error), end; !error && it != end; it.increment(error)) {
-        if (EqualsNoCase(it->path().filename().string(), part)) {
+        if (EqualsNoCase(ToUtf8(it->path().filename()), part)) {
           next = it->path();
           break;
         }
@@ -49,23 +70,23 @@ std::optional<std::string> MappedFileSystem::HostPath(const std::string& windows
     }
     host = next;
   }
-  return host.string();
+  return host;
 }
 
 bool MappedFileSystem::Exists(const std::string& path) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   return host && fs::exists(*host, error);
 }
 
 bool MappedFileSystem::IsDirectory(const std::string& path) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   return host && fs::is_directory(*host, error);
 }
 
 bool MappedFileSystem::Size(const std::string& path, std::uint64_t& size) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::is_regular_file(*host, error)) return false;
   auto bytes = fs::file_size(*host, error);
@@ -75,7 +96,7 @@ bool MappedFileSystem::Size(const std::string& path, std::uint64_t& size) {
 }
 
 FsResult MappedFileSystem::ReadAll(const std::string& path, std::vector<std::uint8_t>& data) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::exists(*host, error)) return FsResult::NotFound;
   if (!fs::is_regular_file(*host, error)) return FsResult::Failed;
@@ -88,7 +109,7 @@ FsResult MappedFileSystem::ReadAll(const std::string& path, std::vector<std::uin
 }
 
 FsResult MappedFileSystem::WriteAll(const std::string& path, const std::vector<std::uint8_t>& data) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::is_directory(fs::path(*host).parent_path(), error)) return FsResult::NotFound;
   if (fs::is_directory(*host, error)) return FsResult::Failed;
@@ -100,7 +121,7 @@ FsResult MappedFileSystem::WriteAll(const std::string& path, const std::vector<s
 }
 
 FsResult MappedFileSystem::Append(const std::string& path, const std::string& bytes, bool create) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host) return FsResult::NotFound;
   if (!fs::exists(*host, error) && !create) return FsResult::NotFound;
@@ -113,7 +134,7 @@ FsResult MappedFileSystem::Append(const std::string& path, const std::string& by
 }
 
 FsResult MappedFileSystem::Delete(const std::string& path) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::exists(*host, error)) return FsResult::NotFound;
   if (fs::is_directory(*host, error)) return FsResult::Failed;  // DeleteFile does not remove folders
@@ -121,8 +142,8 @@ FsResult MappedFileSystem::Delete(const std::string& path) {
 }
 
 FsResult MappedFileSystem::Move(const std::string& from, const std::string& to, bool replaceExisting) {
-  auto source = HostPath(from);
-  auto target = HostPath(to);
+  auto source = Resolve(from);
+  auto target = Resolve(to);
   std::error_code error;
   if (!source || !fs::exists(*source, error)) return FsResult::NotFound;
   if (!target || !fs::is_directory(fs::path(*target).parent_path(), error)) return FsResult::NotFound;
@@ -136,14 +157,14 @@ FsResult MappedFileSystem::Move(const std::string& from, const std::string& to, 
     // itself, but the name must take the spelling asked for, as MoveFile does.
     std::string last = to.substr(to.find_last_of("\\/") + 1);
     while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (!last.empty()) destination = fs::path(*target).parent_path() / last;
+    if (!last.empty()) destination = fs::path(*target).parent_path() / FromUtf8(last);
   }
   fs::rename(*source, destination, error);
   return error ? FsResult::Failed : FsResult::Ok;
 }
 
 FsResult MappedFileSystem::MakeDirectory(const std::string& path) {
-  auto host = HostPath(path);
+  auto host = Resolve(path);
   std::error_code error;
   if (!host) return FsResult::NotFound;
   if (fs::exists(*host, error)) return FsResult::Failed;  // as CreateDirectoryA: already there
@@ -152,14 +173,14 @@ FsResult MappedFileSystem::MakeDirectory(const std::string& path) {
 
 bool MappedFileSystem::List(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& entries) {
   entries.clear();
-  auto host = HostPath(folder);
+  auto host = Resolve(folder);
   std::error_code error;
   if (!host || !fs::is_directory(*host, error)) return false;
   fs::directory_iterator it(*host, error);
   if (error) return false;
   for (fs::directory_iterator end; it != end; it.increment(error)) {
     if (error) return false;
-    std::string name = it->path().filename().string();
+    std::string name = ToUtf8(it->path().filename());
     if (!WildcardMatch(pattern, name)) continue;
     entries.push_back(DirEntry{name, it->is_directory(error)});
   }

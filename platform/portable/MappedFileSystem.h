@@ -3,6 +3,7 @@
 // is a host folder, backslashes separate names, and every name is resolved
 // without regard to letter case against what is on disk. A name that does not
 // exist yet is used as written, so new files keep the case they were given.
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ class KELVRIN_API MappedFileSystem : public IFileSystem {
   bool List(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& entries) override;
 
  private:
+  std::optional<std::filesystem::path> Resolve(const std::string& windowsPath) const;
   std::map<char, std::string> drives_;
 };
 

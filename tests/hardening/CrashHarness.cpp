@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -118,7 +119,8 @@ CrashReport RunCrashCase(const CrashCase& c) {
   CrashReport report;
   // The run without a fault counts the calls, and must keep the invariant too.
   int calls = RunOnce(c, FaultPlan::Mode::None, -1, &report);
-  for (int k = first; k < calls; k += stride) {
+  // A case with fewer calls than the starting point still gets its last one.
+  for (int k = calls > 0 ? std::min(first, calls - 1) : 0; k < calls; k += stride) {
     for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
       RunOnce(c, mode, k, &report);
       ++report.faultPoints;

@@ -40,21 +40,27 @@ TestPlatform::~TestPlatform() {
   CLog::SetApplicationNames("", "");
 }
 
+namespace {
+// Host paths are UTF-8, as every name of ours; a plain string would be read in
+// the C library's code page on Windows.
+fs::path HostFs(const std::string& host) { return fs::path(std::u8string(host.begin(), host.end())); }
+}  // namespace
+
 void TestPlatform::WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(Host(path), std::ios::binary | std::ios::trunc);
+  std::ofstream out(HostFs(Host(path)), std::ios::binary | std::ios::trunc);
   out << bytes;
 }
 
 std::string TestPlatform::ReadFile(const std::string& path) const {
-  std::ifstream in(Host(path), std::ios::binary);
+  std::ifstream in(HostFs(Host(path)), std::ios::binary);
   std::stringstream content;
   content << in.rdbuf();
   return content.str();
 }
 
-bool TestPlatform::FileExists(const std::string& path) const { return fs::exists(Host(path)); }
+bool TestPlatform::FileExists(const std::string& path) const { return fs::exists(HostFs(Host(path))); }
 
-void TestPlatform::MakeFolder(const std::string& path) { fs::create_directories(Host(path)); }
+void TestPlatform::MakeFolder(const std::string& path) { fs::create_directories(HostFs(Host(path))); }
 
 void TestPlatform::SetText(RegKey root, const std::string& key, const std::string& name, const std::string& text) {
   CRegistry registry;

@@ -238,6 +238,11 @@ class MainWindowUi : public testing::Test {
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
   Run([&](app::WindowSession&, HWND main) {
     HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    // The window opens with the focus in the tree: a Space then ticks, it does not press the close button.
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof(focus);
+    ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &focus));
+    EXPECT_EQ(focus.hwndFocus, tree);
     ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Startups")));
     ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Services")));
     ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Shortcuts")));
