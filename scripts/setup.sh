@@ -56,6 +56,13 @@ qm_wine_prefix() {
     echo "=== New Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1
     wineserver -w
+    # A Chinese Windows links a font with Chinese glyphs to the dialogs' Arial;
+    # a fresh Wine prefix does not, and names in Chinese would show as boxes.
+    local view
+    for view in 32 64; do
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
+        /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view >/dev/null 2>&1 || true
+    done
     trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$QM_WINEPREFIX"' EXIT
   fi
   export WINEPREFIX=$QM_WINEPREFIX
