@@ -23,11 +23,27 @@ namespace {
 // plain string would be read in the C library's own code page on Windows,
 // which is not the active one, and names outside ASCII would be mangled; a
 // UTF-8 path is read as UTF-8 everywhere.
-fs::path FromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+// Bytes that are not UTF-8 are taken as the C library reads them, and a name
+// that cannot be converted either way names nothing: no exception leaves here.
+fs::path FromUtf8(const std::string& text) {
+  try {
+    return fs::path(std::u8string(text.begin(), text.end()));
+  } catch (const std::exception&) {
+  }
+  try {
+    return fs::path(text);
+  } catch (const std::exception&) {
+    return fs::path();
+  }
+}
 
 std::string ToUtf8(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
+  try {
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  } catch (const std::exception&) {
+    return std::string();
+  }
 }
 
 }  // namespace
@@ -181,6 +197,7 @@ bool MappedFileSystem::List(const std::string& folder, const std::string& patter
   for (fs::directory_iterator end; it != end; it.increment(error)) {
     if (error) return false;
     std::string name = ToUtf8(it->path().filename());
+    if (name.empty()) continue;  // a host name no UTF-8 can spell
     if (!WildcardMatch(pattern, name)) continue;
     entries.push_back(DirEntry{name, it->is_directory(error)});
   }
