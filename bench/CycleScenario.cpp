@@ -5,6 +5,7 @@
 #include <map>
 
 #include "engine/entries/ServiceEngineer.h"
+#include "tests/support/LogOn.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
@@ -221,14 +222,7 @@ void Clear(const Folders& folders, int n) {
   }
 }
 
-void RunCycle() {
-  CStartupEngineer().StartWork();
-  CShortcutEngineer().StartWork();
-  CServiceEngineer().StartWork();
-  CStartupEngineer().ReturnRunEntries();
-  CShortcutEngineer().ReturnShcEntries();
-  CServiceEngineer().ReturnRunServiceEntries();
-}
+void RunCycle() { test::NextLogOn(); }
 
 double TimeCycle() {
   RunCycle();  // the first log-on: everything known and returned

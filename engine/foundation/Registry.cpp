@@ -325,30 +325,6 @@ void CRegistry::NotePassedOver(RegKey key, std::uint32_t index, RegistryWalk* wa
 }
 
 int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-                    int valuesOnly) {
-  return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
-                     nullptr);
-}
-
-int CRegistry::CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
-                      const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::CopyEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
-                     nullptr);
-}
-
-int CRegistry::Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-                    int valuesOnly) {
-  return TransferKey(Transfer::Move, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
-                     nullptr);
-}
-
-int CRegistry::MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
-                      const char* destinationPath, int valuesOnly) {
-  return TransferKey(Transfer::MoveEx, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, nullptr,
-                     nullptr);
-}
-
-int CRegistry::Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
                     int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone) {
   return TransferKey(Transfer::Copy, sourceRoot, destinationRoot, sourcePath, destinationPath, valuesOnly, walk,
                      leaveAlone);

@@ -72,27 +72,19 @@ class KELVRIN_API CRegistry {
                 const char* valueName);
   int RenameValue(RegKey root, const char* path, const char* oldName, const char* newName);
 
-  int Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-           int valuesOnly);
-  int CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-             int valuesOnly);
-  int Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-           int valuesOnly);
-  int MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-             int valuesOnly);
 
   // The same four transfers, telling walk (which may be null) what they passed
   // over and whether they reached the end of the source's values. A value
   // whose name, folded by platform::FoldCase, is in leaveAlone is neither
   // written nor deleted: it is left where it stands in both keys.
   int Copy(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-           int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+           int valuesOnly, RegistryWalk* walk = nullptr, const std::set<std::string>* leaveAlone = nullptr);
   int CopyEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-             int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+             int valuesOnly, RegistryWalk* walk = nullptr, const std::set<std::string>* leaveAlone = nullptr);
   int Move(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-           int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+           int valuesOnly, RegistryWalk* walk = nullptr, const std::set<std::string>* leaveAlone = nullptr);
   int MoveEx(RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath, const char* destinationPath,
-             int valuesOnly, RegistryWalk* walk, const std::set<std::string>* leaveAlone = nullptr);
+             int valuesOnly, RegistryWalk* walk = nullptr, const std::set<std::string>* leaveAlone = nullptr);
 
   int IsValueNamePresent(RegKey root, const char* path, const char* valueName);
   int EnumerateValueNames(RegKey root, const char* path, std::vector<std::string>* names);

@@ -10,6 +10,7 @@
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
+#include "tests/support/LogOn.h"
 
 namespace qm::test {
 namespace {
@@ -26,17 +27,6 @@ class TotalPrinter : public testing::Environment {
   }
 };
 testing::Environment* const g_printer = testing::AddGlobalTestEnvironment(new TotalPrinter);
-
-// What Windows does at the next log-on with the program armed: /startup takes
-// every kind, /cleanup gives every kind back.
-void NextLogOn() {
-  CStartupEngineer().StartWork();
-  CShortcutEngineer().StartWork();
-  CServiceEngineer().StartWork();
-  CStartupEngineer().ReturnRunEntries();
-  CShortcutEngineer().ReturnShcEntries();
-  CServiceEngineer().ReturnRunServiceEntries();
-}
 
 // One run of the operation under a fault plan; answers the calls it made.
 int RunOnce(const CrashCase& c, FaultPlan::Mode mode, int k, CrashReport* report) {

@@ -178,9 +178,8 @@ TEST_F(ShortcutWin32, AnEmptiedShortcutBesideItsStoredCopyComesBackWhole) {
 // The registry folds letters beyond A to Z: a case-only rename of a taken
 // shortcut must keep it, whichever spelling it ends under.
 TEST_F(ShortcutWin32, ACaseOnlyRenameBeyondAsciiKeepsTheTakenShortcut) {
-  const bool utf8 = ::GetACP() == 65001;
-  const std::string upper = utf8 ? "QmTest\xC3\x89cran" : "QmTest\xC9cran";
-  const std::string lower = utf8 ? "QmTest\xC3\xA9cran" : "QmTest\xE9cran";
+  const std::string upper = "QmTest\xC3\x89" "cran";  // Écran, in UTF-8: the code page of our programs
+  const std::string lower = "QmTest\xC3\xA9" "cran";
   Create(upper, "/c exit 0", 0);
   engineer.StartWork();
   ASSERT_EQ(1, engineer.SetShcSelection(upper, 0, 0));

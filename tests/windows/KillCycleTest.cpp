@@ -25,6 +25,7 @@
 #include "engine/shortcuts/ShortcutEngineer.h"
 #include "platform/win32/Handles.h"
 #include "tools/qmchurn/ChurnEntries.h"
+#include "tests/support/LogOn.h"
 
 namespace qm {
 namespace {
@@ -117,16 +118,6 @@ void Plant(const ChurnEntry& e) {
   registry.SetValue(RootOf(e), SelectionsKey(e), e.name, e.flag);
 }
 
-// What the program does at the next log-on: take every kind, then give it back.
-void NextLogOn() {
-  CStartupEngineer().StartWork();
-  CShortcutEngineer().StartWork();
-  CServiceEngineer().StartWork();
-  CStartupEngineer().ReturnRunEntries();
-  CShortcutEngineer().ReturnShcEntries();
-  CServiceEngineer().ReturnRunServiceEntries();
-}
-
 std::string BesideUs(const char* file) {
   char path[MAX_PATH];
   DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -168,7 +159,7 @@ TEST(KilledCycle, NoEntryIsLostAndNoFlagChangesWhereverTheProcessDies) {
     ::WaitForSingleObject(process.Get(), INFINITE);
     ++killed;
 
-    NextLogOn();
+    test::NextLogOn();
     for (const auto& e : churn::kEntries) {
       bool there = Stands(e, 1) || Stands(e, 0);
       std::int64_t flag = FlagOf(e);
