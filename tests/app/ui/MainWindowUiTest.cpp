@@ -162,6 +162,17 @@ std::string ThemeValue() {
   return value;
 }
 
+struct Aside {
+  RegKey root;
+  const char* key;
+  const char* away;
+};
+const Aside kAside[] = {
+    {HKeyCurrentUser, kRunKey, "Software\\Quill Moor window test\\Run"},
+    {HKeyLocalMachine, kRunKey, "Software\\Quill Moor window test\\Run"},
+    {HKeyLocalMachine, kRunServicesKey, "Software\\Quill Moor window test\\RunServices"},
+};
+
 class MainWindowUi : public testing::Test {
  protected:
   enum { kService, kStartup, kShortcut };
@@ -175,9 +186,14 @@ class MainWindowUi : public testing::Test {
     registry.CreateKey(HKeyCurrentUser, kStoredRunSelectionsKey);
     registry.CreateKey(HKeyCurrentUser, kStoredShcSelectionsKey);
     registry.DeleteValue(HKeyCurrentUser, kProductKey, kThemeValue);
+    // What the prefix holds already (a 64-bit Wine prefix starts winemenubuilder
+    // as a service) is set aside, so that the window lists exactly our probes.
+    for (const Aside& aside : kAside) registry.Move(aside.root, aside.root, aside.key, aside.away, 1);
     for (const Probe& probe : probes_) Add(probe, probe.name + "-argument");
   }
   void TearDown() override {
+    CRegistry registry;
+    for (const Aside& aside : kAside) registry.Move(aside.root, aside.root, aside.away, aside.key, 1);
     for (const Probe& probe : probes_) Remove(probe);
     Remove({kStartup, "Probe Created", 0});
     Remove({kStartup, "Probe Renamed", 0});
