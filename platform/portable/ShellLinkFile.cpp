@@ -4,6 +4,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Text.h"
+#include "platform/portable/Utf8.h"
 
 namespace qm::platform {
 namespace {
@@ -218,28 +219,11 @@ std::string TargetFromIdList(const std::vector<std::uint8_t>& list) {
 std::u16string AnsiToUtf16(const std::string& text) {
   std::u16string wide;
   wide.reserve(text.size());
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   for (std::size_t i = 0; i < text.size();) {
-    unsigned char lead = byte(i);
-    std::size_t length = 0;
-    std::uint32_t code = 0, min = 0;
-    if (lead < 0x80) {
-      length = 1, code = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, code = lead & 0x1Fu, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, code = lead & 0x0Fu, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, code = lead & 0x07u, min = 0x10000;
-    }
-    bool valid = length > 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      valid = (byte(i + k) & 0xC0) == 0x80;
-      code = (code << 6) | (byte(i + k) & 0x3Fu);
-    }
-    if (valid && length > 1 && (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))) valid = false;
-    if (!valid) {
-      wide += static_cast<char16_t>(0xDC00 + lead);
+    std::uint32_t code = 0;
+    std::size_t length = DecodeUtf8(text, i, code);
+    if (length == 0) {
+      wide += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[i]));
       ++i;
       continue;
     }
@@ -257,23 +241,7 @@ std::u16string AnsiToUtf16(const std::string& text) {
 std::string Utf16ToAnsi(const std::u16string& text) {
   std::string ansi;
   ansi.reserve(text.size());
-  auto put = [&ansi](std::uint32_t code) {
-    if (code < 0x80) {
-      ansi += static_cast<char>(code);
-    } else if (code < 0x800) {
-      ansi += static_cast<char>(0xC0 | (code >> 6));
-      ansi += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      ansi += static_cast<char>(0xE0 | (code >> 12));
-      ansi += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      ansi += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      ansi += static_cast<char>(0xF0 | (code >> 18));
-      ansi += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      ansi += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      ansi += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  };
+  auto put = [&ansi](std::uint32_t code) { AppendUtf8(code, ansi); };
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
