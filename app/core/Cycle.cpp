@@ -78,7 +78,12 @@ Cycle::TakeResult Cycle::TakeStartups() {
     if (!CleanupArmed() && ArmCleanup()) ArmStartup();
     return TakeResult::AlreadyTaken;
   }
-  if (!ArmCleanup()) return TakeResult::NotTaken;
+  // Nothing is taken without its return armed; but the start that Windows
+  // used up is put back, so that the next log-on tries again.
+  if (!ArmCleanup()) {
+    ArmStartup();
+    return TakeResult::NotTaken;
+  }
   // The next cycle's start too: "/cleanup" runs without its own value.
   ArmStartup();
   if (!parts_.startups.StartWork()) return TakeResult::NotTaken;
