@@ -22,11 +22,12 @@ Modes::Modes(const ModesParts& parts)
 }
 
 bool Modes::Start(const std::string& commandLine) {
+  // Named first, so that even the second copy's message carries the application's name.
+  CLog::SetApplicationNames("Quill Moor", "Quillmoor");
   if (!parts_.system.ClaimInstance()) {
     parts_.system.ShowMessage("Program is already running.", BoxIcon::None);
     return false;
   }
-  CLog::SetApplicationNames("Quill Moor", "Quillmoor");
   // Before the log: restarting needs nothing of it.
   if (commandLine == "/restart") {
     AskRestart();
