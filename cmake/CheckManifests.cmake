@@ -1,7 +1,7 @@
 # Checks that every program of the given folders carries the application
 # manifest that makes UTF-8 its active code page (see qm_windows_manifest):
 # one program without it would turn every name outside its ANSI code page
-# into question marks.
+# into question marks. The same manifest declares the execution level.
 #   cmake -DDIRS="dir;dir" -P CheckManifests.cmake
 set(programs)
 foreach(dir ${DIRS})
@@ -15,6 +15,11 @@ foreach(program ${programs})
   file(STRINGS ${program} code_page REGEX "<activeCodePage[^>]*>UTF-8</activeCodePage>")
   if(NOT code_page)
     message(FATAL_ERROR "${program}: no manifest with the UTF-8 active code page")
+  endif()
+  # Declared, so that Windows does not virtualise its HKLM writes into the user's VirtualStore.
+  file(STRINGS ${program} level REGEX "<requestedExecutionLevel level=\"asInvoker\"")
+  if(NOT level)
+    message(FATAL_ERROR "${program}: no execution level in its manifest")
   endif()
 endforeach()
 list(LENGTH programs count)

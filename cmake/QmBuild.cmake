@@ -39,7 +39,9 @@ function(qm_dist target)
 endfunction()
 
 # qm_windows_manifest(target): give a Windows executable the application
-# manifest that makes UTF-8 its active code page (resource type 24, id 1).
+# manifest (resource type 24, id 1): UTF-8 as the active code page, the
+# execution level of whoever starts it, the supported Windows versions, system
+# DPI awareness and common controls 6.
 # Every executable we build calls it: qm_add_test does for the test programs,
 # the tools call it themselves, and so must the program:
 #     add_executable(Quillmoor WIN32 ...)

@@ -7,37 +7,30 @@
 //                       the RunServices entries into the stored location;
 //   qmwindow /startup   the log-on launch: the stored entries, modal, no tray.
 //
-// It takes and returns nothing by itself and writes no RunOnce value.
+// It takes and returns nothing by itself; only leaving a "/cleanup" run takes
+// the services, through the program's own service take (which arms their
+// return). Quillmoor.exe is the program; this is the window alone.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <string>
 
+#include "app/core/Cycle.h"
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
-#include "engine/entries/ServiceEngineer.h"
 #include "engine/foundation/Log.h"
-#include "engine/foundation/Registry.h"
-#include "engine/foundation/StoredKeys.h"
 
 namespace {
 
-using qm::CLog;
-using qm::CRegistry;
-using qm::CServiceEngineer;
-using qm::HKeyLocalMachine;
-
-// The program's service take: once per cycle, marked by "Init Service".
+// The program's own service take, shared with Quillmoor.exe: once per cycle,
+// marked by "Init Service", its return armed first.
 void TakeServices() {
-  CRegistry registry;
-  std::uint32_t taken = 0;
-  if (!registry.GetValue(HKeyLocalMachine, qm::kProductKey, "Init Service", &taken)) {
-    CLog::Error("Unable to get init service result");
-    return;
-  }
-  if (taken != 0 || !CServiceEngineer().StartWork()) return;
-  registry.SetValue(HKeyLocalMachine, qm::kProductKey, "Init Service", std::uint32_t{1});
+  qm::CRegistry registry;
+  qm::CStartupEngineer startups;
+  qm::CShortcutEngineer shortcuts;
+  qm::CServiceEngineer services;
+  qm::app::Cycle({registry, startups, shortcuts, services}, qm::CLog::GetProgramPathWith("")).TakeServices();
 }
 
 std::string CommandTail() {
