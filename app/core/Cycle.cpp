@@ -70,6 +70,8 @@ Cycle::TakeResult Cycle::TakeStartups() {
   std::uint32_t taken = 0;
   if (!parts_.registry.GetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, &taken)) {
     CLog::Error("Unable to get init startup result");
+    // Windows used up the start that ran this one; the next log-on tries again.
+    ArmStartup();
     return TakeResult::Unreadable;
   }
   if (taken != 0) {

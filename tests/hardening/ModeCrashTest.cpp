@@ -149,7 +149,7 @@ struct ModeCase {
 };
 
 struct Totals {
-  int faultPoints = 0, lost = 0, changed = 0, stranded = 0;
+  int faultPoints = 0, lost = 0, changed = 0, stranded = 0, unarmed = 0;
   std::vector<std::string> findings;
 };
 
@@ -159,6 +159,7 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
   platform.StartLog();
   c.seed(platform);
   auto entries = EntriesOf(platform);
+  const bool seedArmed = Armed(platform);
   if (c.startedBy) {
     RegKey root = std::string(c.startedBy) == kStartupArm ? HKeyLocalMachine : HKeyCurrentUser;
     CRegistry().DeleteValue(root, kRunOnceKey, c.startedBy);
@@ -199,6 +200,10 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
     }
   };
   check("right after", !c.startsStranded);
+  // A call that failed, the process going on, never costs the cycle its next
+  // start: whatever Windows used up to start the mode is armed again.
+  if (mode == FaultPlan::Mode::FailOne && seedArmed && !Armed(platform))
+    ++totals->unarmed, totals->findings.push_back("the cycle left unarmed (" + c.name + ", " + point + ")");
   LogOn();
   check("after the next log-on", !c.startsStranded);
   LogOn();
