@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/core/ProgramCycle.h"
 #include "admin/core/Qmctl.h"
 #include "engine/foundation/Log.h"
 #include "platform/win32/Win32Console.h"
@@ -46,8 +47,8 @@ int main(int argc, char** argv) {
   qm::CLog::Setup();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   ProgramMutex mutex;
-  qm::admin::CycleOperations cycle;
-  int code = qm::admin::Run(arguments, mutex, cycle, std::cout, std::cerr);
+  qm::admin::ProgramCycle cycle;
+  int code = qm::admin::Run(arguments, mutex, cycle.Operations(), std::cout, std::cerr);
   std::cout.flush();
   return code;
 }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "admin/core/Entries.h"
+#include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
 #include "tests/admin/AdminFixture.h"
 
@@ -208,6 +209,41 @@ TEST_F(QmctlTest, NothingChangesWhileTheProgramRuns) {
   EXPECT_EQ(1, cycles);
   cycle.restore = [] { return false; };
   EXPECT_EQ(admin::kFailed, Qmctl({"restore"}).code);
+}
+
+TEST_F(QmctlTest, TakeReturnAndRestoreRunTheProgramsCycle) {
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+  platform.SetText(HKLM, kRunServicesKey, "Svc", "C:\\svc.exe");
+  platform.WriteFile(In(kUserStartup, "Notes"), LinkBytes("C:\\notes.exe"));
+  admin::ProgramCycle program;
+  cycle = program.Operations();
+  struct Step {
+    const char* command;
+    bool taken;  // where the entries stand afterwards
+    std::int64_t initFlags;  // "Init Startup", "Init Shortcut" and "Init Service" alike
+  };
+  const std::vector<Step> steps = {
+      {"take", true, 1}, {"take", true, 1}, {"return", false, 0}, {"take", true, 1}, {"restore", false, 0},
+  };
+  const std::string folder = "C:\\Program Files\\Quill Moor\\Quillmoor.exe";
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.command);
+    Result result = Qmctl({step.command});
+    ASSERT_EQ(admin::kDone, result.code) << result.err;
+    // A return copies back; the stored copies may stay.
+    if (step.taken) EXPECT_TRUE(platform.HasValue(HKCU, kStoredRunKey, "Mail"));
+    if (step.taken) EXPECT_TRUE(platform.HasValue(HKLM, kStoredRunServicesKey, "Svc"));
+    EXPECT_EQ(!step.taken, platform.HasValue(HKCU, kRunKey, "Mail"));
+    EXPECT_EQ(!step.taken, platform.HasValue(HKLM, kRunServicesKey, "Svc"));
+    EXPECT_EQ(!step.taken, platform.FileExists(In(kUserStartup, "Notes")));
+    for (const char* flag : {"Init Startup", "Init Shortcut", "Init Service"})
+      EXPECT_EQ(step.initFlags, platform.Number(HKLM, kProductKey, flag)) << flag;
+    // Whatever is taken has its return armed, with the program beside qmctl.
+    if (step.taken) EXPECT_NE(std::string::npos, platform.Text(HKCU, kRunOnceKey, "QM Init Cleanups").find(folder + "\" /cleanup"));
+    if (std::string(step.command) == "return")
+      EXPECT_NE(std::string::npos, platform.Text(HKLM, kRunOnceKey, "QM Init Startups").find(folder + "\" /startup"));
+  }
+  EXPECT_EQ(LinkBytes("C:\\notes.exe"), platform.ReadFile(In(kUserStartup, "Notes")));
 }
 
 TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {

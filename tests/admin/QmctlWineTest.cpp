@@ -156,6 +156,15 @@ class QmctlOnWindows : public testing::Test {
   }
   void TearDown() override {
     Wipe();
+    // The copies a cycle leaves in the stored location.
+    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine})
+      for (const char* key : {kStoredRunKey, kStoredRunServicesKey, kStoredShcKey})
+        for (const auto& each : ValuesW(root, key)) {
+          HKEY open = nullptr;
+          if (::RegOpenKeyExW(Root(root), Wide(key).c_str(), 0, KEY_ALL_ACCESS, &open) != ERROR_SUCCESS) continue;
+          ::RegDeleteValueW(open, each.first.c_str());
+          ::RegCloseKey(open);
+        }
     CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor\\Export", "Startup Folder");
     CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor\\Export", "Startup Folder");
     ::DeleteFileW(file_.c_str());
