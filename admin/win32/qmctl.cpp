@@ -1,7 +1,11 @@
 // qmctl.exe: the console tool's Windows program. It holds the program's
 // single-instance mutex while it changes entries, and shows names in any
 // script on the console; everything else is the portable core's.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
 
 #include <iostream>
 #include <string>
@@ -42,6 +46,9 @@ class ProgramMutex : public qm::admin::IInstanceGuard {
 
 int main(int argc, char** argv) {
   qm::win32::ScopedUtf8ConsoleOutput console;
+  // The bytes the commands write, also into a pipe or a file: a CSV keeps its
+  // CR LF line ends rather than getting a second CR from the C runtime.
+  _setmode(_fileno(stdout), _O_BINARY);
   // The engines log into the program's log file, beside qmctl.exe.
   qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
   qm::CLog::Setup();

@@ -10,11 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/entries/ServiceEngineer.h"
-#include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
-#include "engine/shortcuts/ShortcutEngineer.h"
 #include "platform/portable/ShellLinkFile.h"
 
 namespace qm {
@@ -126,6 +123,8 @@ const Place kPlaces[] = {
     {HKeyCurrentUser, kStoredShcSelectionsKey},
     {HKeyLocalMachine, kStoredShcSelectionsKey},
 };
+// How Machine() names a shortcut file: the mark, the side (0 the user's), "|", the file name.
+constexpr wchar_t kFolderMark[] = L"folder ";
 constexpr char kExportFolders[] = "Software\\Tarnwick\\Quill Moor\\Export\\Startup Folder";
 
 class QmctlOnWindows : public testing::Test {
@@ -168,6 +167,8 @@ class QmctlOnWindows : public testing::Test {
     CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor\\Export", "Startup Folder");
     CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor\\Export", "Startup Folder");
     ::DeleteFileW(file_.c_str());
+    CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, "QM Init Cleanups");
+    CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, "QM Init Startups");
   }
 
   void WriteLink(int side, const std::string& name, const std::string& bytes) {
@@ -184,9 +185,9 @@ class QmctlOnWindows : public testing::Test {
     std::map<std::wstring, std::string> all;
     for (const Place& place : kPlaces)
       for (const auto& [name, data] : ValuesW(place.root, place.key))
-        all[Wide(std::to_string(place.root & 0xF) + place.key) + L"|" + name] = data;
+        all[(place.root == HKeyCurrentUser ? L"HKCU\\" : L"HKLM\\") + Wide(place.key) + L"|" + name] = data;
     for (int side = 0; side < 2; ++side)
-      for (const auto& [name, bytes] : FilesW(folders_[side])) all[std::to_wstring(side) + L"|" + name] = bytes;
+      for (const auto& [name, bytes] : FilesW(folders_[side])) all[kFolderMark + std::to_wstring(side) + L"|" + name] = bytes;
     return all;
   }
   void Wipe() {
@@ -215,9 +216,9 @@ TEST_F(QmctlOnWindows, ListShowsTheEntriesBeforeAndAfterACycle) {
                           "shortcut,user,windows,,Привет,C:\\Программы\\Привет.exe -тихо\r\n",
                           "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
     EXPECT_NE(std::string::npos, before.out.find(row)) << row << before.out;
-  CStartupEngineer().StartWork();
-  CShortcutEngineer().StartWork();
-  CServiceEngineer().StartWork();
+  // The program's own cycle, through qmctl: a log-on's take, then the return.
+  Ran take = Qmctl(L"take");
+  ASSERT_EQ(0u, take.code) << take.out;
   Ran taken = Qmctl(L"list --csv");
   ASSERT_EQ(0u, taken.code);
   for (const char* row : {"startup,user,stored,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir\r\n",
@@ -225,9 +226,18 @@ TEST_F(QmctlOnWindows, ListShowsTheEntriesBeforeAndAfterACycle) {
                           "shortcut,machine,stored,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
     EXPECT_NE(std::string::npos, taken.out.find(row)) << row << taken.out;
   EXPECT_EQ(std::string::npos, taken.out.find(",windows,")) << taken.out;
-  CStartupEngineer().ReturnRunEntries();
-  CShortcutEngineer().ReturnShcEntries();
-  CServiceEngineer().ReturnRunServiceEntries();
+  std::string cleanup;
+  EXPECT_TRUE(CRegistry().GetValue(HKeyCurrentUser, kRunOnceKey, "QM Init Cleanups", &cleanup));
+  EXPECT_NE(std::string::npos, cleanup.find("Quillmoor.exe")) << cleanup;
+  ASSERT_EQ(0u, Qmctl(L"return").code);
+  Ran returned = Qmctl(L"list --csv");
+  for (const char* row : {"startup,user,windows,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir\r\n",
+                          "service,machine,windows,1,Служба 📝,C:\\Заметки 📝\\служба.exe \r\n",
+                          "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
+    EXPECT_NE(std::string::npos, returned.out.find(row)) << row << returned.out;
+  std::uint32_t flag = 1;
+  EXPECT_TRUE(CRegistry().GetValue(HKeyLocalMachine, kProductKey, "Init Startup", &flag));
+  EXPECT_EQ(0u, flag);
 }
 
 TEST_F(QmctlOnWindows, ChangesWaitForTheProgramsMutex) {
@@ -260,14 +270,15 @@ TEST_F(QmctlOnWindows, ExportWipeImportByQmctlAndByRegeditGivesTheSameBytes) {
   EXPECT_EQ(0u, regedit.code);
   auto afterRegedit = Machine();
   for (const auto& [name, data] : before) {
-    if (name[0] == L'0' || name[0] == L'1') continue;  // a shortcut file
+    if (name.rfind(kFolderMark, 0) == 0) continue;  // a shortcut file
     EXPECT_TRUE(afterRegedit.count(name) && afterRegedit[name] == data);
   }
   for (int side = 0; side < 2; ++side) {
     auto stored = ValuesW(side ? HKeyLocalMachine : HKeyCurrentUser, kExportFolders);
     for (const auto& [name, data] : before) {
-      if (name[0] != static_cast<wchar_t>(L'0' + side)) continue;
-      std::wstring entry = name.substr(2, name.size() - 6);  // "<side>|" and ".lnk" off
+      std::wstring prefix = kFolderMark + std::to_wstring(side) + L"|";
+      if (name.rfind(prefix, 0) != 0) continue;
+      std::wstring entry = name.substr(prefix.size(), name.size() - prefix.size() - 4);  // without ".lnk"
       ASSERT_TRUE(stored.count(entry));
       EXPECT_EQ("3:" + data, stored[entry]);
     }
