@@ -1,6 +1,7 @@
 #include "admin/core/Entries.h"
 
 #include <algorithm>
+#include <set>
 
 #include "engine/foundation/StoredKeys.h"
 #include "engine/shortcuts/ShortcutStorage.h"
@@ -173,9 +174,18 @@ bool CollectEntries(std::vector<Entry>* entries, std::string* error) {
       *error = std::string("cannot list ") + RootName(location.root) + " " + location.selectionsKey;
       return false;
     }
+    std::size_t first = entries->size();
     bool read = location.windowsKey ? CollectKey(location, Place::Windows, location.windowsKey, flags, entries, error)
                                     : CollectFolder(location, flags, entries, error);
-    if (!read || !CollectKey(location, Place::Stored, location.storedKey, flags, entries, error)) return false;
+    std::set<std::string> standing;
+    for (std::size_t i = first; i < entries->size(); ++i) standing.insert(platform::FoldCase((*entries)[i].name));
+    std::vector<Entry> stored;
+    if (!read || !CollectKey(location, Place::Stored, location.storedKey, flags, &stored, error)) return false;
+    // A return copies entries back and keeps their stored copies; where an
+    // entry stands where Windows reads it, that copy is the entry (it wins at
+    // every later step), and the stored one is no entry of its own.
+    for (Entry& entry : stored)
+      if (!standing.count(platform::FoldCase(entry.name))) entries->push_back(std::move(entry));
   }
   return true;
 }

@@ -47,7 +47,7 @@ bool KindFromName(const std::string& text, Kind* kind);
 bool StartupFolder(const Location& location, std::string* folder);
 
 // Every entry, in the order of Locations(), Windows' place before the stored
-// one. False with the reason when a place could not be read whole; a key or a
+// one; a stored copy of an entry that stands where Windows reads it is left out. False with the reason when a place could not be read whole; a key or a
 // folder that does not exist holds no entries.
 bool CollectEntries(std::vector<Entry>* entries, std::string* error);
 

@@ -25,6 +25,8 @@ class QmctlTest : public AdminTest {
   void Populate() {
     platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
     platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 1);
+    // The copy a return leaves stored behind an entry that stands returned is no entry of its own.
+    platform.SetText(HKCU, kStoredRunKey, "Mail", "C:\\old.exe");
     platform.SetText(HKLM, kStoredRunKey, "Backup, \"daily\"", "C:\\Tools\\bk.exe \"D:\\\"");
     platform.SetNumber(HKLM, kStoredRunSelectionsKey, "Backup, \"daily\"", 0);
     platform.SetText(HKLM, kRunServicesKey, "Привет", "C:\\svc.exe ");
@@ -318,6 +320,10 @@ TEST_F(QmctlTest, ImportNeverReplacesADifferentEntryUnlessForced) {
                                                     platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0); },
        false, admin::kDone, "C:\\mail.exe", 0},
       {"the same entry under another letter case", [&] { platform.SetText(HKCU, kRunKey, "MAIL", "C:\\mail.exe"); },
+       false, admin::kDone, "C:\\mail.exe", 1},
+      {"the same entry, an older copy stored by the last cycle", [&] {
+         platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+         platform.SetText(HKCU, kStoredRunKey, "Mail", "C:\\old.exe"); },
        false, admin::kDone, "C:\\mail.exe", 1},
       {"other data", [&] { platform.SetText(HKCU, kRunKey, "Mail", "C:\\other.exe"); }, false, admin::kFailed,
        "C:\\other.exe", -1},
