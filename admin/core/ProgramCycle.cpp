@@ -1,0 +1,38 @@
+#include "admin/core/ProgramCycle.h"
+
+#include "engine/foundation/Log.h"
+
+namespace qm::admin {
+namespace {
+
+bool Done(app::Cycle::TakeResult result) {
+  return result == app::Cycle::TakeResult::Taken || result == app::Cycle::TakeResult::AlreadyTaken;
+}
+
+}  // namespace
+
+ProgramCycle::ProgramCycle()
+    : cycle_(app::CycleParts{registry_, startups_, shortcuts_, services_}, CLog::GetProgramPathWith("")) {}
+
+CycleOperations ProgramCycle::Operations() {
+  CycleOperations operations;
+  operations.take = [this] {
+    // As the program before "/startup": a machine set up without the
+    // installer has no Init flags yet, and a take that cannot read them does nothing.
+    cycle_.PrepareKeys();
+    bool startups = Done(cycle_.TakeStartups());
+    // The services only once the others are safely taken, as at a log-on.
+    return startups && Done(cycle_.TakeServices());
+  };
+  operations.giveBack = [this] {
+    cycle_.Return();
+    return true;
+  };
+  operations.restore = [this] {
+    cycle_.Restore();
+    return true;
+  };
+  return operations;
+}
+
+}  // namespace qm::admin

@@ -1,0 +1,533 @@
+#include "admin/core/Qmctl.h"
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "admin/core/Entries.h"
+#include "admin/core/RegFile.h"
+#include "engine/foundation/StoredKeys.h"
+#include "engine/shortcuts/ShortcutStorage.h"
+#include "platform/FileSystem.h"
+#include "platform/RegistryStore.h"
+#include "platform/Text.h"
+#include "platform/portable/ShellLinkFile.h"
+
+namespace qm::admin {
+namespace {
+
+constexpr char kUsageText[] =
+    "usage: qmctl COMMAND [OPTIONS]\n"
+    "\n"
+    "  list [--json | --csv]      every entry, where it stands, its flag and what it starts\n"
+    "  enable NAME [--kind K] [--user | --machine]\n"
+    "  disable NAME [--kind K] [--user | --machine]\n"
+    "                             tick or untick the entry, as the window's check box does;\n"
+    "                             K is startup, service or shortcut\n"
+    "  take                       take the entries, as a log-on does\n"
+    "  return                     give every entry back to Windows, as the cycle does\n"
+    "  restore                    give every entry back and end the cycle\n"
+    "  export FILE.reg            every entry with its flag, in the registry editor's format\n"
+    "  import FILE.reg [--force]  put the file's entries where Windows reads them; an entry of\n"
+    "                             the same name with other data is replaced only with --force\n"
+    "  --help                     this text\n"
+    "\n"
+    "Exit codes: 0 done, 1 failed (the reason on standard error), 2 bad arguments.\n";
+
+// Our own keys in an export file. Entries that do not stand where Windows
+// reads them (shortcut files, stored entries) go under them, never into the
+// stored location itself: the registry editor imports a file as it is, and a
+// stored entry without its cycle would never come back to Windows.
+constexpr char kExportArea[] = "Software\\Tarnwick\\Quill Moor\\Export";
+
+std::string ExportKeyOf(const Location& location, Place place) {
+  std::string area = kExportArea;
+  if (place == Place::Windows) return area + "\\Startup Folder";  // only shortcuts stand outside the registry
+  switch (location.kind) {
+    case Kind::Startup: return area + "\\Stored Run";
+    case Kind::Service: return area + "\\Stored RunServices";
+    case Kind::Shortcut: return area + "\\Stored Shc";
+  }
+  return area;
+}
+
+// Where an entry of the location and place goes in an export file.
+std::string FileKeyOf(const Location& location, Place place) {
+  if (place == Place::Windows && location.windowsKey) return location.windowsKey;
+  return ExportKeyOf(location, place);
+}
+
+struct Options {
+  std::string command;
+  std::vector<std::string> words;  // what is not an option
+  std::set<std::string> flags;
+  std::string kind;
+};
+
+bool Parse(const std::vector<std::string>& arguments, Options* options, std::string* error) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--kind") {
+      if (++i == arguments.size()) {
+        *error = "--kind needs startup, service or shortcut";
+        return false;
+      }
+      options->kind = arguments[i];
+    } else if (argument.rfind("--kind=", 0) == 0) {
+      options->kind = argument.substr(7);
+    } else if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
+      options->flags.insert(argument);
+    } else if (options->command.empty()) {
+      options->command = argument;
+    } else {
+      options->words.push_back(argument);
+    }
+  }
+  return true;
+}
+
+bool OnlyFlags(const Options& options, std::set<std::string> allowed, std::string* error) {
+  for (const std::string& flag : options.flags) {
+    if (!allowed.count(flag)) {
+      *error = "unknown option " + flag + " for " + options.command;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string FlagText(int flag) { return flag < 0 ? "-" : (flag ? "on" : "off"); }
+
+// ---- list ----
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string Csv(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
+  out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("WHERE", 9) << Padded("FLAG", 6) << "NAME\n";
+  for (const Entry& entry : entries) {
+    out << Padded(KindName(entry.kind), 10) << Padded(RootName(entry.root), 9) << Padded(PlaceName(entry.place), 9)
+        << Padded(FlagText(entry.flag), 6) << entry.name << "\n";
+    // The command on a line of its own, so that a long one never pushes the columns apart.
+    out << "    " << CommandOf(entry) << "\n";
+  }
+}
+
+void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
+  out << "[";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const Entry& entry = entries[i];
+    out << (i ? ",\n " : "\n ") << "{\"kind\": " << Json(KindName(entry.kind))
+        << ", \"scope\": " << Json(RootName(entry.root)) << ", \"where\": " << Json(PlaceName(entry.place))
+        << ", \"name\": " << Json(entry.name)
+        << ", \"flag\": " << (entry.flag < 0 ? std::string("null") : std::to_string(entry.flag))
+        << ", \"command\": " << Json(CommandOf(entry)) << "}";
+  }
+  out << (entries.empty() ? "]\n" : "\n]\n");
+}
+
+void ListCsv(const std::vector<Entry>& entries, std::ostream& out) {
+  out << "kind,scope,where,flag,name,command\r\n";
+  for (const Entry& entry : entries) {
+    out << KindName(entry.kind) << "," << RootName(entry.root) << "," << PlaceName(entry.place) << ","
+        << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.name) << ","
+        << Csv(CommandOf(entry)) << "\r\n";
+  }
+}
+
+// ---- enable, disable ----
+
+bool SameEntry(const Entry& a, const Entry& b) {
+  return a.kind == b.kind && a.root == b.root && platform::EqualsNoCase(a.name, b.name);
+}
+
+int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& err) {
+  const std::string& name = options.words[0];
+  std::vector<Entry> entries;
+  std::string error;
+  if (!CollectEntries(&entries, &error)) {
+    err << "qmctl: " << error << "\n";
+    return kFailed;
+  }
+  Kind kind{};
+  bool byKind = !options.kind.empty();
+  if (byKind) KindFromName(options.kind, &kind);
+  bool user = options.flags.count("--user"), machine = options.flags.count("--machine");
+  // The same entry may stand in both places (a take cut short); it has one flag.
+  std::vector<const Entry*> matches;
+  for (const Entry& entry : entries) {
+    if (!platform::EqualsNoCase(entry.name, name) || (byKind && entry.kind != kind)) continue;
+    if ((user && entry.root != HKeyCurrentUser) || (machine && entry.root != HKeyLocalMachine)) continue;
+    bool known = false;
+    for (const Entry* match : matches) known = known || SameEntry(*match, entry);
+    if (!known) matches.push_back(&entry);
+  }
+  if (matches.empty()) {
+    err << "qmctl: no entry named \"" << name << "\"" << (byKind || user || machine ? " of that kind and scope" : "")
+        << "\n";
+    return kFailed;
+  }
+  if (matches.size() > 1) {
+    err << "qmctl: \"" << name << "\" names " << matches.size() << " entries:";
+    for (const Entry* match : matches) err << " " << KindName(match->kind) << " (" << RootName(match->root) << ")";
+    err << "; choose one with --kind and --user or --machine\n";
+    return kFailed;
+  }
+  const Entry& entry = *matches[0];
+  const Location* location = LocationOf(entry.kind, entry.root);
+  std::uint32_t number = static_cast<std::uint32_t>(flag);
+  std::vector<std::uint8_t> data = {static_cast<std::uint8_t>(number), 0, 0, 0};
+  if (!WriteValue(entry.root, location->selectionsKey, entry.name, platform::kRegDword, data)) {
+    err << "qmctl: cannot write the flag of \"" << entry.name << "\"\n";
+    return kFailed;
+  }
+  out << KindName(entry.kind) << " \"" << entry.name << "\" (" << RootName(entry.root) << ") "
+      << (flag ? "enabled" : "disabled") << "\n";
+  return kDone;
+}
+
+// ---- export ----
+
+int Export(const std::string& file, std::ostream& out, std::ostream& err) {
+  std::vector<Entry> entries;
+  std::string error;
+  if (!CollectEntries(&entries, &error)) {
+    err << "qmctl: " << error << "; nothing was exported\n";
+    return kFailed;
+  }
+  std::vector<RegFileKey> keys;
+  for (const Location& location : Locations()) {
+    RegFileKey flags{location.root, location.selectionsKey, {}};
+    std::set<std::string> flagged;
+    for (Place place : {Place::Windows, Place::Stored}) {
+      RegFileKey key{location.root, FileKeyOf(location, place), {}};
+      for (const Entry& entry : entries) {
+        if (entry.kind != location.kind || entry.root != location.root || entry.place != place) continue;
+        key.values.push_back(Value{entry.name, entry.kind == Kind::Shortcut ? platform::kRegBinary : entry.type,
+                                   entry.data});
+        if (entry.flag >= 0 && flagged.insert(platform::FoldCase(entry.name)).second) {
+          std::uint32_t flag = static_cast<std::uint32_t>(entry.flag);
+          flags.values.push_back(Value{entry.name, platform::kRegDword,
+                                       {static_cast<std::uint8_t>(flag), static_cast<std::uint8_t>(flag >> 8),
+                                        static_cast<std::uint8_t>(flag >> 16), static_cast<std::uint8_t>(flag >> 24)}});
+        }
+      }
+      if (!key.values.empty()) keys.push_back(std::move(key));
+    }
+    if (!flags.values.empty()) keys.push_back(std::move(flags));
+  }
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  if (!files || files->WriteAll(file, WriteRegFile(keys)) != platform::FsResult::Ok) {
+    err << "qmctl: cannot write " << file << "\n";
+    return kFailed;
+  }
+  out << "exported " << entries.size() << " entries to " << file << "\n";
+  return kDone;
+}
+
+// ---- import ----
+
+struct Incoming {
+  const Location* location;
+  Place place;  // where it stood when it was exported
+  Value value;
+  int flag = -1;
+};
+
+// What key of a file holds for us: the entries of a location and place, or its flags.
+bool RoleOf(const RegFileKey& key, const Location** location, Place* place, bool* isFlags) {
+  for (const Location& each : Locations()) {
+    if (each.root != key.root) continue;
+    *location = &each;
+    *isFlags = platform::EqualsNoCase(key.path, each.selectionsKey);
+    if (*isFlags) return true;
+    for (Place candidate : {Place::Windows, Place::Stored}) {
+      if (platform::EqualsNoCase(key.path, FileKeyOf(each, candidate))) {
+        *place = candidate;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+std::string FileOf(const std::string& folder, const std::string& name) {
+  return folder + "\\" + name + shortcuts::kLinkExtension;
+}
+// A shortcut's path must fit MAX_PATH with its terminator, or no engine step could reach it.
+bool FitsPath(const std::string& path) { return path.size() < shortcuts::kPathBufferSize; }
+
+bool GoodFileName(const std::string& name) {
+  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && name != "." && name != "..";
+}
+
+// Checks everything the file says before anything is written; false with
+// the reason when any part of it cannot be carried.
+bool ReadIncoming(const std::vector<RegFileKey>& keys, std::vector<Incoming>* incoming, std::string* error) {
+  std::map<std::pair<const Location*, std::string>, int> flags;
+  std::set<std::tuple<const Location*, Place, std::string>> seen;
+  std::set<std::pair<const Location*, std::string>> seenFlags;
+  for (const RegFileKey& key : keys) {
+    const Location* location = nullptr;
+    Place place = Place::Windows;
+    bool isFlags = false;
+    if (!RoleOf(key, &location, &place, &isFlags)) {
+      *error = "the key " + std::string(RootName(key.root)) + " " + key.path + " holds no entries of ours";
+      return false;
+    }
+    for (const Value& value : key.values) {
+      std::string folded = platform::FoldCase(value.name);
+      if (isFlags) {
+        if (value.type != platform::kRegDword || !seenFlags.insert({location, folded}).second) {
+          *error = "the flag of \"" + value.name + "\" is not one number";
+          return false;
+        }
+        flags[{location, folded}] = static_cast<int>(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
+                                                     static_cast<std::uint32_t>(value.data[3]) << 24);
+        continue;
+      }
+      if (!seen.insert({location, place, folded}).second) {
+        *error = "\"" + value.name + "\" stands twice in one key";
+        return false;
+      }
+      if (location->kind == Kind::Shortcut) {
+        platform::ShellLinkData link;
+        if (value.type != platform::kRegBinary || value.data.empty() || !platform::DecodeShellLink(value.data, link)) {
+          *error = "the shortcut \"" + value.name + "\" is not a whole shell link";
+          return false;
+        }
+        if (!GoodFileName(value.name)) {
+          *error = "\"" + value.name + "\" cannot be the name of a file";
+          return false;
+        }
+      } else if (value.type != platform::kRegSz && value.type != 2) {
+        *error = "\"" + value.name + "\" is not a command line";
+        return false;
+      }
+      incoming->push_back(Incoming{location, place, value});
+    }
+  }
+  // Where both places of a name are in the file (a take cut short), the one
+  // standing where Windows reads it was written later: it wins.
+  std::vector<Incoming> chosen;
+  for (const Incoming& entry : *incoming) {
+    bool shadowed = entry.place == Place::Stored &&
+                    seen.count({entry.location, Place::Windows, platform::FoldCase(entry.value.name)});
+    if (shadowed) continue;
+    chosen.push_back(entry);
+    auto flag = flags.find({entry.location, platform::FoldCase(entry.value.name)});
+    if (flag != flags.end()) chosen.back().flag = flag->second;
+  }
+  *incoming = std::move(chosen);
+  return true;
+}
+
+bool SameData(const Entry& standing, const Incoming& entry) {
+  if (entry.location->kind == Kind::Shortcut) return standing.data == entry.value.data;
+  return standing.type == entry.value.type && TextOf(standing.data) == TextOf(entry.value.data);
+}
+
+std::vector<std::uint8_t> FlagData(int flag) {
+  std::uint32_t number = static_cast<std::uint32_t>(flag);
+  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
+
+int Import(const std::string& file, bool force, std::ostream& out, std::ostream& err) {
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  std::vector<std::uint8_t> bytes;
+  if (!files || files->ReadAll(file, bytes) != platform::FsResult::Ok) {
+    err << "qmctl: cannot read " << file << "\n";
+    return kFailed;
+  }
+  std::vector<RegFileKey> keys;
+  std::vector<Incoming> incoming;
+  std::string error;
+  if (!ReadRegFile(bytes, &keys, &error) || !ReadIncoming(keys, &incoming, &error)) {
+    err << "qmctl: " << file << " is damaged (" << error << "); nothing was changed\n";
+    return kFailed;
+  }
+  std::vector<Entry> standing;
+  if (!CollectEntries(&standing, &error)) {
+    err << "qmctl: " << error << "; nothing was changed\n";
+    return kFailed;
+  }
+  // Decide every entry first: nothing is written while a conflict remains.
+  enum class Action { Write, AlreadyThere };
+  std::vector<Action> actions;
+  std::vector<std::string> conflicts;
+  std::map<const Location*, std::string> folders;
+  for (const Incoming& entry : incoming) {
+    bool same = false, different = false;
+    for (const Entry& each : standing) {
+      if (each.kind != entry.location->kind || each.root != entry.location->root ||
+          !platform::EqualsNoCase(each.name, entry.value.name))
+        continue;
+      (SameData(each, entry) ? same : different) = true;
+    }
+    if (different) conflicts.push_back(std::string(KindName(entry.location->kind)) + " \"" + entry.value.name +
+                                       "\" (" + RootName(entry.location->root) + ")");
+    actions.push_back(different || !same ? Action::Write : Action::AlreadyThere);
+    if (entry.location->kind == Kind::Shortcut && !folders.count(entry.location)) {
+      std::string folder;
+      if (!StartupFolder(*entry.location, &folder)) {
+        err << "qmctl: no startup folder is named for the " << RootName(entry.location->root)
+            << "'s shortcuts; nothing was changed\n";
+        return kFailed;
+      }
+      folders[entry.location] = folder;
+    }
+    if (entry.location->kind == Kind::Shortcut &&
+        !FitsPath(FileOf(folders[entry.location], entry.value.name))) {
+      err << "qmctl: the shortcut \"" << entry.value.name << "\" does not fit a path; nothing was changed\n";
+      return kFailed;
+    }
+  }
+  if (!conflicts.empty() && !force) {
+    err << "qmctl: these entries stand with other data:";
+    for (const std::string& conflict : conflicts) err << "\n  " << conflict;
+    err << "\nnothing was changed; --force replaces them with the file's\n";
+    return kFailed;
+  }
+  int written = 0, failed = 0;
+  for (std::size_t i = 0; i < incoming.size(); ++i) {
+    const Incoming& entry = incoming[i];
+    const Location& location = *entry.location;
+    bool hasFlag = false;
+    for (const Entry& each : standing)
+      hasFlag = hasFlag || (each.kind == location.kind && each.root == location.root &&
+                            platform::EqualsNoCase(each.name, entry.value.name) && each.flag >= 0);
+    if (actions[i] == Action::AlreadyThere) {
+      // The entry is there already, and so is the user's choice, if any.
+      if (!hasFlag && entry.flag >= 0)
+        WriteValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword, FlagData(entry.flag));
+      continue;
+    }
+    // The flag first: at every moment the entry has the flag it comes with.
+    bool ok = entry.flag < 0 ||
+              WriteValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword,
+                         FlagData(entry.flag));
+    if (ok && location.kind == Kind::Shortcut) {
+      const std::string& folder = folders[&location];
+      ok = WriteFileWhole(folder, FileOf(folder, entry.value.name), entry.value.data);
+    } else if (ok) {
+      ok = WriteValue(location.root, location.windowsKey, entry.value.name, entry.value.type, entry.value.data);
+    }
+    if (ok) {
+      ++written;
+    } else {
+      ++failed;
+      err << "qmctl: cannot write " << KindName(location.kind) << " \"" << entry.value.name << "\" ("
+          << RootName(location.root) << ")\n";
+    }
+  }
+  out << "imported " << written << " entries, " << (incoming.size() - written - failed) << " already there\n";
+  return failed ? kFailed : kDone;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const CycleOperations& cycle,
+        std::ostream& out, std::ostream& err) {
+  Options options;
+  std::string error;
+  auto usage = [&](const std::string& reason) {
+    err << "qmctl: " << reason << "\n\n" << kUsageText;
+    return kUsage;
+  };
+  if (!Parse(arguments, &options, &error)) return usage(error);
+  if (options.flags.count("--help") || options.command == "help" || options.command == "/?" ||
+      options.command == "-h") {
+    out << kUsageText;
+    return kDone;
+  }
+  const std::string& command = options.command;
+  if (command.empty()) return usage("no command given");
+  std::map<std::string, std::function<bool()>> wholeSet = {
+      {"take", cycle.take}, {"return", cycle.giveBack}, {"restore", cycle.restore}};
+  bool known = command == "list" || command == "enable" || command == "disable" || command == "export" ||
+               command == "import" || (wholeSet.count(command) && wholeSet[command]);
+  if (!known) return usage("unknown command \"" + command + "\"");
+  if (!options.kind.empty() && (command != "enable" && command != "disable"))
+    return usage("--kind belongs to enable and disable");
+
+  std::size_t words = (command == "enable" || command == "disable" || command == "export" || command == "import");
+  if (options.words.size() != words)
+    return usage(command + (words ? " takes one argument" : " takes no argument"));
+
+  if (command == "list") {
+    if (!OnlyFlags(options, {"--json", "--csv"}, &error)) return usage(error);
+    if (options.flags.size() > 1) return usage("choose one of --json and --csv");
+    std::vector<Entry> entries;
+    if (!CollectEntries(&entries, &error)) {
+      err << "qmctl: " << error << "\n";
+      return kFailed;
+    }
+    if (options.flags.count("--json"))
+      ListJson(entries, out);
+    else if (options.flags.count("--csv"))
+      ListCsv(entries, out);
+    else
+      ListTable(entries, out);
+    return kDone;
+  }
+  if (command == "export") {
+    if (!OnlyFlags(options, {}, &error)) return usage(error);
+    return Export(options.words[0], out, err);
+  }
+  // Everything below changes entries: never while the program may be in a cycle.
+  if (command == "enable" || command == "disable") {
+    Kind kind;
+    if (!OnlyFlags(options, {"--user", "--machine"}, &error)) return usage(error);
+    if (options.flags.size() > 1) return usage("choose one of --user and --machine");
+    if (!options.kind.empty() && !KindFromName(options.kind, &kind))
+      return usage("--kind is startup, service or shortcut, not \"" + options.kind + "\"");
+  } else if (command == "import") {
+    if (!OnlyFlags(options, {"--force"}, &error)) return usage(error);
+  } else if (!OnlyFlags(options, {}, &error)) {
+    return usage(error);
+  }
+  if (!guard.Acquire()) {
+    err << "qmctl: Quill Moor is running; nothing was changed (try again when it has ended)\n";
+    return kFailed;
+  }
+  if (command == "enable" || command == "disable") return SetFlag(options, command == "enable", out, err);
+  if (command == "import") return Import(options.words[0], options.flags.count("--force") > 0, out, err);
+  if (!wholeSet[command]()) {
+    err << "qmctl: " << command << " did not complete; the log file says why\n";
+    return kFailed;
+  }
+  out << command << ": done\n";
+  return kDone;
+}
+
+}  // namespace qm::admin

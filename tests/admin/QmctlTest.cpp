@@ -1,0 +1,419 @@
+// qmctl's commands over the memory registry and the mapped startup folders:
+// exit codes and arguments, the three list formats, flags, the program's
+// mutex, and export and import, whole or not at all.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "admin/core/Entries.h"
+#include "admin/core/ProgramCycle.h"
+#include "engine/foundation/Registry.h"
+#include "tests/admin/AdminFixture.h"
+
+namespace qm::test {
+namespace {
+
+constexpr RegKey HKCU = HKeyCurrentUser;
+constexpr RegKey HKLM = HKeyLocalMachine;
+const std::string kFile = "C:\\backup.reg";
+
+using Args = std::vector<std::string>;
+
+class QmctlTest : public AdminTest {
+ protected:
+  // One entry of every kind, place and flag state, with names in several scripts.
+  void Populate() {
+    platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
+    platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 1);
+    // The copy a return leaves stored behind an entry that stands returned is no entry of its own.
+    platform.SetText(HKCU, kStoredRunKey, "Mail", "C:\\old.exe");
+    platform.SetText(HKLM, kStoredRunKey, "Backup, \"daily\"", "C:\\Tools\\bk.exe \"D:\\\"");
+    platform.SetNumber(HKLM, kStoredRunSelectionsKey, "Backup, \"daily\"", 0);
+    platform.SetText(HKLM, kRunServicesKey, "Привет", "C:\\svc.exe ");
+    platform.WriteFile(In(kUserStartup, "微信"), LinkBytes("C:\\wx\\微信.exe", "-min"));
+    platform.SetNumber(HKCU, kStoredShcSelectionsKey, "微信", 0);
+    StoreBinary(HKLM, kStoredShcKey, "Éditeur", LinkBytes("C:\\ed.exe"));
+    platform.SetNumber(HKLM, kStoredShcSelectionsKey, "Éditeur", 1);
+  }
+  // Every entry and flag gone, as on a machine set up afresh.
+  void Wipe() {
+    CRegistry registry;
+    for (RegKey root : {HKCU, HKLM})
+      for (const char* key : {kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunServicesKey, kStoredRunServicesKey,
+                              kStoredRunServicesSelectionsKey, kStoredShcKey, kStoredShcSelectionsKey})
+        for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
+    for (const char* folder : {kUserStartup, kCommonStartup}) {
+      std::vector<platform::DirEntry> files;
+      platform.files.List(folder, "*", files);
+      for (const auto& file : files) platform.files.Delete(std::string(folder) + "\\" + file.name);
+    }
+  }
+  std::string Utf16File() {
+    std::vector<std::uint8_t> bytes;
+    platform.files.ReadAll(kFile, bytes);
+    std::u16string wide;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) wide += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
+    return platform::Utf16ToAnsi(wide);
+  }
+  void WriteUtf16File(const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : platform::AnsiToUtf16(text)) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    platform.WriteFile(kFile, bytes);
+  }
+};
+
+TEST_F(QmctlTest, BadArgumentsAreUsageErrorsThatTouchNothing) {
+  Populate();
+  const std::vector<Args> cases = {
+      {},
+      {"frobnicate"},
+      {"list", "--xml"},
+      {"list", "--json", "--csv"},
+      {"list", "extra"},
+      {"list", "--kind", "startup"},
+      {"enable"},
+      {"enable", "Mail", "Backup"},
+      {"enable", "Mail", "--kind"},
+      {"disable", "Mail", "--kind", "program"},
+      {"disable", "Mail", "--user", "--machine"},
+      {"export"},
+      {"export", kFile, "--force"},
+      {"import", kFile, "--quiet"},
+      {"take"},  // no whole-set operations were given to this run
+  };
+  auto before = Machine();
+  for (const Args& args : cases) {
+    std::string line;
+    for (const auto& arg : args) line += arg + " ";
+    SCOPED_TRACE(line);
+    Result result = Qmctl(args);
+    EXPECT_EQ(admin::kUsage, result.code);
+    EXPECT_EQ("", result.out);
+    EXPECT_NE(std::string::npos, result.err.find("usage: qmctl"));
+  }
+  EXPECT_TRUE(before == Machine());
+  EXPECT_EQ(0, guard.asked);
+  for (const Args& help : std::vector<Args>{{"--help"}, {"help"}, {"/?"}, {"enable", "--help"}}) {
+    Result result = Qmctl(help);
+    EXPECT_EQ(admin::kDone, result.code);
+    EXPECT_NE(std::string::npos, result.out.find("usage: qmctl"));
+    EXPECT_EQ("", result.err);
+  }
+}
+
+TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
+  Populate();
+  Result csv = Qmctl({"list", "--csv"});
+  ASSERT_EQ(admin::kDone, csv.code) << csv.err;
+  std::set<std::string> rows;
+  std::istringstream lines(csv.out);
+  for (std::string row; std::getline(lines, row);) rows.insert(row);
+  EXPECT_EQ((std::set<std::string>{
+                "kind,scope,where,flag,name,command\r",
+                "startup,user,windows,1,Mail,C:\\mail.exe -q\r",
+                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\"\r",
+                "service,machine,windows,,Привет,C:\\svc.exe \r",
+                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min\r",
+                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe\r",
+            }),
+            rows);
+
+  Result json = Qmctl({"list", "--json"});
+  ASSERT_EQ(admin::kDone, json.code);
+  for (const char* object :
+       {R"({"kind": "startup", "scope": "machine", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\""})",
+        R"({"kind": "service", "scope": "machine", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe "})"})
+    EXPECT_NE(std::string::npos, json.out.find(object)) << object << "\n" << json.out;
+
+  Result table = Qmctl({"list"});
+  ASSERT_EQ(admin::kDone, table.code);
+  std::vector<std::string> tableLines;
+  std::istringstream tableStream(table.out);
+  for (std::string line; std::getline(tableStream, line);) tableLines.push_back(line);
+  ASSERT_EQ(11u, tableLines.size()) << table.out;  // a heading, then two lines per entry
+  for (std::size_t i = 1; i < tableLines.size(); i += 2) {
+    EXPECT_LE(tableLines[i].size(), 80u) << tableLines[i];
+    EXPECT_EQ("    ", tableLines[i + 1].substr(0, 4));
+  }
+  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     windows  off   微信\n    C:\\wx\\微信.exe -min\n"));
+}
+
+TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
+  struct Case {
+    Args args;
+    int code;
+    RegKey root;
+    const char* selections;
+    const char* name;
+    std::int64_t flag;  // afterwards; -1 absent
+  };
+  const std::vector<Case> cases = {
+      {{"enable", "Spooler"}, admin::kDone, HKLM, kStoredRunServicesSelectionsKey, "Spooler", 1},
+      {{"disable", "backup"}, admin::kDone, HKLM, kStoredRunSelectionsKey, "Backup", 0},
+      {{"disable", "Notes"}, admin::kDone, HKCU, kStoredShcSelectionsKey, "Notes", 0},
+      // Standing in both places after a take cut short: still one entry, one flag.
+      {{"disable", "Half"}, admin::kDone, HKCU, kStoredRunSelectionsKey, "Half", 0},
+      {{"enable", "Mail"}, admin::kFailed, HKLM, kStoredRunSelectionsKey, "Mail", -1},
+      {{"enable", "Mail", "--machine"}, admin::kDone, HKLM, kStoredRunSelectionsKey, "Mail", 1},
+      {{"enable", "Mail", "--user", "--kind", "startup"}, admin::kDone, HKCU, kStoredRunSelectionsKey, "Mail", 1},
+      {{"enable", "Notes", "--kind", "startup"}, admin::kFailed, HKCU, kStoredShcSelectionsKey, "Notes", 1},
+      {{"enable", "Nobody"}, admin::kFailed, HKCU, kStoredRunSelectionsKey, "Nobody", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    Wipe();
+    platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+    platform.SetText(HKLM, kRunKey, "Mail", "C:\\mail.exe");
+    platform.SetText(HKLM, kStoredRunKey, "Backup", "C:\\bk.exe");
+    platform.SetNumber(HKLM, kStoredRunSelectionsKey, "Backup", 1);
+    platform.SetText(HKLM, kRunServicesKey, "Spooler", "C:\\sp.exe");
+    platform.SetNumber(HKLM, kStoredRunServicesSelectionsKey, "Spooler", 0);
+    platform.WriteFile(In(kUserStartup, "Notes"), LinkBytes("C:\\notes.exe"));
+    platform.SetNumber(HKCU, kStoredShcSelectionsKey, "Notes", 1);
+    platform.SetText(HKCU, kRunKey, "Half", "C:\\half.exe");
+    platform.SetText(HKCU, kStoredRunKey, "Half", "C:\\half.exe");
+    platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Half", 1);
+    auto before = Machine();
+    Result result = Qmctl(c.args);
+    EXPECT_EQ(c.code, result.code) << result.err;
+    EXPECT_EQ(c.flag, platform.Number(c.root, c.selections, c.name));
+    if (c.code != admin::kDone) {
+      EXPECT_TRUE(before == Machine());
+      EXPECT_NE("", result.err);
+    }
+    // The other root's entry of the same name keeps what it had.
+    if (std::string(c.name) == "Mail") EXPECT_EQ(-1, platform.Number(c.root == HKCU ? HKLM : HKCU, c.selections, "Mail"));
+  }
+}
+
+TEST_F(QmctlTest, NothingChangesWhileTheProgramRuns) {
+  Populate();
+  Qmctl({"export", kFile});
+  int cycles = 0;
+  cycle.take = cycle.giveBack = cycle.restore = [&] { return ++cycles > 0; };
+  guard.programRunning = true;
+  auto before = Machine();
+  for (const Args& args : std::vector<Args>{{"enable", "Mail"}, {"disable", "Mail"}, {"import", kFile, "--force"},
+                                            {"take"}, {"return"}, {"restore"}}) {
+    Result result = Qmctl(args);
+    EXPECT_EQ(admin::kFailed, result.code) << args[0];
+    EXPECT_NE("", result.err);
+  }
+  EXPECT_EQ(0, cycles);
+  EXPECT_TRUE(before == Machine());
+  // Looking is no change: list and export still answer.
+  int asked = guard.asked;
+  EXPECT_EQ(admin::kDone, Qmctl({"list"}).code);
+  EXPECT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
+  EXPECT_EQ(asked, guard.asked);
+  guard.programRunning = false;
+  EXPECT_EQ(admin::kDone, Qmctl({"take"}).code);
+  EXPECT_EQ(1, cycles);
+  cycle.restore = [] { return false; };
+  EXPECT_EQ(admin::kFailed, Qmctl({"restore"}).code);
+}
+
+TEST_F(QmctlTest, TakeReturnAndRestoreRunTheProgramsCycle) {
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+  platform.SetText(HKLM, kRunServicesKey, "Svc", "C:\\svc.exe");
+  platform.WriteFile(In(kUserStartup, "Notes"), LinkBytes("C:\\notes.exe"));
+  admin::ProgramCycle program;
+  cycle = program.Operations();
+  struct Step {
+    const char* command;
+    bool taken;  // where the entries stand afterwards
+    std::int64_t initFlags;  // "Init Startup", "Init Shortcut" and "Init Service" alike
+  };
+  const std::vector<Step> steps = {
+      {"take", true, 1}, {"take", true, 1}, {"return", false, 0}, {"take", true, 1}, {"restore", false, 0},
+  };
+  const std::string folder = "C:\\Program Files\\Quill Moor\\Quillmoor.exe";
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.command);
+    Result result = Qmctl({step.command});
+    ASSERT_EQ(admin::kDone, result.code) << result.err;
+    // A return copies back; the stored copies may stay.
+    if (step.taken) EXPECT_TRUE(platform.HasValue(HKCU, kStoredRunKey, "Mail"));
+    if (step.taken) EXPECT_TRUE(platform.HasValue(HKLM, kStoredRunServicesKey, "Svc"));
+    EXPECT_EQ(!step.taken, platform.HasValue(HKCU, kRunKey, "Mail"));
+    EXPECT_EQ(!step.taken, platform.HasValue(HKLM, kRunServicesKey, "Svc"));
+    EXPECT_EQ(!step.taken, platform.FileExists(In(kUserStartup, "Notes")));
+    for (const char* flag : {"Init Startup", "Init Shortcut", "Init Service"})
+      EXPECT_EQ(step.initFlags, platform.Number(HKLM, kProductKey, flag)) << flag;
+    // Whatever is taken has its return armed, with the program beside qmctl.
+    if (step.taken) EXPECT_NE(std::string::npos, platform.Text(HKCU, kRunOnceKey, "QM Init Cleanups").find(folder + "\" /cleanup"));
+    if (std::string(step.command) == "return")
+      EXPECT_NE(std::string::npos, platform.Text(HKLM, kRunOnceKey, "QM Init Startups").find(folder + "\" /startup"));
+  }
+  EXPECT_EQ(LinkBytes("C:\\notes.exe"), platform.ReadFile(In(kUserStartup, "Notes")));
+}
+
+TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {
+  // Every entry where Windows reads it, in several scripts and shapes.
+  std::string longLine = "C:\\long.exe " + std::string(400, 'x');
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
+  platform.SetText(HKCU, kRunKey, "Quotes \"and\" \\slashes\\", "\"C:\\a b\\c.exe\" \"x\"");
+  platform.SetText(HKLM, kRunKey, "Привет", longLine);
+  platform.SetText(HKLM, kRunServicesKey, "微信", "C:\\wx.exe ");
+  RegKey open = 0;
+  platform.registry.CreateKey(HKLM, kRunKey, &open);
+  std::string expand = "%SystemRoot%\\x.exe";
+  platform.registry.SetValue(open, "Expand", 2, reinterpret_cast<const std::uint8_t*>(expand.c_str()),
+                             static_cast<std::uint32_t>(expand.size() + 1));
+  platform.registry.CloseKey(open);
+  platform.WriteFile(In(kUserStartup, "Éditeur"), LinkBytes("C:\\ed.exe", "-n \"x\""));
+  platform.WriteFile(In(kCommonStartup, "Notes"), LinkBytes("C:\\notes.exe"));
+  platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0);
+  platform.SetNumber(HKLM, kStoredRunSelectionsKey, "Привет", 1);
+  platform.SetNumber(HKLM, kStoredRunServicesSelectionsKey, "微信", 0);
+  platform.SetNumber(HKCU, kStoredShcSelectionsKey, "Éditeur", 1);
+  auto before = Machine();
+
+  Result exported = Qmctl({"export", kFile});
+  ASSERT_EQ(admin::kDone, exported.code) << exported.err;
+  Wipe();
+  ASSERT_NE(before, Machine());
+  Result imported = Qmctl({"import", kFile});
+  ASSERT_EQ(admin::kDone, imported.code) << imported.err;
+  EXPECT_TRUE(before == Machine());
+  EXPECT_EQ(0u, platform.registry.OpenHandleCount());
+  // A second import finds everything there already and changes nothing.
+  EXPECT_EQ(admin::kDone, Qmctl({"import", kFile}).code);
+  EXPECT_TRUE(before == Machine());
+}
+
+TEST_F(QmctlTest, ImportPutsTakenEntriesWhereWindowsReadsThem) {
+  platform.SetText(HKCU, kStoredRunKey, "Taken", "C:\\taken.exe");
+  platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Taken", 0);
+  StoreBinary(HKLM, kStoredShcKey, "Stored Link", LinkBytes("C:\\s.exe"));
+  platform.SetText(HKLM, kStoredRunServicesKey, "Svc", "C:\\svc.exe");
+  // Half taken: the copy standing where Windows reads it was written later and wins.
+  platform.SetText(HKLM, kRunKey, "Both", "C:\\new.exe");
+  platform.SetText(HKLM, kStoredRunKey, "Both", "C:\\old.exe");
+  ASSERT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
+  Wipe();
+  Result imported = Qmctl({"import", kFile});
+  ASSERT_EQ(admin::kDone, imported.code) << imported.err;
+  EXPECT_EQ("C:\\taken.exe", platform.Text(HKCU, kRunKey, "Taken"));
+  EXPECT_EQ(0, platform.Number(HKCU, kStoredRunSelectionsKey, "Taken"));
+  EXPECT_EQ(LinkBytes("C:\\s.exe"), platform.ReadFile(In(kCommonStartup, "Stored Link")));
+  EXPECT_EQ("C:\\svc.exe", platform.Text(HKLM, kRunServicesKey, "Svc"));
+  EXPECT_EQ("C:\\new.exe", platform.Text(HKLM, kRunKey, "Both"));
+  // Nothing lands in the stored location: no entry is left taken with no cycle to return it.
+  for (RegKey root : {HKCU, HKLM})
+    for (const char* key : {kStoredRunKey, kStoredRunServicesKey, kStoredShcKey})
+      EXPECT_TRUE(platform.Names(root, key).empty()) << key;
+}
+
+TEST_F(QmctlTest, ImportNeverReplacesADifferentEntryUnlessForced) {
+  struct Case {
+    const char* what;
+    std::function<void()> standing;  // what the machine holds before the import
+    bool force;
+    int code;
+    std::string mailAfter;  // HKCU Run "Mail" afterwards
+    std::int64_t flagAfter;
+  };
+  const std::string link = LinkBytes("C:\\notes.exe");
+  const std::vector<Case> cases = {
+      {"the same entry, the user's own flag", [&] { platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+                                                    platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0); },
+       false, admin::kDone, "C:\\mail.exe", 0},
+      {"the same entry under another letter case", [&] { platform.SetText(HKCU, kRunKey, "MAIL", "C:\\mail.exe"); },
+       false, admin::kDone, "C:\\mail.exe", 1},
+      {"the same entry, an older copy stored by the last cycle", [&] {
+         platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+         platform.SetText(HKCU, kStoredRunKey, "Mail", "C:\\old.exe"); },
+       false, admin::kDone, "C:\\mail.exe", 1},
+      {"other data", [&] { platform.SetText(HKCU, kRunKey, "Mail", "C:\\other.exe"); }, false, admin::kFailed,
+       "C:\\other.exe", -1},
+      {"other data, taken", [&] { platform.SetText(HKCU, kStoredRunKey, "Mail", "C:\\other.exe"); }, false,
+       admin::kFailed, "<missing>", -1},
+      {"another shortcut file", [&] { platform.WriteFile(In(kUserStartup, "Notes"), LinkBytes("C:\\other.exe")); },
+       false, admin::kFailed, "<missing>", -1},
+      {"other data, forced", [&] { platform.SetText(HKCU, kRunKey, "Mail", "C:\\other.exe");
+                                   platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0); },
+       true, admin::kDone, "C:\\mail.exe", 1},
+  };
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe");
+  platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 1);
+  platform.WriteFile(In(kUserStartup, "Notes"), link);
+  platform.SetText(HKLM, kRunServicesKey, "Svc", "C:\\svc.exe");
+  ASSERT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Wipe();
+    c.standing();
+    auto before = Machine();
+    Args args = {"import", kFile};
+    if (c.force) args.push_back("--force");
+    Result result = Qmctl(args);
+    EXPECT_EQ(c.code, result.code) << result.err;
+    EXPECT_EQ(c.mailAfter, platform.Text(HKCU, kRunKey, "Mail"));
+    EXPECT_EQ(c.flagAfter, platform.Number(HKCU, kStoredRunSelectionsKey, "Mail"));
+    if (c.code == admin::kFailed) {
+      EXPECT_TRUE(before == Machine()) << "a refused import writes nothing, not even the entries without conflict";
+    } else {
+      EXPECT_EQ(link, platform.ReadFile(In(kUserStartup, "Notes")));
+      EXPECT_EQ("C:\\svc.exe", platform.Text(HKLM, kRunServicesKey, "Svc"));
+    }
+  }
+}
+
+TEST_F(QmctlTest, ADamagedFileIsRefusedWholeAndChangesNothing) {
+  Populate();
+  platform.WriteFile(In(kCommonStartup, "Big"), LinkBytes("C:\\" + std::string(200, 'b') + ".exe", std::string(150, 'a')));
+  ASSERT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
+  const std::string good = Utf16File();
+  auto replace = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    std::size_t at = text.find(from);
+    EXPECT_NE(std::string::npos, at) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  std::size_t lastKey = good.rfind("\r\n[");
+  std::size_t endLine = good.rfind("\r\n;");
+  const std::vector<std::pair<const char*, std::string>> damages = {
+      {"cut at a line end", good.substr(0, lastKey + 2)},
+      {"cut inside a line", good.substr(0, endLine - 7)},
+      {"the end line gone", good.substr(0, endLine + 2)},
+      {"another header", replace("Version 5.00", "Version 4.00")},
+      {"a hex digit that is none", replace("hex:4c,", "hex:4x,")},
+      {"hex cut by an empty line", replace(",\\\r\n  ", ",\\\r\n\r\n  ")},
+      {"a shortcut that is no link", replace("hex:4c,00", "hex:00,00")},
+      {"a key of someone else", replace("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices]",
+                                        "[HKEY_LOCAL_MACHINE\\Software\\Other]")},
+      {"a deleted key", replace("[HKEY_CURRENT_USER\\Software\\Microsoft", "[-HKEY_CURRENT_USER\\Software\\Microsoft")},
+      {"a name not closed", replace("\"Mail\"=", "\"Mail=")},
+      {"a flag that is text", replace("\"Mail\"=dword:00000001", "\"Mail\"=\"1\"")},
+      {"a flag too short", replace("\"Mail\"=dword:00000001", "\"Mail\"=dword:001")},
+      {"one name twice", replace("\"Mail\"=\"C:", "\"Mail\"=\"C:\\\\x.exe\"\r\n\"MAIL\"=\"C:")},
+      {"a file name no folder takes", replace("\"微信\"=hex", "\"a:b\"=hex")},
+  };
+  Wipe();
+  platform.SetText(HKCU, kRunKey, "Standing", "C:\\s.exe");
+  auto before = Machine();
+  for (const auto& [what, text] : damages) {
+    SCOPED_TRACE(what);
+    WriteUtf16File(text);
+    Result result = Qmctl({"import", kFile});
+    EXPECT_EQ(admin::kFailed, result.code);
+    EXPECT_NE("", result.err);
+    EXPECT_TRUE(before == Machine());
+  }
+  // Bytes that are no UTF-16 file at all.
+  for (const std::string& bytes : {std::string("REGEDIT4\r\n"), std::string("\xFF\xFEW\0i\0n", 7),
+                                   std::string("\xFF\xFE\x00\xD8W\x00", 6)}) {
+    platform.WriteFile(kFile, bytes);
+    EXPECT_EQ(admin::kFailed, Qmctl({"import", kFile}).code);
+    EXPECT_TRUE(before == Machine());
+  }
+  EXPECT_EQ(admin::kFailed, Qmctl({"import", "C:\\missing.reg"}).code);
+  EXPECT_EQ(admin::kFailed, Qmctl({"export", "Q:\\nowhere\\x.reg"}).code);
+  // The good file still imports.
+  WriteUtf16File(good);
+  EXPECT_EQ(admin::kDone, Qmctl({"import", kFile}).code);
+}
+
+}  // namespace
+}  // namespace qm::test
