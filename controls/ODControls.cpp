@@ -204,10 +204,12 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   int left = content.left + 3;
   if (menu_) {
     // A small arrow at the right says that the button drops a menu.
+    // It takes the caption's colour, which DrawFace chose to show on the face.
     int x = content.right - 9, y = (content.top + content.bottom) / 2 - 1;
+    qm::win32::GdiObject ink(::CreateSolidBrush(::GetTextColor(dc)));
     for (int row = 0; row < 3; ++row) {
       RECT line = {x + row, y + row, x + 5 - row, y + row + 1};
-      ::FillRect(dc, &line, ::GetSysColorBrush(COLOR_BTNTEXT));
+      ::FillRect(dc, &line, static_cast<HBRUSH>(ink.Get()));
     }
     content.right -= 11;
   }

@@ -141,6 +141,12 @@ TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
   toolbar.SetBitmap(static_cast<HBITMAP>(bitmap.Get()));
   toolbar.SetMenu(menu.Get());
   EXPECT_EQ(PixelOf(kToolBar, 12, 15), RGB(0, 128, 0));  // the bitmap, left in the face
+  // The drop arrow (its top row at the face's middle, right) shows on every face.
+  for (COLORREF face : {RGB(0, 0, 0), RGB(255, 255, 255), RGB(30, 60, 120)}) {
+    toolbar.SetColor(face);
+    EXPECT_NE(PixelOf(kToolBar, 101, 14), face) << std::hex << face;
+  }
+  toolbar.SetColor(controls::kNoColor);
   Settle(window);
   SaveScreenshot(window, "controls");
   ::SendMessageA(::GetDlgItem(window, kToolBar), BM_CLICK, 0, 0);
