@@ -485,13 +485,30 @@ TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
 
 // What the progress window showed each time it was painted during a launch,
 // seen from inside the window's thread (which runs no message loop meanwhile).
+// Each paint after the first also counts the dark pixels the screen shows
+// where the text stands: what the user saw of the entry before it.
 std::vector<std::string> g_progressTexts;
+std::vector<int> g_progressInk;
+int DarkPixelsOnScreen(HWND control) {
+  RECT rect;
+  ::GetWindowRect(control, &rect);
+  HDC screen = ::GetDC(nullptr);
+  int dark = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x) {
+      COLORREF pixel = ::GetPixel(screen, x, y);
+      dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 200;
+    }
+  ::ReleaseDC(nullptr, screen);
+  return dark;
+}
 LRESULT CALLBACK ProgressSpy(int code, WPARAM wParam, LPARAM lParam) {
   const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   if (code == HC_ACTION && sent->message == WM_PAINT && ::GetDlgCtrlID(sent->hwnd) == 1015) {
     HWND progress = ::GetParent(sent->hwnd);
     if (progress && ::IsWindowVisible(progress) && ::GetParent(progress) == nullptr) {
-      if (g_progressTexts.empty()) SaveScreenshot(progress, "progress-window");
+      if (g_progressTexts.size() == 1) SaveScreenshot(progress, "progress-window");
+      if (!g_progressTexts.empty()) g_progressInk.push_back(DarkPixelsOnScreen(sent->hwnd));
       g_progressTexts.push_back(TextOf(sent->hwnd));
     }
   }
@@ -500,6 +517,7 @@ LRESULT CALLBACK ProgressSpy(int code, WPARAM wParam, LPARAM lParam) {
 
 TEST_F(MainWindowUi, LaunchStartsExactlyTheTickedEntriesInTreeOrder) {
   g_progressTexts.clear();
+  g_progressInk.clear();
   HHOOK spy = ::SetWindowsHookExA(WH_CALLWNDPROCRET, ProgressSpy, nullptr, ::GetCurrentThreadId());
   ASSERT_TRUE(spy);
   Run([&](app::WindowSession&, HWND main) {
@@ -515,6 +533,7 @@ TEST_F(MainWindowUi, LaunchStartsExactlyTheTickedEntriesInTreeOrder) {
                                        "Launching Startups - Probe Startup B...",
                                        "Launching Shortcuts - Probe Shortcut..."};
   EXPECT_EQ(g_progressTexts, expected);
+  for (int ink : g_progressInk) EXPECT_GT(ink, 20) << "the progress window showed blank";
   for (const Probe& probe : probes_) {
     for (int i = 0; i < 100 && probe.selected && !probe.Started(); ++i) ::Sleep(50);
     EXPECT_EQ(probe.Started(), probe.selected == 1) << probe.name;
