@@ -131,13 +131,13 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
   return FALSE;
 }
 
-// A visible top-level window of the window's thread, other than `besides`,
-// that matches; settled unless the thread is known to be busy.
+// A visible top-level window of the window's thread (or of `thread`), other
+// than `besides`, that matches; settled unless the thread is known to be busy.
 HWND WaitForWindow(const char* className, const std::string& title, HWND besides, int tries = 200,
-                   bool settle = true) {
+                   bool settle = true, DWORD thread = 0) {
   for (int i = 0; i < tries; ++i) {
     WindowSearch search{className, &title, besides, nullptr};
-    ::EnumThreadWindows(::GetWindowThreadProcessId(besides, nullptr), MatchWindow,
+    ::EnumThreadWindows(thread ? thread : ::GetWindowThreadProcessId(besides, nullptr), MatchWindow,
                         reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       if (settle) Settle(search.found);
@@ -233,12 +233,14 @@ class MainWindowUi : public testing::Test {
     ::DeleteFileA(probe.Record().c_str());
   }
 
-  // Opens the window as a normal start does, runs drive on a second thread
-  // with the window, and closes the window afterwards if it is still there.
-  void Run(const std::function<void(app::WindowSession&, HWND)>& drive) {
+  // Opens the window as a normal start does (or with that command line), runs
+  // drive on a second thread with the window, and closes the window afterwards
+  // if it is still there.
+  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, const std::string& commandLine = "") {
     app::MainWindowSetup setup;
     setup.inRegistry = 1;
     setup.trayMode = true;
+    setup.commandLine = commandLine;
     app::WindowSession session(setup, [this] { ++servicesTaken_; });
     ASSERT_TRUE(session.Dialog().Create());
     session.Logic().OnCommand(ID_TRAY_OPEN);
@@ -397,6 +399,139 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
   EXPECT_EQ(servicesTaken_, 0) << "a normal start leaves the RunServices entries where they are";
 }
 
+// A "/cleanup" run gives the RunServices entries to the stored location when
+// it ends by tray Exit or Windows ending; a normal start never does.
+TEST_F(MainWindowUi, TrayExitAndWindowsEndingTakeTheServicesOnlyInACleanupRun) {
+  const struct {
+    const char* commandLine;
+    bool endSession;  // else Exit from the tray menu
+    int taken;
+    bool windowStays;
+  } cases[] = {{"/cleanup", false, 1, false}, {"", false, 0, false}, {"/cleanup", true, 1, true}, {"", true, 0, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.commandLine) + (c.endSession ? " ending" : " exit"));
+    servicesTaken_ = 0;
+    Run(
+        [&](app::WindowSession&, HWND main) {
+          if (c.endSession) {
+            ::SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+          } else {
+            // A window that has only just shown may not be active yet, and its menu would not open.
+            HWND menu = nullptr;
+            for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+              ::Sleep(300);
+              ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_RBUTTONUP);
+              menu = WaitForWindow("#32768", "", main, 40);
+            }
+            ASSERT_TRUE(menu);
+            Press(VK_UP);  // the last item: "Exit Quillmoor"
+            Press(VK_RETURN);
+            WaitUntilClosed(main);
+          }
+          Settle(main);
+          EXPECT_EQ(::IsWindow(main) != FALSE, c.windowStays);
+          EXPECT_EQ(servicesTaken_, c.taken);
+        },
+        c.commandLine);
+    // A window that outlived the ending is closed afterwards, which takes them as any close does.
+    EXPECT_EQ(servicesTaken_, c.endSession ? 2 * c.taken : c.taken);
+  }
+}
+
+// Moved near an edge of the work area, the window lies on it from 12 pixels
+// on; from 13 it stays where it was put. Its size never changes.
+TEST_F(MainWindowUi, TheWindowSnapsToTheWorkAreaWithinTwelvePixels) {
+  Run([&](app::WindowSession&, HWND main) {
+    RECT work, before;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(main, &before);
+    int width = before.right - before.left, height = before.bottom - before.top;
+    int middleX = (work.left + work.right - width) / 2, middleY = (work.top + work.bottom - height) / 2;
+    const struct {
+      int x, y;          // where the window is put
+      int wantX, wantY;  // where it lies
+    } cases[] = {
+        {work.left + 12, middleY, work.left, middleY},
+        {work.left + 13, middleY, work.left + 13, middleY},
+        {work.right - width - 12, middleY, work.right - width, middleY},
+        {work.right - width - 13, middleY, work.right - width - 13, middleY},
+        {middleX, work.top - 12, middleX, work.top},
+        {middleX, work.bottom - height + 12, middleX, work.bottom - height},
+        {middleX, work.bottom - height - 13, middleX, work.bottom - height - 13},
+    };
+    for (const auto& c : cases) {
+      ::SetWindowPos(main, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      RECT now;
+      ::GetWindowRect(main, &now);
+      EXPECT_EQ(now.left, c.wantX) << c.x << "," << c.y;
+      EXPECT_EQ(now.top, c.wantY) << c.x << "," << c.y;
+      EXPECT_EQ(now.right - now.left, width);
+      EXPECT_EQ(now.bottom - now.top, height);
+    }
+    // And as a user drags it from the background, to 10 pixels from the left edge.
+    ::SetWindowPos(main, nullptr, middleX, middleY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Settle(main);
+    POINT grab = {4, 150};  // background between the left LAUNCH button and the edge
+    MouseAt(main, grab.x, grab.y);
+    ::ClientToScreen(main, &grab);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::Sleep(200);
+    for (int step = 1; step <= 4; ++step) {
+      ::SetCursorPos(grab.x - (middleX - work.left - 10) * step / 4, grab.y);
+      ::Sleep(100);
+    }
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Settle(main);
+    RECT dragged;
+    ::GetWindowRect(main, &dragged);
+    EXPECT_EQ(dragged.left, work.left);
+  });
+}
+
+// A log of 100,000 bytes or more is offered for deletion as the window opens;
+// Yes deletes it (a fresh one is begun), No keeps it; a smaller one is not asked about.
+TEST_F(MainWindowUi, ALogOfAHundredThousandBytesIsOfferedForDeletion) {
+  const struct {
+    std::size_t size;
+    int answer;  // 0: no question
+    bool kept;
+  } cases[] = {{99999, 0, true}, {100000, IDNO, true}, {100000, IDYES, false}};
+  std::string log = CLog::GetProgramPathWith("Quillmoor.log");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " " + std::to_string(c.answer));
+    { std::ofstream(log, std::ios::binary | std::ios::trunc) << std::string(c.size, 'x'); }
+    std::string asked;
+    app::MainWindowSetup setup;
+    setup.inRegistry = 1;
+    setup.trayMode = true;
+    app::WindowSession session(setup, nullptr);
+    DWORD thread = ::GetCurrentThreadId();
+    WithDriver(
+        [&] {
+          if (!session.Dialog().Create()) return 1;
+          session.Logic().OnCommand(ID_TRAY_OPEN);
+          return session.Dialog().RunMessageLoop();
+        },
+        [&] {
+          HWND box = WaitForWindow("#32770", "Quill Moor", nullptr, c.answer ? 200 : 20, true, thread);
+          if (box) {
+            asked = MessageBoxText(box);
+            ::PostMessageA(box, WM_COMMAND, c.answer ? c.answer : IDNO, 0);
+            WaitUntilClosed(box);
+          }
+          HWND main = nullptr;
+          for (int i = 0; i < 200 && !main; ++i, ::Sleep(50)) main = session.Dialog().Window();
+          if (main) {
+            Settle(main);
+            ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+          }
+        });
+    EXPECT_EQ(asked.empty(), c.answer == 0) << asked;
+    std::ifstream left(log, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(static_cast<std::size_t>(left.tellg()) >= c.size, c.kept);
+  }
+}
+
 TEST_F(MainWindowUi, EachThemePaintsItsBackgroundAndIsKept) {
   Run([&](app::WindowSession& session, HWND main) {
     platform::IMenu* themes = session.Dialog().ThemeMenu()->GetSubMenu(0);
@@ -477,8 +612,9 @@ TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
     round(100, 1000);
     ObjectCounts after = CountObjects();
     std::printf("GDI objects %ld -> %ld, USER objects %ld -> %ld\n", before.gdi, after.gdi, before.user, after.user);
-    // One object kept per paint or per change would show as a hundred or more.
-    EXPECT_EQ(after.gdi, before.gdi);
+    // One object kept per paint or per change would show as a hundred or more;
+    // the system may let go of one it had cached.
+    EXPECT_LE(after.gdi, before.gdi);
     EXPECT_NEAR(after.user, before.user, 5);
   });
 }
