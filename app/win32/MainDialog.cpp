@@ -98,6 +98,10 @@ class Win32ProgressWindow : public IProgressWindow {
     // Nothing runs the message loop between two launches, so the window is
     // painted here, children included, or it would stay blank.
     ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // What was drawn can still wait in a batch (under Wine in the window's
+    // surface, which reaches the screen when the thread next looks at its
+    // messages): it is sent on now, or the window may stay blank throughout.
+    ::GdiFlush();
   }
 
   static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
