@@ -298,6 +298,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
   if (!tree || !parent) return 0;
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
+  ImageCache images(tree, fallbackImage);
   for (RegKey root : keys.roots) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
@@ -308,7 +309,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
       if (registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
         std::string path, argument;
         SplitOrWhole(commandLine, &path, &argument);
-        image = AddProgramImage(tree, path, fallbackImage);
+        image = images.ProgramImage(path);
       }
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       std::uint32_t flag = 0;

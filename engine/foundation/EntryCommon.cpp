@@ -38,6 +38,18 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
   return AddIconImage(tree, icon, fallbackImage);
 }
 
+int ImageCache::Image(const std::string& key, const std::function<int()>& make) {
+  auto found = images_.find(key);
+  if (found != images_.end()) return found->second;
+  int image = make();
+  images_.emplace(key, image);
+  return image;
+}
+
+int ImageCache::ProgramImage(const std::string& path) {
+  return Image(path, [&] { return AddProgramImage(tree_, path, fallbackImage_); });
+}
+
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;
