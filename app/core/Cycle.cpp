@@ -1,0 +1,157 @@
+#include "app/core/Cycle.h"
+
+#include <utility>
+#include <vector>
+
+#include "engine/foundation/Log.h"
+#include "engine/foundation/StoredKeys.h"
+
+namespace qm::app {
+namespace {
+
+const char* const kFlags[] = {kInitServiceFlag, kInitStartupFlag, kInitShortcutFlag};
+
+// Every stored location with the mark that says its entries stand returned.
+struct StoredPlace {
+  RegKey root;
+  const char* key;
+  const char* mark;
+};
+const StoredPlace kStoredPlaces[] = {
+    {HKeyCurrentUser, kStoredRunKey, kRunReturnedMark},
+    {HKeyLocalMachine, kStoredRunKey, kRunReturnedMark},
+    {HKeyCurrentUser, kStoredShcKey, kShcReturnedMark},
+    {HKeyLocalMachine, kStoredShcKey, kShcReturnedMark},
+    {HKeyLocalMachine, kStoredRunServicesKey, kRunServicesReturnedMark},
+};
+
+}  // namespace
+
+std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText) {
+  std::string program = programFolder + "\\" + kProgramFile;
+  if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
+  return program + " " + switchText;
+}
+
+Cycle::Cycle(const CycleParts& parts, std::string programFolder) : parts_(parts), folder_(std::move(programFolder)) {}
+
+// Windows has both RunOnce keys from its first start; a registry that lacks one
+// gets it, as Windows would create it for the first program that writes there.
+bool Cycle::ArmStartup() {
+  if (parts_.registry.CreateKey(HKeyLocalMachine, kRunOnceKey) &&
+      parts_.registry.SetValue(HKeyLocalMachine, kRunOnceKey, kStartupRunOnce, RunOnceCommand(folder_, "/startup")))
+    return true;
+  CLog::Error(std::string("Unable to set ") + kStartupRunOnce);
+  return false;
+}
+
+bool Cycle::ArmCleanup() {
+  if (parts_.registry.CreateKey(HKeyCurrentUser, kRunOnceKey) &&
+      parts_.registry.SetValue(HKeyCurrentUser, kRunOnceKey, kCleanupRunOnce, RunOnceCommand(folder_, "/cleanup")))
+    return true;
+  CLog::Error(std::string("Unable to set ") + kCleanupRunOnce);
+  return false;
+}
+
+bool Cycle::StartupArmed() { return parts_.registry.IsValueNamePresent(HKeyLocalMachine, kRunOnceKey, kStartupRunOnce); }
+
+bool Cycle::CleanupArmed() { return parts_.registry.IsValueNamePresent(HKeyCurrentUser, kRunOnceKey, kCleanupRunOnce); }
+
+bool Cycle::FlagAtOne(RegKey root, const char* flag) {
+  std::uint32_t value = 0;
+  return parts_.registry.GetValue(root, kProductKey, flag, &value) && value != 0;
+}
+
+void Cycle::ClearFlags() {
+  for (const char* flag : kFlags) parts_.registry.SetValue(HKeyLocalMachine, kProductKey, flag, std::uint32_t{0});
+}
+
+Cycle::TakeResult Cycle::TakeStartups() {
+  std::uint32_t taken = 0;
+  if (!parts_.registry.GetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, &taken)) {
+    CLog::Error("Unable to get init startup result");
+    return TakeResult::Unreadable;
+  }
+  if (taken != 0) {
+    // Taken in this cycle. Normally their return is armed; if a "/cleanup"
+    // died before it gave them back, this start is what is left to arm it.
+    if (!CleanupArmed() && ArmCleanup()) ArmStartup();
+    return TakeResult::AlreadyTaken;
+  }
+  // Nothing is taken without its return armed; but the start that Windows
+  // used up is put back, so that the next log-on tries again.
+  if (!ArmCleanup()) {
+    ArmStartup();
+    return TakeResult::NotTaken;
+  }
+  // The next cycle's start too: "/cleanup" runs without its own value.
+  ArmStartup();
+  if (!parts_.startups.StartWork()) return TakeResult::NotTaken;
+  if (!parts_.shortcuts.StartWork()) return TakeResult::NotTaken;
+  parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, std::uint32_t{1});
+  parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitShortcutFlag, std::uint32_t{1});
+  return TakeResult::Taken;
+}
+
+Cycle::TakeResult Cycle::TakeServices() {
+  std::uint32_t taken = 0;
+  if (!parts_.registry.GetValue(HKeyLocalMachine, kProductKey, kInitServiceFlag, &taken)) {
+    CLog::Error("Unable to get init service result");
+    return TakeResult::Unreadable;
+  }
+  if (taken != 0) return TakeResult::AlreadyTaken;
+  if (!ArmCleanup()) return TakeResult::NotTaken;
+  if (!parts_.services.StartWork()) return TakeResult::NotTaken;
+  parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitServiceFlag, std::uint32_t{1});
+  return TakeResult::Taken;
+}
+
+void Cycle::Restore() {
+  parts_.startups.ReturnRunEntries();
+  parts_.shortcuts.ReturnShcEntries();
+  parts_.services.ReturnRunServiceEntries();
+  ClearFlags();
+}
+
+void Cycle::Return() {
+  Restore();
+  ArmStartup();
+}
+
+void Cycle::Rearm() {
+  ClearFlags();
+  ArmStartup();
+}
+
+void Cycle::PrepareKeys() {
+  CRegistry& registry = parts_.registry;
+  if (registry.CreateKey(HKeyLocalMachine, kProductKey)) {
+    for (const char* flag : kFlags) {
+      std::uint32_t value = 0;
+      // Only a flag reported missing is written: one that stands, or that
+      // could not be read for another reason, may say that entries are taken.
+      if (!registry.GetValue(HKeyLocalMachine, kProductKey, flag, &value) &&
+          registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound))
+        registry.SetValue(HKeyLocalMachine, kProductKey, flag, std::uint32_t{0});
+    }
+  }
+  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+    registry.CreateKey(root, kStoredRunSelectionsKey);
+    registry.CreateKey(root, kStoredShcSelectionsKey);
+  }
+  registry.CreateKey(HKeyLocalMachine, kStoredRunServicesSelectionsKey);
+}
+
+bool Cycle::LeftTaken() {
+  bool taken = false;
+  for (const char* flag : kFlags) taken = taken || FlagAtOne(HKeyLocalMachine, flag);
+  for (const StoredPlace& place : kStoredPlaces) {
+    if (taken) break;
+    std::vector<std::string> names;
+    taken = parts_.registry.EnumerateValueNames(place.root, place.key, &names) && !names.empty() &&
+            !FlagAtOne(place.root, place.mark);
+  }
+  return taken && !CleanupArmed() && !StartupArmed();
+}
+
+}  // namespace qm::app

@@ -1,0 +1,99 @@
+#pragma once
+// The log-on cycle's whole-set operations: what "/startup", "/cleanup",
+// "/service", "/restore" and "/repair" do to the entries, the Init flags and
+// the RunOnce values. The program's modes and the console tool share them.
+//
+// One rule holds at every step: either nothing is taken, or a RunOnce value
+// that brings the entries back is armed. Windows deletes a RunOnce value before
+// it starts the program, so a run started by one can never count on its own
+// value; the cycle keeps the other one armed:
+//   - the service take arms "QM Init Cleanups" (HKCU) before it takes, so the
+//     services taken when a "/cleanup" run ends come back at the next log-on
+//     even if the "/startup" run that Windows starts first dies at once;
+//   - "/startup" arms "QM Init Cleanups" and then "QM Init Startups" (HKLM)
+//     before it takes, and sets its Init flags only after the take: a
+//     "/cleanup" run that dies before it has returned everything leaves
+//     "QM Init Startups" armed, and a "/startup" that finds "Init Startup" at 1
+//     with no "QM Init Cleanups" arms the return again;
+//   - a take never starts while its return could not be armed.
+#include <cstdint>
+#include <string>
+
+#include "engine/entries/ServiceEngineer.h"
+#include "engine/entries/StartupEngineer.h"
+#include "engine/foundation/Registry.h"
+#include "engine/shortcuts/ShortcutEngineer.h"
+
+namespace qm::app {
+
+// The Init flags (HKLM, product key): 1 while that kind is taken in this cycle.
+inline constexpr char kInitServiceFlag[] = "Init Service";
+inline constexpr char kInitStartupFlag[] = "Init Startup";
+inline constexpr char kInitShortcutFlag[] = "Init Shortcut";
+// The RunOnce values (Windows' RunOnce key) that start the program again.
+inline constexpr char kStartupRunOnce[] = "QM Init Startups";  // HKLM, "/startup"
+inline constexpr char kCleanupRunOnce[] = "QM Init Cleanups";  // HKCU, "/cleanup"
+// The program's file name in its folder, as the RunOnce data names it.
+inline constexpr char kProgramFile[] = "Quillmoor.exe";
+
+// The data of a RunOnce value: the program in programFolder with the switch.
+// A path with a blank is quoted, so that Windows cannot take a prefix of it
+// ("C:\Program.exe") for the program; one without is written as it is.
+std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText);
+
+// What the cycle works with, owned by the program and living longer than it.
+struct CycleParts {
+  CRegistry& registry;
+  const CStartupEngineer& startups;
+  const CShortcutEngineer& shortcuts;
+  const CServiceEngineer& services;
+};
+
+class Cycle {
+ public:
+  // programFolder: where Quillmoor.exe stands, without a trailing backslash.
+  Cycle(const CycleParts& parts, std::string programFolder);
+
+  enum class TakeResult {
+    Taken,         // entries taken, flags at 1, the return armed
+    AlreadyTaken,  // the flag was already 1: nothing taken (a missing return armed again)
+    Unreadable,    // the flag could not be read: one log line, nothing done
+    NotTaken,      // the return could not be armed, or an engine's take failed
+  };
+
+  // "/startup": Run entries, then shortcuts; "Init Startup" and "Init Shortcut".
+  TakeResult TakeStartups();
+  // The service take: RunServices entries; "Init Service".
+  TakeResult TakeServices();
+  // "/cleanup" before its window: every kind back where Windows reads it, the
+  // three flags at 0, the next "/startup" armed.
+  void Return();
+  // "/restore": every kind back, the flags at 0, no RunOnce value written.
+  void Restore();
+  // "/repair": the flags at 0 and the next "/startup" armed.
+  void Rearm();
+  // What a copy started without its installer needs before it can take: the
+  // HKLM product key with the three flags (0 where missing, a flag that stands
+  // is kept), and the Selections keys of the stored locations under both roots.
+  void PrepareKeys();
+
+  // True when entries stand taken (an Init flag at 1, or a stored location
+  // holding entries not marked returned) and neither RunOnce value is armed:
+  // a cycle was interrupted and nothing will bring them back.
+  bool LeftTaken();
+
+  bool StartupArmed();
+  bool CleanupArmed();
+
+ private:
+  bool ArmStartup();
+  bool ArmCleanup();
+  // A number under the root's product key (an Init flag, a returned mark) reads 1.
+  bool FlagAtOne(RegKey root, const char* flag);
+  void ClearFlags();
+
+  CycleParts parts_;
+  std::string folder_;
+};
+
+}  // namespace qm::app

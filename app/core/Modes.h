@@ -1,0 +1,85 @@
+#pragma once
+// The program's start: one copy only, the log, and exactly one mode chosen by
+// the command-line tail. Portable: what is bound to the system (the instance
+// mutex, message boxes, restarting Windows, the program's folder, the real
+// main window) comes through the two interfaces below, so that every mode runs
+// on Linux over the in-memory registry.
+#include <string>
+
+#include "app/core/Cycle.h"
+#include "app/core/MainView.h"
+#include "app/core/MainWindow.h"
+#include "engine/themes/Theme.h"
+#include "engine/themes/ThemeManager.h"
+
+namespace qm::app {
+
+class IProgramSystem {
+ public:
+  virtual ~IProgramSystem() = default;
+  // Takes the named instance mutex; false when another copy already holds it.
+  virtual bool ClaimInstance() = 0;
+  // Message boxes titled with the application's name: OK only, and Yes/No (true for Yes).
+  virtual void ShowMessage(const std::string& text, BoxIcon icon) = 0;
+  virtual bool AskYesNo(const std::string& text, BoxIcon icon) = 0;
+  // Restarts the computer; false when the system refused.
+  virtual bool RestartComputer() = 0;
+  // The running program's folder, without a trailing backslash.
+  virtual std::string ProgramFolder() = 0;
+};
+
+// The main window as the modes make it.
+class IMainWindows {
+ public:
+  virtual ~IMainWindows() = default;
+  // Runs the window modally until it closes.
+  virtual void RunModal(const MainWindowSetup& setup) = 0;
+  // Makes the window modeless and hidden (its tray icon added); false when it
+  // could not be made. It then lives until the program ends.
+  virtual bool CreateModeless(const MainWindowSetup& setup) = 0;
+  // Shows the modeless window as the tray's open does (the tray icon goes).
+  virtual void OpenModeless() = 0;
+};
+
+struct ModesParts {
+  CRegistry& registry;
+  const CStartupEngineer& startups;
+  const CShortcutEngineer& shortcuts;
+  const CServiceEngineer& services;
+  CThemeManager& themes;
+  CTheme& currentTheme;
+  CTheme& defaultTheme;
+  IProgramSystem& system;
+  IMainWindows& windows;
+};
+
+class Modes {
+ public:
+  // Gives the default theme black colours and makes the current one its copy.
+  explicit Modes(const ModesParts& parts);
+  Modes(const Modes&) = delete;
+  Modes& operator=(const Modes&) = delete;
+
+  // The start-up hook: true when the program goes on with its message loop
+  // (a modeless main window exists), false when it ends.
+  bool Start(const std::string& commandLine);
+
+  // The service take; the window runs it when a "/cleanup" run ends.
+  void TakeServices();
+
+ private:
+  bool Dispatch(const std::string& commandLine);
+  void RestoreWithReport();
+  void StartupLaunch();
+  bool Cleanup();
+  void Repair();
+  bool NormalStart();
+  void PrepareKeys();
+  void SetUpTheme();
+  void AskRestart();
+
+  ModesParts parts_;
+  Cycle cycle_;
+};
+
+}  // namespace qm::app

@@ -1,0 +1,92 @@
+#include "app/win32/ProgramWindows.h"
+
+#include <utility>
+
+#include "app/core/MainIds.h"
+#include "engine/foundation/Log.h"
+
+namespace qm::app {
+namespace {
+
+UINT IconFlags(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Information: return MB_ICONINFORMATION;
+    case BoxIcon::Question: return MB_ICONQUESTION;
+    case BoxIcon::Exclamation: return MB_ICONEXCLAMATION;
+    default: return 0;
+  }
+}
+
+// Restarting needs the shutdown privilege, which a process holds but has not enabled.
+void EnableShutdownPrivilege() {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+  win32::KernelObject owned(token);
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+    ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+}  // namespace
+
+bool Win32ProgramSystem::ClaimInstance() {
+  mutex_.Reset(::CreateMutexA(nullptr, FALSE, "Quill Moor"));
+  // No mutex at all is no reason not to start.
+  return !(mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS);
+}
+
+void Win32ProgramSystem::ShowMessage(const std::string& text, BoxIcon icon) {
+  std::string title = CLog::ApplicationName();
+  ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | IconFlags(icon));
+}
+
+bool Win32ProgramSystem::AskYesNo(const std::string& text, BoxIcon icon) {
+  std::string title = CLog::ApplicationName();
+  return ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_YESNO | IconFlags(icon)) == IDYES;
+}
+
+bool Win32ProgramSystem::RestartComputer() {
+  EnableShutdownPrivilege();
+  return ::ExitWindowsEx(EWX_REBOOT, 0) != 0;
+}
+
+std::string Win32ProgramSystem::ProgramFolder() { return CLog::GetProgramPathWith(""); }
+
+Win32MainWindows::Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices)
+    : parts_(parts), host_(std::move(takeServices)) {}
+
+Win32MainWindows::~Win32MainWindows() {
+  dialog_.reset();
+  logic_.reset();
+}
+
+void Win32MainWindows::Make(const MainWindowSetup& setup) {
+  dialog_.reset();
+  MainWindowParts window{parts_.services, parts_.startups,     parts_.shortcuts, parts_.themes,
+                         parts_.currentTheme, parts_.defaultTheme, dialogs_,       host_};
+  logic_ = std::make_unique<MainWindow>(window, setup);
+  dialog_ = std::make_unique<MainDialog>(*logic_, ::GetModuleHandleA(nullptr));
+}
+
+void Win32MainWindows::RunModal(const MainWindowSetup& setup) {
+  Make(setup);
+  dialog_->RunModal();
+  // The log-on launch's window lives only for its mode.
+  dialog_.reset();
+  logic_.reset();
+}
+
+bool Win32MainWindows::CreateModeless(const MainWindowSetup& setup) {
+  Make(setup);
+  return dialog_->Create();
+}
+
+void Win32MainWindows::OpenModeless() {
+  if (logic_) logic_->OnCommand(ID_TRAY_OPEN);
+}
+
+int Win32MainWindows::RunMessageLoop() { return dialog_ ? dialog_->RunMessageLoop() : 0; }
+
+}  // namespace qm::app

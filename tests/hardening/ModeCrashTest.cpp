@@ -1,0 +1,293 @@
+// Whole modes of the program, each run once per registry and file call with
+// that call failing or the process dying right after it, started as Windows
+// starts them (its RunOnce value deleted first). Then the next log-on as
+// Windows runs it (HKLM RunOnce values, each deleted before its program
+// starts; then HKCU RunOnce values), then one more whole log-on. Invariant, at
+// every check: no entry lost, every selection flag the user's, and no entry
+// left taken while neither RunOnce value is armed to bring it back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <set>
+
+#include "engine/foundation/StoredKeys.h"
+#include "platform/portable/ShellLinkFile.h"
+#include "tests/app/ModesFixture.h"
+#include "tests/hardening/CrashHarness.h"
+#include "tests/support/FaultInjection.h"
+
+namespace qm::test {
+namespace {
+
+constexpr char kUserFolder[] = "C:\\Users\\ann\\Start Menu\\Programs\\Startup";
+constexpr char kCommonFolder[] = "C:\\ProgramData\\Start Menu\\Programs\\Startup";
+constexpr char kStartupArm[] = "QM Init Startups";
+constexpr char kCleanupArm[] = "QM Init Cleanups";
+
+// Straight from the store, whatever its size, the name's case ignored as the registry ignores it.
+std::optional<std::string> Raw(TestPlatform& p, RegKey root, const char* key, const std::string& name) {
+  platform::RegKey handle = 0;
+  if (p.registry.OpenKey(root, key, &handle) != platform::kErrorSuccess) return std::nullopt;
+  std::uint32_t type = 0, size = 0;
+  std::optional<std::string> bytes;
+  if (p.registry.QueryValue(handle, name.c_str(), &type, nullptr, &size) == platform::kErrorSuccess) {
+    std::string data(size, '\0');
+    if (p.registry.QueryValue(handle, name.c_str(), &type, reinterpret_cast<std::uint8_t*>(data.data()), &size) ==
+        platform::kErrorSuccess)
+      bytes = data.substr(0, size);
+  }
+  p.registry.CloseKey(handle);
+  return bytes;
+}
+
+std::int64_t FlagOf(TestPlatform& p, RegKey root, const char* selections, const std::string& name) {
+  auto bytes = Raw(p, root, selections, name);
+  if (!bytes || bytes->size() != 4) return -1;
+  return static_cast<std::uint8_t>((*bytes)[0]);
+}
+
+std::optional<std::string> FileBytes(TestPlatform& p, const char* folder, const std::string& name) {
+  std::string path = std::string(folder) + "\\" + name + ".lnk";
+  if (!p.FileExists(path)) return std::nullopt;
+  return p.ReadFile(path);
+}
+
+bool Armed(TestPlatform& p) {
+  return p.HasValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm) || p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+}
+
+// Every entry of the seed with the data and flag it has there.
+struct Entry {
+  std::string what;
+  std::function<std::optional<std::string>(TestPlatform&)> inWindows, inStored;
+  std::string data;
+  std::function<std::int64_t(TestPlatform&)> flag;
+  std::int64_t chosen;
+};
+
+std::vector<Entry> EntriesOf(TestPlatform& p) {
+  std::vector<Entry> entries;
+  struct Place {
+    RegKey root;
+    const char *windows, *stored, *selections, *label;
+  };
+  const Place places[] = {{HKeyCurrentUser, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "HKCU Run"},
+                          {HKeyLocalMachine, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "HKLM Run"},
+                          {HKeyLocalMachine, kRunServicesKey, kStoredRunServicesKey,
+                           kStoredRunServicesSelectionsKey, "HKLM RunServices"}};
+  for (const Place& place : places) {
+    std::set<std::string> names;
+    for (const auto& n : p.Names(place.root, place.windows)) names.insert(n);
+    for (const auto& n : p.Names(place.root, place.stored)) names.insert(n);
+    for (const auto& name : names) {
+      auto data = Raw(p, place.root, place.windows, name);
+      if (!data) data = Raw(p, place.root, place.stored, name);
+      entries.push_back({std::string(place.label) + " '" + name + "'",
+                         [=](TestPlatform& q) { return Raw(q, place.root, place.windows, name); },
+                         [=](TestPlatform& q) { return Raw(q, place.root, place.stored, name); }, *data,
+                         [=](TestPlatform& q) { return FlagOf(q, place.root, place.selections, name); },
+                         FlagOf(p, place.root, place.selections, name)});
+    }
+  }
+  struct Side {
+    RegKey root;
+    const char *folder, *label;
+  };
+  for (const Side& side : {Side{HKeyCurrentUser, kUserFolder, "user shortcut"},
+                           Side{HKeyLocalMachine, kCommonFolder, "common shortcut"}}) {
+    std::set<std::string> names;
+    std::vector<platform::DirEntry> files;
+    p.files.List(side.folder, "*.lnk", files);
+    for (const auto& f : files) names.insert(f.name.substr(0, f.name.size() - 4));
+    for (const auto& n : p.Names(side.root, kStoredShcKey)) names.insert(n);
+    for (const auto& name : names) {
+      auto data = FileBytes(p, side.folder, name);
+      if (!data) data = Raw(p, side.root, kStoredShcKey, name);
+      entries.push_back({std::string(side.label) + " '" + name + "'",
+                         [=](TestPlatform& q) { return FileBytes(q, side.folder, name); },
+                         [=](TestPlatform& q) { return Raw(q, side.root, kStoredShcKey, name); }, *data,
+                         [=](TestPlatform& q) { return FlagOf(q, side.root, kStoredShcSelectionsKey, name); },
+                         FlagOf(p, side.root, kStoredShcSelectionsKey, name)});
+    }
+  }
+  return entries;
+}
+
+// Windows starts the program for each of its RunOnce values, deleting the value first.
+void RunOnceValues(RegKey root) {
+  CRegistry registry;
+  std::vector<std::string> names;
+  registry.EnumerateValueNames(root, kRunOnceKey, &names);
+  for (const auto& name : names) {
+    std::string data;
+    registry.GetValue(root, kRunOnceKey, name.c_str(), &data);
+    registry.DeleteValue(root, kRunOnceKey, name.c_str());
+    std::size_t program = data.find("Quillmoor.exe");
+    if (program == std::string::npos) continue;
+    std::size_t tail = data.find(' ', program);
+    Program().Run(tail == std::string::npos ? std::string() : data.substr(tail + 1));
+  }
+}
+
+// One log-on as Windows runs it: HKLM RunOnce, then (nothing of ours in) the
+// Run keys and the startup folders, then HKCU RunOnce.
+void LogOn() {
+  RunOnceValues(HKeyLocalMachine);
+  RunOnceValues(HKeyCurrentUser);
+}
+
+struct ModeCase {
+  std::string name;
+  std::function<void(TestPlatform&)> seed;
+  // The RunOnce value Windows used to start the mode (null: started by hand).
+  const char* startedBy;
+  std::string commandLine;
+  bool answerYes = false;
+  // The seed itself has entries taken with nothing armed.
+  bool startsStranded = false;
+};
+
+struct Totals {
+  int faultPoints = 0, lost = 0, changed = 0, stranded = 0;
+  std::vector<std::string> findings;
+};
+
+// One run under a fault plan; answers the calls it made.
+int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
+  TestPlatform platform;
+  platform.StartLog();
+  c.seed(platform);
+  auto entries = EntriesOf(platform);
+  if (c.startedBy) {
+    RegKey root = std::string(c.startedBy) == kStartupArm ? HKeyLocalMachine : HKeyCurrentUser;
+    CRegistry().DeleteValue(root, kRunOnceKey, c.startedBy);
+  }
+  FaultPlan plan;
+  FaultyRegistryStore registry(platform.registry, plan);
+  FaultyFileSystem files(platform.files, plan);
+  int calls = 0;
+  {
+    platform::ScopedService<platform::IRegistryStore> registrySlot(&registry);
+    platform::ScopedService<platform::IFileSystem> filesSlot(&files);
+    plan.Arm(mode, k);
+    Program program;
+    program.system.answerYes = c.answerYes;
+    program.Run(c.commandLine);
+    calls = plan.Calls();
+    plan.Disarm();
+  }
+  std::string point = mode == FaultPlan::Mode::None ? "no fault"
+                      : (mode == FaultPlan::Mode::CrashAfter ? "crash after call " : "call ") + std::to_string(k);
+  std::set<std::string> lost, changed, stranded;
+  // A flag never chosen may stay missing: a start that died before its take
+  // leaves the entries to Windows, and the cycle to the user.
+  auto check = [&](const char* when, bool strandedCounts) {
+    bool armed = Armed(platform);
+    for (const auto& e : entries) {
+      auto windows = e.inWindows(platform), stored = e.inStored(platform);
+      bool inWindows = windows && *windows == e.data, inStored = stored && *stored == e.data;
+      std::string where = " " + std::string(when) + " (" + c.name + ", " + point + ")";
+      if (!inWindows && !inStored) {
+        if (lost.insert(e.what).second) ++totals->lost, totals->findings.push_back(e.what + " lost" + where);
+        continue;
+      }
+      if (!FlagAsChosen(e.flag(platform), e.chosen, false) && changed.insert(e.what).second)
+        ++totals->changed, totals->findings.push_back(e.what + " flag changed" + where);
+      if (strandedCounts && !inWindows && !armed && stranded.insert(e.what).second)
+        ++totals->stranded, totals->findings.push_back(e.what + " taken with no return armed" + where);
+    }
+  };
+  check("right after", !c.startsStranded);
+  LogOn();
+  check("after the next log-on", !c.startsStranded);
+  LogOn();
+  check("after one more log-on", !c.startsStranded);
+  return calls;
+}
+
+void RunModeCase(const ModeCase& c, Totals* totals) {
+  int calls = RunMode(c, FaultPlan::Mode::None, -1, totals);
+  EXPECT_GT(calls, 0) << c.name;
+  for (int k = 0; k < calls; k += FaultPointStride()) {
+    for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
+      RunMode(c, mode, k, totals);
+      ++totals->faultPoints;
+    }
+  }
+}
+
+// --- Seeds: the machine at the points of the cycle where Windows or the user starts a mode.
+
+void MakeLink(const std::string& path, const std::string& target) {
+  platform::PortableShellLink maker;
+  maker.SetPath(target);
+  maker.SetArguments("");
+  maker.Save(path);
+}
+
+// Installed, entries of every kind where Windows reads them, the user's
+// choices from an earlier cycle, the flags at 0, the first start armed as
+// "/repair" leaves it.
+void Repaired(TestPlatform& p) {
+  p.SetText(HKeyCurrentUser, kShellFoldersKey, "Startup", kUserFolder);
+  p.SetText(HKeyLocalMachine, kShellFoldersKey, "Common Startup", kCommonFolder);
+  p.MakeFolder(kUserFolder);
+  p.MakeFolder(kCommonFolder);
+  p.SetText(HKeyCurrentUser, kRunKey, "Mail", "C:\\mail.exe -tray");
+  p.SetText(HKeyCurrentUser, kRunKey, "微信", "C:\\chat\\wechat.exe ");
+  p.SetText(HKeyLocalMachine, kRunKey, "Audio", "C:\\audio.exe /q");
+  p.SetText(HKeyLocalMachine, kRunServicesKey, "Agent", "C:\\agent.exe ");
+  p.SetText(HKeyLocalMachine, kRunServicesKey, "Spooler", "C:\\spool.exe -d");
+  MakeLink(std::string(kUserFolder) + "\\Notes.lnk", "C:\\notes.exe");
+  MakeLink(std::string(kCommonFolder) + "\\Écran.lnk", "C:\\Écran\\screen.exe");
+  p.SetNumber(HKeyCurrentUser, kStoredRunSelectionsKey, "Mail", 0);
+  p.SetNumber(HKeyLocalMachine, kStoredRunServicesSelectionsKey, "Spooler", 0);
+  p.SetNumber(HKeyCurrentUser, kStoredShcSelectionsKey, "Notes", 0);
+  Program().Run("/repair");
+}
+
+// Windows has run "/startup": Run entries and shortcuts taken, the window closed.
+void Started(TestPlatform& p) {
+  Repaired(p);
+  CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+  Program().Run("/startup");
+}
+
+// A whole log-on has run: everything returned but the services, taken when the "/cleanup" run ended.
+void AfterLogOn(TestPlatform& p) {
+  Started(p);
+  CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
+  Program().Run("/cleanup");
+}
+
+// A cycle that died before anything was armed again: taken, nothing armed.
+void Stranded(TestPlatform& p) {
+  Started(p);
+  CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
+  CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+}
+
+TEST(ModeCrashes, NoEntryIsLostOrLeftWithoutAReturnAtAnyFaultPoint) {
+  const ModeCase cases[] = {
+      {"first /startup after /repair", Repaired, kStartupArm, "/startup"},
+      {"/startup of a later log-on", AfterLogOn, kStartupArm, "/startup"},
+      {"/cleanup, then leaving it", Started, kCleanupArm, "/cleanup"},
+      {"/startup a second time in a cycle", Started, nullptr, "/startup"},
+      {"/service by hand", Repaired, nullptr, "/service"},
+      {"/restore in the middle of a cycle", Started, nullptr, "/restore"},
+      {"/restore ex after a log-on", AfterLogOn, nullptr, "/restore ex"},
+      {"/repair in the middle of a cycle", Started, nullptr, "/repair"},
+      {"normal start after a log-on", AfterLogOn, nullptr, ""},
+      {"normal start returning what an interrupted cycle left", Stranded, nullptr, "", true, true},
+  };
+  Totals totals;
+  for (const auto& c : cases) RunModeCase(c, &totals);
+  for (const auto& finding : totals.findings) ADD_FAILURE() << finding;
+  std::printf("Modes: %d fault points tried, %d entries lost, %d flags changed, %d stranded\n", totals.faultPoints,
+              totals.lost, totals.changed, totals.stranded);
+  EXPECT_GE(totals.faultPoints, 1000 / FaultPointStride());
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,256 @@
+// Quillmoor.exe itself, started as Windows and the user start it, against the
+// real registry: every mode, its windows driven and closed from here, and a
+// second copy that only says so. Screenshots of the log-on window and of the
+// second copy's message.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/core/MainIds.h"
+#include "tests/dialogs/ui/UiSupport.h"
+
+namespace qm::test {
+namespace {
+
+constexpr char kMain[] = "Software\\Tarnwick\\Quill Moor";
+constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr char kServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
+constexpr char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr char kMissing[] = "<missing>";
+
+std::string Folder() {
+  char path[MAX_PATH];
+  DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string file(path, length);
+  return file.substr(0, file.find_last_of('\\'));
+}
+
+std::string Text(HKEY root, const char* key, const char* name) {
+  char data[1024];
+  DWORD size = sizeof(data), type = 0;
+  if (::RegGetValueA(root, key, name, RRF_RT_REG_SZ, &type, data, &size) != ERROR_SUCCESS) return kMissing;
+  return data;
+}
+
+long long Number(HKEY root, const char* key, const char* name) {
+  DWORD data = 0, size = sizeof(data);
+  if (::RegGetValueA(root, key, name, RRF_RT_REG_DWORD, nullptr, &data, &size) != ERROR_SUCCESS) return -1;
+  return data;
+}
+
+void SetText(HKEY root, const char* key, const char* name, const std::string& text) {
+  ::RegSetKeyValueA(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+// The program started with a command-line tail; null handle when it could not start.
+struct Started {
+  PROCESS_INFORMATION process{};
+  explicit Started(const std::string& tail) {
+    std::string line = "\"" + Folder() + "\\Quillmoor.exe\" " + tail;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &startup,
+                          &process))
+      process = {};
+  }
+  ~Started() {
+    if (!process.hProcess) return;
+    if (::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(process.hProcess, 1);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
+  bool Ended() { return process.hProcess && ::WaitForSingleObject(process.hProcess, 15000) == WAIT_OBJECT_0; }
+  bool Running() { return process.hProcess && ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+};
+
+struct Found {
+  DWORD process;
+  bool wantMain;
+  HWND window;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM param) {
+  auto* f = reinterpret_cast<Found*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  char title[64] = {};
+  ::GetWindowTextA(window, title, sizeof(title));
+  if (owner != f->process || std::string(title) != "Quill Moor") return TRUE;
+  bool isMain = ::GetDlgItem(window, IDC_MAIN_TREE) != nullptr;
+  if (isMain != f->wantMain) return TRUE;
+  f->window = window;
+  return FALSE;
+}
+
+// A top-level dialog of the process titled "Quill Moor", shown or not: the
+// main window (it holds the tree) or a message box (it holds a text).
+HWND FindWindowOf(const Started& program, bool mainWindow) {
+  for (int i = 0; i < 200; ++i) {
+    Found found{program.process.dwProcessId, mainWindow, nullptr};
+    ::EnumWindows(&Match,
+        reinterpret_cast<LPARAM>(&found));
+    if (found.window) {
+      Settle(found.window);
+      return found.window;
+    }
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+// Answers the message box of the program with a button; answers its text.
+std::string Answer(const Started& program, int button, const std::string& screenshot = "") {
+  HWND box = FindWindowOf(program, false);
+  if (!box) return "<no message box>";
+  std::string text = MessageBoxText(box);
+  if (!screenshot.empty()) EXPECT_TRUE(SaveScreenshot(box, screenshot));
+  ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  return text;
+}
+
+class Program : public testing::Test {
+ protected:
+  void SetUp() override {
+    Clean();
+    SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\notepad.exe -tray");
+    SetText(HKEY_LOCAL_MACHINE, kServices, "QM Program Agent", "C:\\windows\\notepad.exe ");
+  }
+  void TearDown() override {
+    Started restore("/restore");
+    EXPECT_TRUE(restore.Ended());
+    Clean();
+  }
+  void Clean() {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      ::RegDeleteTreeA(root, kMain);
+      ::RegDeleteKeyValueA(root, kRun, "QM Program Mail");
+      ::RegDeleteKeyValueA(root, kServices, "QM Program Agent");
+    }
+    ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups");
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups");
+  }
+  std::string Arm(const char* tail) {
+    std::string program = Folder() + "\\Quillmoor.exe";
+    if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
+    return program + " " + tail;
+  }
+  bool MailTaken() { return Text(HKEY_CURRENT_USER, kRun, "QM Program Mail") == kMissing; }
+  bool AgentTaken() { return Text(HKEY_LOCAL_MACHINE, kServices, "QM Program Agent") == kMissing; }
+  long long Flag(const char* name) { return Number(HKEY_LOCAL_MACHINE, kMain, name); }
+};
+
+// A whole cycle as Windows and the user run it, on a copy without installer.
+TEST_F(Program, EveryModeAgainstTheRealRegistry) {
+  {
+    SCOPED_TRACE("/repair: the flags, the first start armed, the restart question answered No");
+    Started repair("/repair");
+    EXPECT_EQ("You need to restart your computer. Restart now?", Answer(repair, IDNO));
+    EXPECT_TRUE(repair.Ended());
+    EXPECT_EQ(0, Flag("Init Startup"));
+    EXPECT_EQ(0, Flag("Init Service"));
+    EXPECT_EQ(Arm("/startup"), Text(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups"));
+  }
+  {
+    SCOPED_TRACE("/startup as Windows starts it: its value gone, the entries taken, the modal window");
+    ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups");
+    Started startup("/startup");
+    HWND window = FindWindowOf(startup, true);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(::IsWindowVisible(window));
+    EXPECT_TRUE(MailTaken());
+    EXPECT_EQ(Arm("/cleanup"), Text(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups"));
+    EXPECT_EQ(Arm("/startup"), Text(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups"));
+    EXPECT_TRUE(SaveScreenshot(window, "program-startup-window"));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+    EXPECT_TRUE(startup.Ended());
+    EXPECT_EQ(1, Flag("Init Startup"));
+    EXPECT_EQ(1, Flag("Init Shortcut"));
+  }
+  {
+    SCOPED_TRACE("/startup a second time: no window, nothing taken");
+    Started again("/startup");
+    EXPECT_TRUE(again.Ended());
+    EXPECT_TRUE(MailTaken());
+  }
+  {
+    SCOPED_TRACE("/cleanup: everything back, waiting hidden in the tray; its Exit takes the services");
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups");
+    Started cleanup("/cleanup");
+    HWND window = FindWindowOf(cleanup, true);
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(::IsWindowVisible(window));
+    EXPECT_FALSE(MailTaken());
+    EXPECT_FALSE(AgentTaken());
+    EXPECT_EQ(0, Flag("Init Startup"));
+    EXPECT_TRUE(cleanup.Running());
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+    EXPECT_TRUE(cleanup.Ended());
+    EXPECT_TRUE(AgentTaken());
+    EXPECT_EQ(1, Flag("Init Service"));
+    EXPECT_EQ(Arm("/cleanup"), Text(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups"));
+  }
+  {
+    SCOPED_TRACE("/restore ex: everything back, said so");
+    Started restore("/restore ex");
+    EXPECT_EQ("Services, startups and shortcuts registry entries restored.", Answer(restore, IDOK));
+    EXPECT_TRUE(restore.Ended());
+    EXPECT_FALSE(AgentTaken());
+    EXPECT_EQ(0, Flag("Init Service"));
+  }
+  {
+    SCOPED_TRACE("/service by hand");
+    Started service("/service");
+    EXPECT_TRUE(service.Ended());
+    EXPECT_TRUE(AgentTaken());
+  }
+  {
+    SCOPED_TRACE("/restore");
+    Started restore("/restore");
+    EXPECT_TRUE(restore.Ended());
+    EXPECT_FALSE(AgentTaken());
+  }
+  {
+    SCOPED_TRACE("the normal start, and the same switch in capitals: shown at once, closed by its button");
+    for (const char* tail : {"", "/STARTUP"}) {
+      Started normal(tail);
+      HWND window = FindWindowOf(normal, true);
+      ASSERT_TRUE(window);
+      EXPECT_TRUE(::IsWindowVisible(window));
+      EXPECT_FALSE(MailTaken());
+      ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+      EXPECT_TRUE(normal.Ended());
+    }
+  }
+  {
+    SCOPED_TRACE("/restart answered No");
+    Started restart("/restart");
+    EXPECT_EQ("You need to restart your computer. Restart now?", Answer(restart, IDNO));
+    EXPECT_TRUE(restart.Ended());
+  }
+}
+
+// A second copy, whatever its switch, says so and changes nothing.
+TEST_F(Program, ASecondCopyOnlySaysItIsRunning) {
+  Started first("");
+  HWND window = FindWindowOf(first, true);
+  ASSERT_TRUE(window);
+  for (const char* tail : {"/startup", "/restore ex"}) {
+    SCOPED_TRACE(tail);
+    Started second(tail);
+    EXPECT_EQ("Program is already running.",
+              Answer(second, IDOK, std::string("program-already-running") + (tail[1] == 's' ? "" : "-restore")));
+    EXPECT_TRUE(second.Ended());
+    EXPECT_FALSE(MailTaken());
+    EXPECT_EQ(kMissing, Text(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups"));
+    EXPECT_EQ(-1, Flag("Init Startup"));
+  }
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+  EXPECT_TRUE(first.Ended());
+}
+
+}  // namespace
+}  // namespace qm::test
