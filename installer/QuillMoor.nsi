@@ -27,6 +27,8 @@ RequestExecutionLevel admin
 !define PRODUCT_KEY "Software\Tarnwick\Quill Moor"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quill Moor"
 !define RUNONCE_KEY "Software\Microsoft\Windows\CurrentVersion\RunOnce"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define RUNSERVICES_KEY "Software\Microsoft\Windows\CurrentVersion\RunServices"
 !define STARTUP_RUNONCE "QM Init Startups"
 !define CLEANUP_RUNONCE "QM Init Cleanups"
 !define PROGRAM "Quillmoor.exe"
@@ -217,15 +219,19 @@ Function un.onInit
   !insertmacro RefuseWhileRunning "un"
 FunctionEnd
 
-; Number of values in root\key of the program's registry view: 0 for a key
-; that does not exist, -1 for one that cannot be read (which counts as
-; holding something: what we cannot see we must not delete).
-; In: $R0 root handle, $R1 key. Out: $R2.
-Function un.CountValues
-  StrCpy $R3 0x20019          ; KEY_READ
+; The registry access mask for the program's view.
+!macro ReadMask var
+  StrCpy ${var} 0x20019       ; KEY_READ
   ${If} ${RunningX64}
-    IntOp $R3 $R3 | 0x0100    ; KEY_WOW64_64KEY
+    IntOp ${var} ${var} | 0x0100  ; KEY_WOW64_64KEY
   ${EndIf}
+!macroend
+
+; Number of values in root\key: 0 for a key that does not exist, -1 for one
+; that cannot be read (which counts as holding something: what we cannot see
+; we must not delete). In: $R0 root handle, $R1 key. Out: $R2.
+Function un.CountValues
+  !insertmacro ReadMask $R3
   System::Call 'advapi32::RegOpenKeyExW(p R0, w R1, i 0, i R3, *p .r8) i .r9'
   ${If} $9 = 2                ; ERROR_FILE_NOT_FOUND
     StrCpy $R2 0
@@ -242,20 +248,76 @@ Function un.CountValues
   ${EndIf}
 FunctionEnd
 
-; Adds the stored entries of one key to $R4 and names the key in $R5 when it
-; holds any.
-!macro CountStored rootHandle rootName key
-  StrCpy $R0 ${rootHandle}
-  StrCpy $R1 "${key}"
-  Call un.CountValues
-  ${If} $R2 <> 0
-    ${If} $R2 < 0
-      StrCpy $R5 "$R5$\r$\n  ${rootName}\${key} (cannot be read)"
-      IntOp $R4 $R4 + 1
-    ${Else}
-      StrCpy $R5 "$R5$\r$\n  ${rootName}\${key} ($R2)"
-      IntOp $R4 $R4 + $R2
+; Whether a value named $R6 stands in root\key. In: $R0 root handle, $R1 key.
+; Out: $R2 1 or 0.
+Function un.ValueStands
+  StrCpy $R2 0
+  !insertmacro ReadMask $R3
+  System::Call 'advapi32::RegOpenKeyExW(p R0, w R1, i 0, i R3, *p .r8) i .r9'
+  ${If} $9 = 0
+    System::Call 'advapi32::RegQueryValueExW(p r8, w R6, p 0, p 0, p 0, p 0) i .r9'
+    ${If} $9 = 0
+      StrCpy $R2 1
     ${EndIf}
+    System::Call 'advapi32::RegCloseKey(p r8)'
+  ${EndIf}
+FunctionEnd
+
+; Whether the shortcut $R6 stands whole in folder $R1: a file, not a folder of
+; that name, and not empty. Out: $R2 1 or 0.
+Function un.ShortcutStands
+  StrCpy $R2 0
+  ${If} $R1 != ""
+  ${AndIf} ${FileExists} "$R1\$R6.lnk"
+  ${AndIfNot} ${FileExists} "$R1\$R6.lnk\*.*"
+    ClearErrors
+    FileOpen $9 "$R1\$R6.lnk" r
+    ${IfNot} ${Errors}
+      FileSeek $9 0 END $8
+      FileClose $9
+      ${If} $8 > 0
+        StrCpy $R2 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; After the restore the stored location may keep its copies of the entries,
+; but every one of them must stand again where Windows reads it. Counts into
+; $R4 the stored entries of root\PRODUCT_KEY\kind that do not, and names them
+; in $R5. kind Shc is checked against the startup folder named by folderValue
+; in the root's Shell Folders; the others against root\windowsKey.
+!macro CountNotBack root rootHandle kind windowsKey folderValue
+  StrCpy $R0 ${rootHandle}
+  StrCpy $R1 "${PRODUCT_KEY}\${kind}"
+  Call un.CountValues
+  ${If} $R2 < 0
+    StrCpy $R5 "$R5$\r$\n  ${root}\${PRODUCT_KEY}\${kind} (cannot be read)"
+    IntOp $R4 $R4 + 1
+  ${ElseIf} $R2 > 0
+    ReadRegStr $R9 ${root} "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders" "${folderValue}"
+    StrCpy $R7 0
+    ${Do}
+      ClearErrors
+      EnumRegValue $R6 ${root} "${PRODUCT_KEY}\${kind}" $R7
+      ${If} ${Errors}
+      ${OrIf} $R6 == ""
+        ${Break}
+      ${EndIf}
+      IntOp $R7 $R7 + 1
+      ${If} "${kind}" == "Shc"
+        StrCpy $R1 $R9
+        Call un.ShortcutStands
+      ${Else}
+        StrCpy $R0 ${rootHandle}
+        StrCpy $R1 "${windowsKey}"
+        Call un.ValueStands
+      ${EndIf}
+      ${If} $R2 = 0
+        StrCpy $R5 "$R5$\r$\n  ${root}\${PRODUCT_KEY}\${kind}: $R6"
+        IntOp $R4 $R4 + 1
+      ${EndIf}
+    ${Loop}
   ${EndIf}
 !macroend
 
@@ -286,15 +348,16 @@ Section "Uninstall"
     DetailPrint "Quill Moor could not be started to give the entries back."
   ${EndIf}
 
-  ; Then look: only an empty stored location may go.
+  ; Then look: the stored location may go only when every entry in it stands
+  ; again where Windows reads it.
   StrCpy $R4 0
   StrCpy $R5 ""
-  !insertmacro CountStored 0x80000002 HKLM "${PRODUCT_KEY}\Run"
-  !insertmacro CountStored 0x80000002 HKLM "${PRODUCT_KEY}\RunServices"
-  !insertmacro CountStored 0x80000002 HKLM "${PRODUCT_KEY}\Shc"
-  !insertmacro CountStored 0x80000001 HKCU "${PRODUCT_KEY}\Run"
-  !insertmacro CountStored 0x80000001 HKCU "${PRODUCT_KEY}\RunServices"
-  !insertmacro CountStored 0x80000001 HKCU "${PRODUCT_KEY}\Shc"
+  !insertmacro CountNotBack HKLM 0x80000002 Run "${RUN_KEY}" ""
+  !insertmacro CountNotBack HKLM 0x80000002 RunServices "${RUNSERVICES_KEY}" ""
+  !insertmacro CountNotBack HKLM 0x80000002 Shc "" "Common Startup"
+  !insertmacro CountNotBack HKCU 0x80000001 Run "${RUN_KEY}" ""
+  !insertmacro CountNotBack HKCU 0x80000001 RunServices "${RUNSERVICES_KEY}" ""
+  !insertmacro CountNotBack HKCU 0x80000001 Shc "" "Startup"
 
   ${If} $R4 <> 0
     ; Something could not be returned. Keep every key that holds an entry and
@@ -302,10 +365,10 @@ Section "Uninstall"
     ; Only the armed next log-on goes, so that nothing more is taken; a return
     ; already armed stays.
     DeleteRegValue HKLM "${RUNONCE_KEY}" "${STARTUP_RUNONCE}"
-    Push "Uninstall stopped: entries could not be given back and are kept in:$R5"
+    Push "Uninstall stopped: entries could not be given back and are kept:$R5"
     Call un.LogError
-    DetailPrint "Entries could not be given back; they are kept in:$R5"
-    MessageBox MB_OK|MB_ICONEXCLAMATION "Quill Moor could not give every entry back to Windows. They are kept, with Quill Moor itself, in:$R5$\r$\n$\r$\nSee $INSTDIR\${LOG} for what stood in the way. When it is put right, give them back with$\r$\n$\r$\n  $\"$INSTDIR\${PROGRAM}$\" /restore ex$\r$\n$\r$\nand uninstall Quill Moor again." /SD IDOK
+    DetailPrint "Entries could not be given back; they are kept:$R5"
+    MessageBox MB_OK|MB_ICONEXCLAMATION "Quill Moor could not give every entry back to Windows. They are kept, with Quill Moor itself:$R5$\r$\n$\r$\nSee $INSTDIR\${LOG} for what stood in the way. When it is put right, give them back with$\r$\n$\r$\n  $\"$INSTDIR\${PROGRAM}$\" /restore ex$\r$\n$\r$\nand uninstall Quill Moor again." /SD IDOK
     SetErrorLevel ${EXIT_ENTRIES_KEPT}
     Return
   ${EndIf}

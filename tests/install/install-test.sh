@@ -24,9 +24,16 @@ if [ "$tier" = win32 ]; then
   export WINEPREFIX WINEARCH=win32
   trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
   wineboot -i >/dev/null 2>&1
-  wineserver -w
+else
+  trap 'wineserver -k >/dev/null 2>&1' EXIT
 fi
 : "${WINEPREFIX:?a Wine prefix is needed}"
+# One Wine session for the whole test: a new session would "log on" (Wine
+# runs the RunOnce, Run and RunServices values when its server starts), and the
+# log-on the install arms would then run in the middle of the test.
+wineserver -w
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -50,8 +57,18 @@ reg_has_key() { wine reg query "$1" >/dev/null 2>&1; }
 wine_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 shell_folder() { wine_path "$(reg_value "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" "$2")"; }
 
-run_setup() { wine "$setup" /S "$@"; local rc=$?; wineserver -w; return $rc; }
-run_uninstall() { wine "$pf\\uninstall.exe" /S "$@"; local rc=$?; wineserver -w; return $rc; }
+run_setup() { wine "$setup" /S "$@"; }
+run_uninstall() {
+  # As the uninstaller starts itself: a copy outside the folder it removes,
+  # told where that folder is; Wine then waits for it and hands its exit code.
+  cp "$install_dir/uninstall.exe" "$drive/qm-uninstall.exe" || return 99
+  # "_?=" must end the command line unquoted, blanks and all: through cmd,
+  # which passes the line on as it is written.
+  wine cmd /c "C:\\qm-uninstall.exe /S _?=$pf"; local rc=$?
+  rm -f "$drive/qm-uninstall.exe"
+  [ $rc = 0 ] || tail -n 8 "$install_dir/Quillmoor.log" 2>/dev/null | tr -d "\r"
+  return $rc
+}
 
 user_startup=$(shell_folder HKCU Startup)
 common_startup=$(shell_folder HKLM 'Common Startup')
@@ -104,7 +121,7 @@ stored_count() {  # number of entries in the stored location, both roots
   echo $n
 }
 
-take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; wineserver -w; }
+take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; }
 
 # --- 1. a silent install ----------------------------------------------------
 echo "--- silent install ($tier)"
@@ -122,15 +139,16 @@ check "Start menu shortcut" test -s "$menu_link"
 about_version=$(grep -o 'Quill Moor Version [0-9.]*' "$root/dialogs/res/ostrum.rc" | grep -o '[0-9.]*$')
 while IFS='|' read -r name want; do
   got=$(reg_value "$uninstall_key" "$name") || { fail "Programs and Features: no $name"; continue; }
-  [[ "$got" == $want ]] || fail "Programs and Features $name: '$got', want '$want'"
+  [ "$got" = "$want" ] || fail "Programs and Features $name: '$got', want '$want'"
 done <<EOF
 DisplayName|Quill Moor
 Publisher|Tarnwick Software
 DisplayVersion|$about_version
 DisplayIcon|$pf\\Quillmoor.exe,0
 UninstallString|"$pf\\uninstall.exe"
-EstimatedSize|0x[0-9a-f]*[1-9a-f]*
 EOF
+size=$(reg_value "$uninstall_key" EstimatedSize)
+[ $((size)) -ge 100 ] || fail "Programs and Features size '$size' KB"
 for flag in "Init Service" "Init Startup" "Init Shortcut"; do
   [ "$(reg_value "HKLM\\$product" "$flag")" = 0x0 ] || fail "HKLM $flag is not 0 after install"
 done
@@ -142,7 +160,7 @@ done
   fail "next log-on not armed with the quoted program path"
 
 # The installed program runs: a restore with nothing stored starts its log.
-wine "$pf\\Quillmoor.exe" /restore >/dev/null 2>&1; rc=$?; wineserver -w
+wine "$pf\\Quillmoor.exe" /restore >/dev/null 2>&1; rc=$?
 [ $rc = 0 ] || fail "installed Quillmoor.exe /restore exit code $rc"
 check "installed program wrote its log" test -s "$install_dir/Quillmoor.log"
 
@@ -187,7 +205,7 @@ stored_name=$(basename "$blocked" .lnk)
 # written back until it goes.
 rm -f "$blocked"; mkdir "$blocked"
 stored_bytes=$(wine reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")
-wine "$pf\\uninstall.exe" /S "_?=$pf"; rc=$?; wineserver -w
+run_uninstall; rc=$?
 [ $rc = 3 ] || fail "uninstall that kept entries: exit code $rc, want 3"
 [ "$(wine reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")" = "$stored_bytes" ] ||
   fail "the shortcut that could not go back is not kept whole in the stored location"
