@@ -35,6 +35,10 @@ wineserver -w
 wineserver -p
 wine cmd /c exit >/dev/null 2>&1
 
+# The registry as the installed build sees it: the 64-bit view on 64-bit
+# Windows, where a bare "wine reg" would be the 32-bit one.
+qm_reg() { if [ "$tier" = win64 ]; then wine reg "$@" /reg:64; else wine reg "$@"; fi; }
+
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 check() { local what=$1; shift; "$@" >/dev/null 2>&1 || fail "$what"; }
@@ -50,10 +54,10 @@ runservices='Software\Microsoft\Windows\CurrentVersion\RunServices'
 runonce='Software\Microsoft\Windows\CurrentVersion\RunOnce'
 
 reg_value() {  # reg_value KEY NAME: the data of one value, as reg shows it
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+  qm_reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
     awk -v n="$2" 'index($0, "    " n "    ") == 1 { sub("^    " n "    [A-Z_]+    ", ""); print; f = 1 } END { exit !f }'
 }
-reg_has_key() { wine reg query "$1" >/dev/null 2>&1; }
+reg_has_key() { qm_reg query "$1" >/dev/null 2>&1; }
 wine_path() { wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 shell_folder() { wine_path "$(reg_value "$1\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders" "$2")"; }
 
@@ -89,7 +93,7 @@ make_samples() {
   local line key name data
   for line in "${run_samples[@]}"; do
     IFS='|' read -r key name data <<<"$line"
-    wine reg add "$key" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
+    qm_reg add "$key" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
   done
   # A real shortcut, written by the engine through the system's link object.
   rm -f "$user_startup"/*.lnk
@@ -104,7 +108,7 @@ snapshot() {  # what Windows would start, exactly: values with type and data, sh
   local line key name data file
   for line in "${run_samples[@]}"; do
     IFS='|' read -r key name data <<<"$line"
-    echo "$key|$name|$(wine reg query "$key" /v "$name" 2>&1 | tr -d '\r' | grep -F "    $name    ")"
+    echo "$key|$name|$(qm_reg query "$key" /v "$name" 2>&1 | tr -d '\r' | grep -F "    $name    ")"
   done
   for file in "${shortcut_samples[@]}"; do
     echo "$file|$(sha256sum < "$file" 2>&1)"
@@ -115,7 +119,7 @@ stored_count() {  # number of entries in the stored location, both roots
   local n=0 r k
   for r in HKCU HKLM; do
     for k in Run RunServices Shc; do
-      n=$((n + $(wine reg query "$r\\$product\\$k" 2>/dev/null | tr -d '\r' | grep -c '^    ')))
+      n=$((n + $(qm_reg query "$r\\$product\\$k" 2>/dev/null | tr -d '\r' | grep -c '^    ')))
     done
   done
   echo $n
@@ -170,13 +174,13 @@ make_samples
 before=$(snapshot)
 take
 [ "$(stored_count)" -ge 6 ] || fail "the take stored $(stored_count) entries, want 6"
-wine reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
-wine reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
-wine reg add "HKLM\\$product" /v "Init Startup" /t REG_DWORD /d 1 /f >/dev/null 2>&1
-wine reg add "HKLM\\$product" /v "Init Shortcut" /t REG_DWORD /d 1 /f >/dev/null 2>&1
-kept_before=$(wine reg query "HKCU\\$product" /s 2>&1; wine reg query "HKLM\\$product" /s 2>&1)
+qm_reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
+qm_reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
+qm_reg add "HKLM\\$product" /v "Init Startup" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+qm_reg add "HKLM\\$product" /v "Init Shortcut" /t REG_DWORD /d 1 /f >/dev/null 2>&1
+kept_before=$(qm_reg query "HKCU\\$product" /s 2>&1; qm_reg query "HKLM\\$product" /s 2>&1)
 run_setup || fail "install over a copy: exit code $?"
-kept_after=$(wine reg query "HKCU\\$product" /s 2>&1; wine reg query "HKLM\\$product" /s 2>&1)
+kept_after=$(qm_reg query "HKCU\\$product" /s 2>&1; qm_reg query "HKLM\\$product" /s 2>&1)
 [ "$kept_before" = "$kept_after" ] || { fail "install over a copy changed the stored location:"; diff <(echo "$kept_before") <(echo "$kept_after") | head -20; }
 
 # --- 3. a silent uninstall gives everything back ------------------------------
@@ -204,10 +208,10 @@ stored_name=$(basename "$blocked" .lnk)
 # A folder standing under the shortcut's file name: the shortcut cannot be
 # written back until it goes.
 rm -f "$blocked"; mkdir "$blocked"
-stored_bytes=$(wine reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")
+stored_bytes=$(qm_reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")
 run_uninstall; rc=$?
 [ $rc = 3 ] || fail "uninstall that kept entries: exit code $rc, want 3"
-[ "$(wine reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")" = "$stored_bytes" ] ||
+[ "$(qm_reg query "HKCU\\$product\\Shc" /v "$stored_name" 2>&1 | tr -d '\r' | grep -F "    $stored_name    ")" = "$stored_bytes" ] ||
   fail "the shortcut that could not go back is not kept whole in the stored location"
 for f in Quillmoor.exe kelvrin.dll ostrum.dll uninstall.exe; do
   check "$f kept while an entry is stored" test -f "$install_dir/$f"
@@ -232,7 +236,7 @@ reg_has_key "HKCU\\$product" && fail "HKCU product key left after the second uni
 # Leave the prefix as we found it.
 for line in "${run_samples[@]}"; do
   IFS='|' read -r key name data <<<"$line"
-  wine reg delete "$key" /v "$name" /f >/dev/null 2>&1
+  qm_reg delete "$key" /v "$name" /f >/dev/null 2>&1
 done
 rm -f "${shortcut_samples[@]}"
 
