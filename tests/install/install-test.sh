@@ -199,7 +199,9 @@ done
 
 # --- 4. an entry that cannot go back is kept, with the program ---------------
 echo "--- uninstall that cannot give one entry back"
-run_setup || fail "second install exit code $?"
+# This time declining the log-on, as the page allows: nothing is armed.
+run_setup /LOGON=0 || fail "second install exit code $?"
+reg_value "HKLM\\$runonce" "QM Init Startups" >/dev/null && fail "next log-on armed though declined"
 make_samples
 before=$(snapshot)
 take
