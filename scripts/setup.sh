@@ -23,6 +23,9 @@ qm_setup_packages() {
     qm_need Xvfb xvfb
     qm_need import imagemagick
     qm_need xdotool xdotool
+    # The setup program and the help file.
+    qm_need makensis nsis
+    qm_need chmcmd fp-utils
     dpkg -s wine64 >/dev/null 2>&1 || QM_MISSING+=(wine64)
     dpkg -s wine32:i386 >/dev/null 2>&1 || QM_MISSING+=(wine32:i386)
     # Names in Chinese script in the windows' screenshots need a font that has them.
