@@ -53,7 +53,41 @@ std::string MessageBoxText(HWND box) {
   return text ? TextOf(text) : std::string();
 }
 
+namespace {
+
+// A sent message overtakes everything posted, so a sent WM_NULL says only that
+// the thread pumps. A marker posted behind the messages and seen leaving the
+// queue says they were all handled; a second one covers what their handlers
+// posted in turn. A fixed pause alone was too short on a loaded machine.
+UINT SettleMarker() {
+  static const UINT marker = ::RegisterWindowMessageA("Quill Moor test settle");
+  return marker;
+}
+
+HANDLE SettledEvent() {
+  static const HANDLE event = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  return event;
+}
+
+LRESULT CALLBACK WatchForMarker(int code, WPARAM removed, LPARAM message) {
+  const MSG* msg = reinterpret_cast<const MSG*>(message);
+  if (code == HC_ACTION && removed == PM_REMOVE && msg->message == SettleMarker()) ::SetEvent(SettledEvent());
+  return ::CallNextHookEx(nullptr, code, removed, message);
+}
+
+}  // namespace
+
 void Settle(HWND window) {
+  DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  if (thread && thread != ::GetCurrentThreadId() && SettledEvent()) {
+    HHOOK hook = ::SetWindowsHookExA(WH_GETMESSAGE, WatchForMarker, nullptr, thread);
+    for (int round = 0; hook && round < 2; ++round) {
+      ::ResetEvent(SettledEvent());
+      if (!::PostMessageA(window, SettleMarker(), 0, 0)) break;
+      ::WaitForSingleObject(SettledEvent(), 10000);
+    }
+    if (hook) ::UnhookWindowsHookEx(hook);
+  }
   ::SendMessageA(window, WM_NULL, 0, 0);
   ::Sleep(250);
   ::SendMessageA(window, WM_NULL, 0, 0);
