@@ -241,7 +241,9 @@ void UpdateSelections(const RunKeySet& keys) {
     // made here once entries are stored there, or every flag would read 0.
     if (!AbsentFromOtherView(root, keys.storedKey) && root != HKeyCurrentUser && root != HKeyLocalMachine)
       CRegistry().CreateKey(root, keys.selectionsKey);
-    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey))
+    // RunServices entries have no switch of Windows.
+    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey,
+                      keys.windowsKey == kRunKey ? RunSwitch(root) : WindowsSwitch{}))
       CLog::Error("Unable to update selections of " + Entries(keys, root) + ", none written");
   }
 }

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "engine/foundation/StoredKeys.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
@@ -38,7 +39,44 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
   return AddIconImage(tree, icon, fallbackImage);
 }
 
-bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey) {
+namespace {
+
+// The 64-bit view keeps the switches of both views (Run32 for the 32-bit
+// one); with one view, HKLM itself.
+RegKey SwitchesOfMachine() {
+  RegKey other = OtherPublicView();
+  if (other == platform::kHklm64View) return other;  // a 32-bit program on 64-bit Windows
+  return HKeyLocalMachine;
+}
+
+// Folded names, suffix included, that the switch marks off. False when the
+// key exists but cannot be read whole.
+bool SwitchedOff(const WindowsSwitch& windows, std::set<std::string>* off) {
+  if (windows.root == platform::kNoKey) return true;
+  CRegistry registry;
+  std::vector<RegistryValue> values;
+  RegistryWalk walk;
+  if (!registry.EnumerateValues(windows.root, windows.key, &values, &walk))
+    return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
+  for (const auto& value : values)
+    if (!value.data.empty() && value.data[0] != 2 && value.data[0] != 6) off->insert(platform::FoldCase(value.name));
+  return walk.reachedEnd;
+}
+
+}  // namespace
+
+WindowsSwitch RunSwitch(RegKey root) {
+  if (root == HKeyCurrentUser) return {HKeyCurrentUser, kApprovedRunKey};
+  RegKey other = OtherPublicView();
+  const bool view32 = root == platform::kHklm32View || (root == HKeyLocalMachine && other == platform::kHklm64View);
+  return {SwitchesOfMachine(), view32 ? kApprovedRun32Key : kApprovedRunKey};
+}
+
+WindowsSwitch StartupFolderSwitch(RegKey root) {
+  return {root == HKeyCurrentUser ? HKeyCurrentUser : SwitchesOfMachine(), kApprovedStartupFolderKey, ".lnk"};
+}
+
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;
   // No stored location yet holds nothing to flag.
@@ -55,8 +93,13 @@ bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey)
   // entry stored as "Mail", and writing 1 for "Mail" would overwrite it.
   std::set<std::string> flagged;
   for (const auto& name : flagNames) flagged.insert(platform::FoldCase(name));
-  for (const auto& name : names)
-    if (!flagged.count(platform::FoldCase(name))) registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{1});
+  std::set<std::string> off;
+  if (!SwitchedOff(windows, &off)) return false;
+  for (const auto& name : names) {
+    if (flagged.count(platform::FoldCase(name))) continue;
+    const bool on = !off.count(platform::FoldCase(name + windows.suffix));
+    registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{on ? 1u : 0u});
+  }
   return true;
 }
 

@@ -27,12 +27,28 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
 // fallbackImage.
 int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage);
 
+// Where Windows' own startup settings (Windows 8 and later) say whether an
+// entry is switched on: a key of binary values named like the entry plus a
+// suffix (".lnk" for shortcuts). No root: the entries have no such switch.
+struct WindowsSwitch {
+  RegKey root = platform::kNoKey;
+  const char* key = nullptr;
+  const char* suffix = "";
+};
+// The switch of the Run entries of root, and of the shortcuts of the startup
+// folder of root (HKCU: the user's, HKLM: the common one).
+WindowsSwitch RunSwitch(RegKey root);
+WindowsSwitch StartupFolderSwitch(RegKey root);
+
 // Gives every stored entry of root without a flag the flag 1 (names compared
 // as the registry matches them, letter case ignored). Both lists are read once, so n
 // entries cost n log n. A listing that fails changes nothing: a flag the user
 // set to 0 must never be taken for a missing one. False if a listing failed;
 // a stored location that does not exist yet holds nothing to flag (true).
-bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey);
+// An entry that Windows' own switch marks off gets 0 instead: the user turned
+// it off there, and it must not start just because Quill Moor took it. A
+// switch key that cannot be read writes no flag either (false).
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows = {});
 
 // Carries an entry from oldName under fromRoot to newName under toRoot with
 // its flag: carry() moves the entry itself (a value, a file) and answers
