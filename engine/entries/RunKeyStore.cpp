@@ -332,6 +332,18 @@ RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std:
   return found == platform::kNoKey ? fallback : found;
 }
 
+ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry) {
+  const char* entryKey = keys.EntryKey(inRegistry);
+  RegKey root = platform::kNoKey;
+  std::string commandLine;
+  if (!FindRoot(keys.Roots(), entryKey, name, &root) || !root ||
+      !CRegistry().GetValue(root, entryKey, name.c_str(), &commandLine))
+    return {};
+  std::string path, argument;
+  SplitOrWhole(commandLine, &path, &argument);
+  return DescribeProgram(path);
+}
+
 void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument) {
   if (SplitPathArgument(commandLine, path, argument) != 1) {
     *path = commandLine;

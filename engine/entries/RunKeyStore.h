@@ -49,8 +49,8 @@ struct RunKeySet {
   const char* EntryKey(int inRegistry) const { return inRegistry == 1 ? windowsKey : storedKey; }
 };
 
-const RunKeySet& RunEntries();
-const RunKeySet& RunServiceEntries();
+KELVRIN_API const RunKeySet& RunEntries();
+KELVRIN_API const RunKeySet& RunServiceEntries();
 
 // MoveEx from the Windows key into the stored location, root by root, stopping
 // at the first root that fails; repairs the stored paths after a full success.
@@ -113,6 +113,10 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry);
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found);
 // As FindRoot; fallback when no root holds the name, kNoKey when that is not known.
 RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback);
+
+// What the program of the entry named name is (the first root holding it);
+// nothing when the entry or its command line cannot be read.
+KELVRIN_API ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry);
 
 // Path and argument of a command line; a line that does not split is all path.
 void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument);

@@ -3,6 +3,8 @@
 #include <set>
 
 #include "engine/foundation/StoredKeys.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramInfo.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
@@ -64,6 +66,29 @@ bool SwitchedOff(const WindowsSwitch& windows, std::set<std::string>* off) {
 }
 
 }  // namespace
+
+ProgramDescription DescribeProgram(const std::string& path) {
+  ProgramDescription result;
+  std::string file = path;
+  if (file.size() >= 2 && file.front() == '"') {
+    const std::size_t close = file.find('"', 1);
+    file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  if (file.empty()) return result;
+  if (file.find('\\') != std::string::npos || file.find(':') != std::string::npos) {
+    platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+    if (files && !files->Exists(file)) {
+      result.missing = true;
+      return result;
+    }
+  }
+  platform::ProgramFacts facts;
+  if (platform::IProgramInfo* info = platform::Current<platform::IProgramInfo>(); info && info->VersionTexts(file, &facts)) {
+    result.description = facts.description;
+    result.publisher = facts.publisher;
+  }
+  return result;
+}
 
 WindowsSwitch RunSwitch(RegKey root) {
   if (root == HKeyCurrentUser) return {HKeyCurrentUser, kApprovedRunKey};

@@ -27,6 +27,18 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
 // fallbackImage.
 int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage);
 
+// What an entry's program is, for the tree's tip and the field under it: the
+// file description and publisher of its version resource, and whether its
+// file is gone (a program uninstalled, its entry left over). Only a path with
+// a folder is judged missing: a bare name is found by Windows' search path.
+struct ProgramDescription {
+  std::string description;
+  std::string publisher;
+  bool missing = false;
+};
+// path as split from a command line; surrounding double quotes are dropped.
+KELVRIN_API ProgramDescription DescribeProgram(const std::string& path);
+
 // Where Windows' own startup settings (Windows 8 and later) say whether an
 // entry is switched on: a key of binary values named like the entry plus a
 // suffix (".lnk" for shortcuts). No root: the entries have no such switch.
