@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -201,32 +202,58 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   RECT content;
   DrawFace(item, &content);
   HDC dc = item.hDC;
+  SelectFont font(dc, FontOf(Window()));
+  std::string text = Text();
+  BITMAP info = {};
+  bool hasBitmap = bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info);
+  SIZE image = hasBitmap ? SIZE{info.bmWidth, info.bmHeight} : SIZE{0, 0};
+  SIZE label = {0, 0};
+  if (!text.empty()) ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &label);
+  constexpr int kGap = 3, kArrowWidth = 5;
+  int arrowRoom = menu_ ? kArrowWidth + kGap : 0;
+  int width = content.right - content.left, height = content.bottom - content.top;
+  // The small arrow that says the button drops a menu, in the caption's
+  // colour, which DrawFace chose to show on the face.
+  auto drawArrow = [&](int x, int y) {
+    qm::win32::GdiObject ink(::CreateSolidBrush(::GetTextColor(dc)));
+    for (int row = 0; row < 3; ++row) {
+      RECT line = {x + row, y + row, x + kArrowWidth - row, y + row + 1};
+      ::FillRect(dc, &line, static_cast<HBRUSH>(ink.Get()));
+    }
+  };
+  auto drawBitmap = [&](int x, int y) {
+    HDC memory = ::CreateCompatibleDC(dc);
+    if (!memory) return;
+    HGDIOBJ previous = ::SelectObject(memory, bitmap_);
+    ::BitBlt(dc, x, y, image.cx, image.cy, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+  };
+  // A face tall enough for the bitmap over the caption puts it there, so that
+  // the caption has the face's whole width: beside the bitmap a caption such
+  // as "Shortcut" is cut short on a narrow button.
+  if (hasBitmap && !text.empty() && image.cy + kGap + label.cy <= height - 2) {
+    int top = content.top + (height - image.cy - kGap - label.cy) / 2;
+    int centre = (content.left + content.right) / 2;
+    drawBitmap(centre - image.cx / 2, top);
+    int row = std::min<int>(label.cx + arrowRoom, width - 4);
+    RECT textRect = {centre - row / 2, top + image.cy + kGap, centre - row / 2 + row - arrowRoom,
+                     top + image.cy + kGap + label.cy};
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (menu_) drawArrow(textRect.right + kGap, (textRect.top + textRect.bottom) / 2 - 1);
+    return;
+  }
   int left = content.left + 3;
   if (menu_) {
-    // A small arrow at the right says that the button drops a menu.
-    int x = content.right - 9, y = (content.top + content.bottom) / 2 - 1;
-    for (int row = 0; row < 3; ++row) {
-      RECT line = {x + row, y + row, x + 5 - row, y + row + 1};
-      ::FillRect(dc, &line, ::GetSysColorBrush(COLOR_BTNTEXT));
-    }
+    drawArrow(content.right - 9, (content.top + content.bottom) / 2 - 1);
     content.right -= 11;
   }
-  BITMAP info = {};
-  std::string text = Text();
-  if (bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info)) {
-    HDC memory = ::CreateCompatibleDC(dc);
-    if (memory) {
-      HGDIOBJ previous = ::SelectObject(memory, bitmap_);
-      int x = text.empty() ? (content.left + content.right - info.bmWidth) / 2 : left;
-      int y = (content.top + content.bottom - info.bmHeight) / 2;
-      ::BitBlt(dc, x, y, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
-      ::SelectObject(memory, previous);
-      ::DeleteDC(memory);
-    }
-    left += info.bmWidth + 3;
+  if (hasBitmap) {
+    int x = text.empty() ? (content.left + content.right - image.cx) / 2 : left;
+    drawBitmap(x, (content.top + content.bottom - image.cy) / 2);
+    left += image.cx + kGap;
   }
   if (!text.empty()) {
-    SelectFont font(dc, FontOf(Window()));
     RECT textRect = {left, content.top, content.right, content.bottom};
     ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   }

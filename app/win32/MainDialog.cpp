@@ -98,6 +98,10 @@ class Win32ProgressWindow : public IProgressWindow {
     // Nothing runs the message loop between two launches, so the window is
     // painted here, children included, or it would stay blank.
     ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // What was drawn can still wait in a batch (under Wine in the window's
+    // surface, which reaches the screen when the thread next looks at its
+    // messages): it is sent on now, or the window may stay blank throughout.
+    ::GdiFlush();
   }
 
   static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
@@ -347,9 +351,13 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
     }
+    case kTraySyncMessage:
+      SyncTrayIcon();
+      return TRUE;
     case WM_DESTROY:
       // An icon left behind would outlive the program in the notification area.
-      RemoveTrayIcon();
+      trayWanted_ = false;
+      SyncTrayIcon();
       return FALSE;
     case WM_NCDESTROY:
       window_ = nullptr;
@@ -601,26 +609,43 @@ void MainDialog::Repaint() {
   if (window_) ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+// The shell can take its time over the icon (Wine's answers a removal after
+// two seconds), and a normal start adds it during initialisation only to
+// remove it right after showing the window. So the window asks for the state
+// it wants and the shell is told once the window has shown and painted; an
+// add and a remove in between cost no call at all.
 void MainDialog::AddTrayIcon(const std::string& tip) {
   if (!window_) return;
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = window_;
-  data.uID = IDI_PROGRAM;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayMessage;
-  data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
-  std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
-  ::Shell_NotifyIconA(NIM_ADD, &data);
+  trayTip_ = tip;
+  trayWanted_ = true;
+  PostTraySync();
 }
 
 void MainDialog::RemoveTrayIcon() {
   if (!window_) return;
+  trayWanted_ = false;
+  PostTraySync();
+}
+
+void MainDialog::PostTraySync() {
+  if (!traySyncPosted_) traySyncPosted_ = ::PostMessageA(window_, kTraySyncMessage, 0, 0) != 0;
+  if (!traySyncPosted_) SyncTrayIcon();
+}
+
+void MainDialog::SyncTrayIcon() {
+  traySyncPosted_ = false;
+  if (!window_ || trayWanted_ == trayShown_) return;
   NOTIFYICONDATAA data{};
   data.cbSize = NOTIFYICONDATAA_V1_SIZE;
   data.hWnd = window_;
   data.uID = IDI_PROGRAM;
-  ::Shell_NotifyIconA(NIM_DELETE, &data);
+  if (trayWanted_) {
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
+    std::strncpy(data.szTip, trayTip_.c_str(), sizeof(data.szTip) - 1);
+  }
+  if (::Shell_NotifyIconA(trayWanted_ ? NIM_ADD : NIM_DELETE, &data)) trayShown_ = trayWanted_;
 }
 
 void MainDialog::ShowTrayMenu() {

@@ -53,6 +53,9 @@ class MainDialog : public IMainView {
  public:
   // The message the tray icon reports with.
   static constexpr UINT kTrayMessage = WM_APP + 100;
+  // Posted by AddTrayIcon and RemoveTrayIcon: the shell is told what the
+  // icon should be once the window's thread is free again.
+  static constexpr UINT kTraySyncMessage = WM_APP + 101;
 
   // Loads the window's icon, menus and bitmaps from module and lets the logic
   // check them and fill the theme menu; the window itself comes later.
@@ -109,6 +112,8 @@ class MainDialog : public IMainView {
   void RepaintChildrenIn(const RECT& area);
   CODControl* Control(int id);
   bool LoadResources();
+  void PostTraySync();
+  void SyncTrayIcon();
 
   MainWindow& logic_;
   HINSTANCE module_;
@@ -116,6 +121,10 @@ class MainDialog : public IMainView {
   bool modeless_ = false;
   bool modalEnded_ = false;
   int modalResult_ = 0;
+  // The tray icon: what the window wants, what the shell has, and whether a
+  // sync is on its way.
+  bool trayWanted_ = false, trayShown_ = false, traySyncPosted_ = false;
+  std::string trayTip_;
 
   win32::IconHandle icon_, smallIcon_;
   // In loading order: tray, theme, service, startup, shortcut.

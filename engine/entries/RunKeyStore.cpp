@@ -358,6 +358,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
   if (!tree || !parent) return 0;
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
+  ImageCache images(tree, fallbackImage);
   for (RegKey root : keys.Roots()) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
@@ -368,7 +369,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
       if (registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
         std::string path, argument;
         SplitOrWhole(commandLine, &path, &argument);
-        image = AddProgramImage(tree, path, fallbackImage);
+        image = images.ProgramImage(path);
       }
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       std::uint32_t flag = 0;

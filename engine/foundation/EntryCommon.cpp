@@ -101,6 +101,18 @@ WindowsSwitch StartupFolderSwitch(RegKey root) {
   return {root == HKeyCurrentUser ? HKeyCurrentUser : SwitchesOfMachine(), kApprovedStartupFolderKey, ".lnk"};
 }
 
+int ImageCache::Image(const std::string& key, const std::function<int()>& make) {
+  auto found = images_.find(key);
+  if (found != images_.end()) return found->second;
+  int image = make();
+  images_.emplace(key, image);
+  return image;
+}
+
+int ImageCache::ProgramImage(const std::string& path) {
+  return Image(path, [&] { return AddProgramImage(tree_, path, fallbackImage_); });
+}
+
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;

@@ -3,6 +3,7 @@
 // the user, put a program's icon into the tree, give new stored entries their
 // flag, and forget stored entries that have gone from where Windows reads them.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,28 @@ struct WindowsSwitch {
 // folder of root (HKCU: the user's, HKLM: the common one).
 WindowsSwitch RunSwitch(RegKey root);
 WindowsSwitch StartupFolderSwitch(RegKey root);
+
+// The images one listing has put into a tree's list, by what each was made
+// from: a program's path, or a shortcut's bytes. Asking the shell for an icon
+// is the slow step of a listing (milliseconds per file under Wine, more for a
+// shortcut), and many entries start one program; each distinct file is asked
+// for once and its entries share the image. A cache lives for one listing, as
+// the list may be rebuilt between listings.
+class ImageCache {
+ public:
+  ImageCache(platform::ITreeControl* tree, int fallbackImage) : tree_(tree), fallbackImage_(fallbackImage) {}
+
+  // The image for the program at path, as AddProgramImage answers it.
+  int ProgramImage(const std::string& path);
+  // The image made for key; make() adds it (or answers the fallback) the
+  // first time only.
+  int Image(const std::string& key, const std::function<int()>& make);
+
+ private:
+  platform::ITreeControl* tree_;
+  int fallbackImage_;
+  std::map<std::string, int> images_;
+};
 
 // Gives every stored entry of root without a flag the flag 1 (names compared
 // as the registry matches them, letter case ignored). Both lists are read once, so n

@@ -658,6 +658,14 @@ int CShortcutEngineer::AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, 
 int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent,
                                           int inRegistry) const {
   if (!tree || parent == kNoItem) return 0;
+  // A shortcut's icon comes from its bytes alone (its target or its icon
+  // location), so shortcuts with the same bytes under one root share one
+  // image. A shortcut that cannot be read is looked up on its own.
+  ImageCache images(tree, kFallbackImage);
+  auto keyOf = [](RegKey root, const std::vector<std::uint8_t>& bytes) {
+    return std::to_string(static_cast<int>(root == HKeyLocalMachine)) + std::string(bytes.begin(), bytes.end());
+  };
+  platform::IFileSystem* files = Files();
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
     if (inRegistry == 1) {
       char folder[kPathBufferSize];
@@ -665,7 +673,10 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       std::vector<std::string> names, paths;
       FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
       for (std::size_t i = 0; i < names.size(); ++i) {
-        int image = AddShortcutImageToTreeCtrl(tree, paths[i]);
+        std::vector<std::uint8_t> bytes;
+        auto make = [&] { return AddShortcutImageToTreeCtrl(tree, paths[i]); };
+        bool read = files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
+        int image = read ? images.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
         tree->SetCheck(item, ReadFlag(root, names[i]) != 0);
       }
@@ -674,7 +685,9 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     std::vector<std::string> stored;
     StoredNames(root, &stored);
     for (const std::string& name : stored) {
-      int image = AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1));
+      std::vector<std::uint8_t> bytes;
+      auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
+      int image = ReadStored(root, name, &bytes) ? images.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);
     }

@@ -75,12 +75,12 @@ class ControlsUiTest : public testing::Test {
     ::CreateWindowA(kind, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, window,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr), nullptr);
   }
-  static HBITMAP MakeBitmap(COLORREF color) {
+  static HBITMAP MakeBitmap(COLORREF color, int size = 16) {
     HDC screen = ::GetDC(nullptr);
-    HBITMAP made = ::CreateCompatibleBitmap(screen, 16, 16);
+    HBITMAP made = ::CreateCompatibleBitmap(screen, size, size);
     HDC memory = ::CreateCompatibleDC(screen);
     HGDIOBJ previous = ::SelectObject(memory, made);
-    RECT all = {0, 0, 16, 16};
+    RECT all = {0, 0, size, size};
     HBRUSH brush = ::CreateSolidBrush(color);
     ::FillRect(memory, &all, brush);
     ::DeleteObject(brush);
@@ -141,6 +141,12 @@ TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
   toolbar.SetBitmap(static_cast<HBITMAP>(bitmap.Get()));
   toolbar.SetMenu(menu.Get());
   EXPECT_EQ(PixelOf(kToolBar, 12, 15), RGB(0, 128, 0));  // the bitmap, left in the face
+  // The drop arrow (its top row at the face's middle, right) shows on every face.
+  for (COLORREF face : {RGB(0, 0, 0), RGB(255, 255, 255), RGB(30, 60, 120)}) {
+    toolbar.SetColor(face);
+    EXPECT_NE(PixelOf(kToolBar, 101, 14), face) << std::hex << face;
+  }
+  toolbar.SetColor(controls::kNoColor);
   Settle(window);
   SaveScreenshot(window, "controls");
   ::SendMessageA(::GetDlgItem(window, kToolBar), BM_CLICK, 0, 0);
@@ -148,6 +154,66 @@ TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
   EXPECT_TRUE(host.menuDriven);
   // The parent sees the chosen item, not the click that dropped the menu.
   EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{{kMenuFirst + 1, 0}}));
+}
+
+// The pixels of the caption's colour inside a control's edge.
+int InkOf(HWND control, COLORREF ink) {
+  RECT rect;
+  ::GetClientRect(control, &rect);
+  ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  HDC dc = ::GetDC(control);
+  int count = 0;
+  for (int y = 3; y < rect.bottom - 3; ++y)
+    for (int x = 3; x < rect.right - 3; ++x) count += ::GetPixel(dc, x, y) == ink;
+  ::ReleaseDC(control, dc);
+  return count;
+}
+
+// The same caption drawn whole, in the control's font, on a white ground.
+int InkOfWholeText(HWND control, const char* text) {
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP canvas = ::CreateCompatibleBitmap(screen, 200, 40);
+  HGDIOBJ previousBitmap = ::SelectObject(memory, canvas);
+  HGDIOBJ previousFont = ::SelectObject(memory, reinterpret_cast<HFONT>(::SendMessageA(control, WM_GETFONT, 0, 0)));
+  RECT all = {0, 0, 200, 40};
+  ::FillRect(memory, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::SetTextColor(memory, RGB(0, 0, 0));
+  ::SetBkMode(memory, TRANSPARENT);
+  ::DrawTextA(memory, text, -1, &all, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  int count = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 200; ++x) count += ::GetPixel(memory, x, y) == RGB(0, 0, 0);
+  ::SelectObject(memory, previousFont);
+  ::SelectObject(memory, previousBitmap);
+  ::DeleteObject(canvas);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return count;
+}
+
+// A toolbar button of the main window's size keeps its whole caption beside
+// the drop arrow, however wide the font draws it; a flat one too, where it fits.
+TEST_F(ControlsUiTest, ToolBarButtonShowsItsWholeCaption) {
+  const struct {
+    const char* caption;
+    int width, height;
+  } cases[] = {{"Shortcut", 82, 62}, {"Startup", 82, 62}, {"Startup", 160, 30}};
+  HWND control = ::GetDlgItem(window, kToolBar);
+  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  CODToolBarButton toolbar;
+  ASSERT_TRUE(toolbar.Attach(window, kToolBar));
+  win32::GdiObject tile(MakeBitmap(RGB(0, 128, 0), 24));  // the main window's toolbar tiles
+  toolbar.SetBitmap(static_cast<HBITMAP>(tile.Get()));
+  toolbar.SetMenu(menu.Get());
+  toolbar.SetColor(RGB(255, 255, 255));
+  for (const auto& c : cases) {
+    ::SetWindowTextA(control, c.caption);
+    ::SetWindowPos(control, nullptr, 0, 0, c.width, c.height, SWP_NOMOVE | SWP_NOZORDER);
+    constexpr int kArrowInk = 5 + 3 + 1;
+    EXPECT_EQ(InkOf(control, RGB(0, 0, 0)), InkOfWholeText(control, c.caption) + kArrowInk) << c.caption << " " << c.width;
+  }
+  SaveScreenshot(window, "controls-toolbar");
 }
 
 TEST_F(ControlsUiTest, StaticDrawsInItsColourAndWebLinkOpensItsTarget) {

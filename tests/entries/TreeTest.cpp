@@ -60,6 +60,31 @@ TEST_F(TreePopulation, PrivateStartupsComeFirstWithIconsAndTheStoredFlags) {
   EXPECT_TRUE(tree.Children(servicesItem).empty());
 }
 
+// The shell's icon lookup is the slow step of a listing: each program file is
+// asked for once per listing, and its entries share the image it gave.
+TEST_F(TreePopulation, EachProgramIsLookedUpOncePerListingAndItsEntriesShareTheImage) {
+  platform.SetText(HKCU, kRun, "A", "C:\\same.exe -a");
+  platform.SetText(HKCU, kRun, "B", "C:\\same.exe -b");
+  platform.SetText(HKLM, kRun, "C", "C:\\other.exe");
+  platform.SetText(HKLM, kRun, "D", "C:\\none.exe");
+  platform.SetText(HKLM, kRun, "E", "C:\\same.exe");
+  platform.SetText(HKLM, kRun, "F", "C:\\none.exe");
+  platform.SetText(HKLM, kServices, "S", "C:\\same.exe");
+  shell.GiveIcon("C:\\same.exe");
+  shell.GiveIcon("C:\\other.exe");
+  ASSERT_EQ(1, startups.PopulateRunEntries(&tree, startupsItem, 1));
+  ASSERT_EQ(1, services.PopulateRunServiceEntries(&tree, servicesItem, 1));
+  std::vector<int> images;
+  for (platform::TreeItem item : tree.Children(startupsItem)) images.push_back(tree.GetItemImage(item));
+  for (platform::TreeItem item : tree.Children(servicesItem)) images.push_back(tree.GetItemImage(item));
+  // A later listing asks again: the list may have been rebuilt since.
+  EXPECT_EQ((std::vector<int>{3, 3, 4, 1, 3, 1, 5}), images);
+  EXPECT_EQ((std::vector<std::string>{"C:\\same.exe", "C:\\other.exe", "C:\\none.exe", "C:\\same.exe"}),
+            shell.iconLookups);
+  EXPECT_EQ(6, list.Count());
+  EXPECT_EQ(0u, shell.LiveIcons());
+}
+
 TEST_F(TreePopulation, StoredLocationListsStoredEntriesAndAddsWithoutClearing) {
   platform.SetText(HKCU, kRun, "InRunKey", "C:\\run.exe ");
   platform.SetText(HKCU, kStored, "Kept", "C:\\kept.exe ");

@@ -127,6 +127,43 @@ TEST_F(ShortcutLaunch, ListsTakenEntriesUsersFirstWithIconsAndChecks) {
   EXPECT_TRUE(Log().empty());
 }
 
+// A shortcut's icon comes from its bytes: shortcuts alike under one root are
+// looked up once in a listing and share the image, in the folders and stored.
+TEST_F(ShortcutLaunch, ShortcutsAlikeUnderOneRootShareOneLookupAndImage) {
+  for (int inRegistry : {1, 0}) {
+    SCOPED_TRACE(inRegistry);
+    FakeTreeControl tree;
+    FakeImageList images(3);
+    tree.imageList = &images;
+    platform::TreeItem root = tree.InsertItem(0, "Shortcuts", 2, 2);
+    shell.iconLookups.clear();
+    const struct {
+      RegKey root;
+      const char* name;
+      const char* bytes;
+    } links[] = {{HKeyCurrentUser, "A1", "same"},
+                 {HKeyCurrentUser, "A2", "same"},
+                 {HKeyCurrentUser, "B", "other"},
+                 {HKeyLocalMachine, "C", "same"}};
+    for (const auto& link : links) {
+      std::string folder = link.root == HKeyCurrentUser ? kUserFolder : kCommonFolder;
+      std::string file = std::string(link.name) + ".lnk";
+      if (inRegistry == 1) platform.WriteFile(In(folder, file), link.bytes);
+      if (inRegistry == 0) Store(link.root, link.name, link.bytes);
+      shell.GiveIcon(In(inRegistry == 1 ? folder : kTempCopies, file));
+    }
+    EXPECT_EQ(1, engineer.PopulateShcEntries(&tree, root, inRegistry));
+    std::vector<int> shown;
+    for (platform::TreeItem item : tree.Children(root)) shown.push_back(tree.At(item).image);
+    EXPECT_EQ((std::vector<int>{3, 3, 4, 5}), shown);
+    EXPECT_EQ(3u, shell.iconLookups.size());
+    EXPECT_EQ(0u, shell.LiveIcons());
+    if (inRegistry == 0) EXPECT_TRUE(Files(kTempCopies).empty());
+    for (const auto& link : links)
+      platform.files.Delete(In(link.root == HKeyCurrentUser ? kUserFolder : kCommonFolder, std::string(link.name) + ".lnk"));
+  }
+}
+
 TEST_F(ShortcutLaunch, ListsTheFoldersInSearchOrder) {
   FakeTreeControl tree;
   FakeImageList images(3);

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <map>
@@ -130,13 +131,13 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
   return FALSE;
 }
 
-// A visible top-level window of the window's thread, other than `besides`,
-// that matches; settled unless the thread is known to be busy.
+// A visible top-level window of the window's thread (or of `thread`), other
+// than `besides`, that matches; settled unless the thread is known to be busy.
 HWND WaitForWindow(const char* className, const std::string& title, HWND besides, int tries = 200,
-                   bool settle = true) {
+                   bool settle = true, DWORD thread = 0) {
   for (int i = 0; i < tries; ++i) {
     WindowSearch search{className, &title, besides, nullptr};
-    ::EnumThreadWindows(::GetWindowThreadProcessId(besides, nullptr), MatchWindow,
+    ::EnumThreadWindows(thread ? thread : ::GetWindowThreadProcessId(besides, nullptr), MatchWindow,
                         reinterpret_cast<LPARAM>(&search));
     if (search.found) {
       if (settle) Settle(search.found);
@@ -154,6 +155,16 @@ std::string Answer(HWND main, int button) {
   ::PostMessageA(box, WM_COMMAND, button, 0);
   WaitUntilClosed(box);
   return text;
+}
+
+// Whether the notification area holds the window's icon: the shell modifies
+// only an icon it has.
+bool HasTrayIcon(HWND main) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = main;
+  data.uID = IDI_PROGRAM;
+  return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 std::string ThemeValue() {
@@ -222,12 +233,14 @@ class MainWindowUi : public testing::Test {
     ::DeleteFileA(probe.Record().c_str());
   }
 
-  // Opens the window as a normal start does, runs drive on a second thread
-  // with the window, and closes the window afterwards if it is still there.
-  void Run(const std::function<void(app::WindowSession&, HWND)>& drive) {
+  // Opens the window as a normal start does (or with that command line), runs
+  // drive on a second thread with the window, and closes the window afterwards
+  // if it is still there.
+  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, const std::string& commandLine = "") {
     app::MainWindowSetup setup;
     setup.inRegistry = 1;
     setup.trayMode = true;
+    setup.commandLine = commandLine;
     app::WindowSession session(setup, [this] { ++servicesTaken_; });
     ASSERT_TRUE(session.Dialog().Create());
     session.Logic().OnCommand(ID_TRAY_OPEN);
@@ -351,11 +364,28 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
     WaitUntilClosed(about);
 
     // To the tray and back; the tray menu opens with its first item as the default.
+    EXPECT_FALSE(HasTrayIcon(main)) << "a normally started window has no tray icon";
     ClickControl(main, IDC_MAIN_MINIMIZE);
     EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_TRUE(HasTrayIcon(main));
     ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_LBUTTONDBLCLK);
     Settle(main);
     EXPECT_TRUE(::IsWindowVisible(main));
+    EXPECT_FALSE(HasTrayIcon(main));
+    // Minimise and open in quick succession, before the shell has been told: the icon follows the last.
+    const struct {
+      std::vector<UINT> commands;
+      bool shown;
+    } quick[] = {{{IDC_MAIN_MINIMIZE, ID_TRAY_OPEN}, true},
+                 {{IDC_MAIN_MINIMIZE, ID_TRAY_OPEN, IDC_MAIN_MINIMIZE}, false},
+                 {{ID_TRAY_OPEN, IDC_MAIN_MINIMIZE}, false},
+                 {{ID_TRAY_OPEN}, true}};
+    for (const auto& step : quick) {
+      for (UINT command : step.commands) ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+      Settle(main);
+      EXPECT_EQ(::IsWindowVisible(main) != FALSE, step.shown) << step.commands.size();
+      EXPECT_EQ(HasTrayIcon(main), !step.shown) << step.commands.size();
+    }
     ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_RBUTTONUP);
     HWND menu = WaitForWindow("#32768", "", main);
     ASSERT_TRUE(menu);
@@ -367,6 +397,139 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
     Settle(main);
   });
   EXPECT_EQ(servicesTaken_, 0) << "a normal start leaves the RunServices entries where they are";
+}
+
+// A "/cleanup" run gives the RunServices entries to the stored location when
+// it ends by tray Exit or Windows ending; a normal start never does.
+TEST_F(MainWindowUi, TrayExitAndWindowsEndingTakeTheServicesOnlyInACleanupRun) {
+  const struct {
+    const char* commandLine;
+    bool endSession;  // else Exit from the tray menu
+    int taken;
+    bool windowStays;
+  } cases[] = {{"/cleanup", false, 1, false}, {"", false, 0, false}, {"/cleanup", true, 1, true}, {"", true, 0, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.commandLine) + (c.endSession ? " ending" : " exit"));
+    servicesTaken_ = 0;
+    Run(
+        [&](app::WindowSession&, HWND main) {
+          if (c.endSession) {
+            ::SendMessageA(main, WM_ENDSESSION, TRUE, 0);
+          } else {
+            // A window that has only just shown may not be active yet, and its menu would not open.
+            HWND menu = nullptr;
+            for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
+              ::Sleep(300);
+              ::PostMessageA(main, kTrayMessage, IDI_PROGRAM, WM_RBUTTONUP);
+              menu = WaitForWindow("#32768", "", main, 40);
+            }
+            ASSERT_TRUE(menu);
+            Press(VK_UP);  // the last item: "Exit Quillmoor"
+            Press(VK_RETURN);
+            WaitUntilClosed(main);
+          }
+          Settle(main);
+          EXPECT_EQ(::IsWindow(main) != FALSE, c.windowStays);
+          EXPECT_EQ(servicesTaken_, c.taken);
+        },
+        c.commandLine);
+    // A window that outlived the ending is closed afterwards, which takes them as any close does.
+    EXPECT_EQ(servicesTaken_, c.endSession ? 2 * c.taken : c.taken);
+  }
+}
+
+// Moved near an edge of the work area, the window lies on it from 12 pixels
+// on; from 13 it stays where it was put. Its size never changes.
+TEST_F(MainWindowUi, TheWindowSnapsToTheWorkAreaWithinTwelvePixels) {
+  Run([&](app::WindowSession&, HWND main) {
+    RECT work, before;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    ::GetWindowRect(main, &before);
+    int width = before.right - before.left, height = before.bottom - before.top;
+    int middleX = (work.left + work.right - width) / 2, middleY = (work.top + work.bottom - height) / 2;
+    const struct {
+      int x, y;          // where the window is put
+      int wantX, wantY;  // where it lies
+    } cases[] = {
+        {work.left + 12, middleY, work.left, middleY},
+        {work.left + 13, middleY, work.left + 13, middleY},
+        {work.right - width - 12, middleY, work.right - width, middleY},
+        {work.right - width - 13, middleY, work.right - width - 13, middleY},
+        {middleX, work.top - 12, middleX, work.top},
+        {middleX, work.bottom - height + 12, middleX, work.bottom - height},
+        {middleX, work.bottom - height - 13, middleX, work.bottom - height - 13},
+    };
+    for (const auto& c : cases) {
+      ::SetWindowPos(main, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      RECT now;
+      ::GetWindowRect(main, &now);
+      EXPECT_EQ(now.left, c.wantX) << c.x << "," << c.y;
+      EXPECT_EQ(now.top, c.wantY) << c.x << "," << c.y;
+      EXPECT_EQ(now.right - now.left, width);
+      EXPECT_EQ(now.bottom - now.top, height);
+    }
+    // And as a user drags it from the background, to 10 pixels from the left edge.
+    ::SetWindowPos(main, nullptr, middleX, middleY, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Settle(main);
+    POINT grab = {4, 150};  // background between the left LAUNCH button and the edge
+    MouseAt(main, grab.x, grab.y);
+    ::ClientToScreen(main, &grab);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    ::Sleep(200);
+    for (int step = 1; step <= 4; ++step) {
+      ::SetCursorPos(grab.x - (middleX - work.left - 10) * step / 4, grab.y);
+      ::Sleep(100);
+    }
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Settle(main);
+    RECT dragged;
+    ::GetWindowRect(main, &dragged);
+    EXPECT_EQ(dragged.left, work.left);
+  });
+}
+
+// A log of 100,000 bytes or more is offered for deletion as the window opens;
+// Yes deletes it (a fresh one is begun), No keeps it; a smaller one is not asked about.
+TEST_F(MainWindowUi, ALogOfAHundredThousandBytesIsOfferedForDeletion) {
+  const struct {
+    std::size_t size;
+    int answer;  // 0: no question
+    bool kept;
+  } cases[] = {{99999, 0, true}, {100000, IDNO, true}, {100000, IDYES, false}};
+  std::string log = CLog::GetProgramPathWith("Quillmoor.log");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " " + std::to_string(c.answer));
+    { std::ofstream(log, std::ios::binary | std::ios::trunc) << std::string(c.size, 'x'); }
+    std::string asked;
+    app::MainWindowSetup setup;
+    setup.inRegistry = 1;
+    setup.trayMode = true;
+    app::WindowSession session(setup, nullptr);
+    DWORD thread = ::GetCurrentThreadId();
+    WithDriver(
+        [&] {
+          if (!session.Dialog().Create()) return 1;
+          session.Logic().OnCommand(ID_TRAY_OPEN);
+          return session.Dialog().RunMessageLoop();
+        },
+        [&] {
+          HWND box = WaitForWindow("#32770", "Quill Moor", nullptr, c.answer ? 200 : 20, true, thread);
+          if (box) {
+            asked = MessageBoxText(box);
+            ::PostMessageA(box, WM_COMMAND, c.answer ? c.answer : IDNO, 0);
+            WaitUntilClosed(box);
+          }
+          HWND main = nullptr;
+          for (int i = 0; i < 200 && !main; ++i, ::Sleep(50)) main = session.Dialog().Window();
+          if (main) {
+            Settle(main);
+            ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+          }
+        });
+    EXPECT_EQ(asked.empty(), c.answer == 0) << asked;
+    std::ifstream left(log, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(static_cast<std::size_t>(left.tellg()) >= c.size, c.kept);
+  }
 }
 
 TEST_F(MainWindowUi, EachThemePaintsItsBackgroundAndIsKept) {
@@ -401,6 +564,37 @@ TEST_F(MainWindowUi, EachThemePaintsItsBackgroundAndIsKept) {
   });
 }
 
+// How many GDI and USER objects there are, as far as the system lets us see.
+// Windows counts them per process. Wine answers 0 there, but hands out handle
+// slots from tables that reuse freed slots before they open new ones: after
+// taking more probes than there can be free slots, the highest slot a probe
+// got, less the probes, is the number of objects alive (give or take a fixed
+// offset). The GDI table is the process's own; the USER table is shared with
+// Wine's other processes, which may move it by a few.
+struct ObjectCounts {
+  long gdi, user;
+};
+ObjectCounts CountObjects() {
+  HANDLE self = ::GetCurrentProcess();
+  ObjectCounts counts = {static_cast<long>(::GetGuiResources(self, GR_GDIOBJECTS)),
+                         static_cast<long>(::GetGuiResources(self, GR_USEROBJECTS))};
+  if (counts.gdi != 0 || counts.user != 0) return counts;
+  constexpr long kProbes = 3000;
+  std::vector<HBRUSH> brushes;
+  std::vector<HMENU> menus;
+  long highestGdi = 0, highestUser = 0;
+  for (long i = 0; i < kProbes; ++i) {
+    brushes.push_back(::CreateSolidBrush(RGB(1, 2, 3)));
+    menus.push_back(::CreateMenu());
+    highestGdi = std::max<long>(highestGdi, LOWORD(reinterpret_cast<UINT_PTR>(brushes.back())));
+    // A USER handle's slot is its low word over two.
+    highestUser = std::max<long>(highestUser, LOWORD(reinterpret_cast<UINT_PTR>(menus.back())) / 2);
+  }
+  for (HBRUSH brush : brushes) ::DeleteObject(brush);
+  for (HMENU menu : menus) ::DestroyMenu(menu);
+  return {highestGdi - kProbes, highestUser - kProbes};
+}
+
 TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
   Run([&](app::WindowSession& session, HWND main) {
     platform::IMenu* themes = session.Dialog().ThemeMenu()->GetSubMenu(0);
@@ -414,27 +608,50 @@ TEST_F(MainWindowUi, PaintsAndThemeChangesLeaveNoObjectsBehind) {
       for (int i = 0; i < paints; ++i) ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     };
     round(2, 2);
-    HANDLE self = ::GetCurrentProcess();
-    DWORD gdi = ::GetGuiResources(self, GR_GDIOBJECTS), user = ::GetGuiResources(self, GR_USEROBJECTS);
-    // Wine does not count a process's objects (it answers 0); Windows does.
-    if (gdi == 0 && user == 0) GTEST_SKIP() << "the system does not count GDI and USER objects";
+    ObjectCounts before = CountObjects();
     round(100, 1000);
-    std::printf("GDI objects %lu -> %lu, USER objects %lu -> %lu\n", gdi, ::GetGuiResources(self, GR_GDIOBJECTS),
-                user, ::GetGuiResources(self, GR_USEROBJECTS));
-    EXPECT_EQ(::GetGuiResources(self, GR_GDIOBJECTS), gdi);
-    EXPECT_EQ(::GetGuiResources(self, GR_USEROBJECTS), user);
+    ObjectCounts after = CountObjects();
+    std::printf("GDI objects %ld -> %ld, USER objects %ld -> %ld\n", before.gdi, after.gdi, before.user, after.user);
+    // One object kept per paint or per change would show as a hundred or more;
+    // the system may let go of one it had cached.
+    EXPECT_LE(after.gdi, before.gdi);
+    EXPECT_NEAR(after.user, before.user, 5);
   });
 }
 
 // What the progress window showed each time it was painted during a launch,
 // seen from inside the window's thread (which runs no message loop meanwhile).
 std::vector<std::string> g_progressTexts;
+
+// Whether the screen shows text where a control stands: mostly the dialog's
+// face, with dark letters on it (a window not yet drawn shows black or nothing).
+bool ShowsText(HWND control) {
+  RECT rect;
+  if (!::GetWindowRect(control, &rect)) return false;
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP copy = ::CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ previous = ::SelectObject(memory, copy);
+  ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  int face = 0, dark = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      COLORREF pixel = ::GetPixel(memory, x, y);
+      face += pixel == ::GetSysColor(COLOR_3DFACE);
+      dark += GetRValue(pixel) + GetGValue(pixel) + GetBValue(pixel) < 200;
+    }
+  ::SelectObject(memory, previous);
+  ::DeleteObject(copy);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return face > width * height / 2 && dark > 20;
+}
 LRESULT CALLBACK ProgressSpy(int code, WPARAM wParam, LPARAM lParam) {
   const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
   if (code == HC_ACTION && sent->message == WM_PAINT && ::GetDlgCtrlID(sent->hwnd) == 1015) {
     HWND progress = ::GetParent(sent->hwnd);
     if (progress && ::IsWindowVisible(progress) && ::GetParent(progress) == nullptr) {
-      if (g_progressTexts.empty()) SaveScreenshot(progress, "progress-window");
       g_progressTexts.push_back(TextOf(sent->hwnd));
     }
   }
@@ -443,12 +660,25 @@ LRESULT CALLBACK ProgressSpy(int code, WPARAM wParam, LPARAM lParam) {
 
 TEST_F(MainWindowUi, LaunchStartsExactlyTheTickedEntriesInTreeOrder) {
   g_progressTexts.clear();
+  bool sawText = false;
   HHOOK spy = ::SetWindowsHookExA(WH_CALLWNDPROCRET, ProgressSpy, nullptr, ::GetCurrentThreadId());
   ASSERT_TRUE(spy);
   Run([&](app::WindowSession&, HWND main) {
     // A click straight after the window first shows can arrive before Wine has made it active.
     ::Sleep(300);
     ClickControl(main, IDC_MAIN_LAUNCH_RIGHT, false);
+    // What the user sees meanwhile: the screen where the progress text stands, looked at now and then.
+    for (int i = 0; i < 400 && ::IsWindow(main); ++i, ::Sleep(10)) {
+      HWND progress = ::FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+      for (; progress; progress = ::FindWindowExA(nullptr, progress, "#32770", nullptr)) {
+        HWND text = ::GetDlgItem(progress, 1015);
+        if (!text || !::IsWindowVisible(progress) || progress == main) continue;
+        // The screenshot shows the window as the user first saw it with its text.
+        if (!ShowsText(text)) continue;
+        if (!sawText) SaveScreenshot(progress, "progress-window");
+        sawText = true;
+      }
+    }
     EXPECT_TRUE(WaitUntilClosed(main));
   });
   ::UnhookWindowsHookEx(spy);
@@ -458,6 +688,7 @@ TEST_F(MainWindowUi, LaunchStartsExactlyTheTickedEntriesInTreeOrder) {
                                        "Launching Startups - Probe Startup B...",
                                        "Launching Shortcuts - Probe Shortcut..."};
   EXPECT_EQ(g_progressTexts, expected);
+  EXPECT_TRUE(sawText) << "the progress window never showed its text on the screen";
   for (const Probe& probe : probes_) {
     for (int i = 0; i < 100 && probe.selected && !probe.Started(); ++i) ::Sleep(50);
     EXPECT_EQ(probe.Started(), probe.selected == 1) << probe.name;
