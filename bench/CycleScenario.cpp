@@ -134,6 +134,7 @@ class CountingStore : public IRegistryStore {
     return inner_.EnumValue(key, index, name, nameSize, type, data, dataSize);
   }
   std::uint32_t LastError() override { return inner_.LastError(); }
+  RegKey OtherView() override { return inner_.OtherView(); }
 
  private:
   IRegistryStore& inner_;

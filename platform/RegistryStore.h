@@ -17,6 +17,14 @@ inline constexpr RegKey kHkeyCurrentUser =
     static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001u)));
 inline constexpr RegKey kHkeyLocalMachine =
     static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
+// HKEY_LOCAL_MACHINE seen through one view of 64-bit Windows, as a key opened
+// with KEY_WOW64_64KEY or KEY_WOW64_32KEY sees it. Only the stores know these
+// roots; they open keys from them, and on a machine with one view both are
+// HKEY_LOCAL_MACHINE itself.
+inline constexpr RegKey kHklm64View =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000202u)));
+inline constexpr RegKey kHklm32View =
+    static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000102u)));
 
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegBinary = 3;
@@ -58,6 +66,12 @@ class IRegistryStore {
                          std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
   // GetLastError after a failed call (the Win32 store sets it from the result).
   virtual std::uint32_t LastError() = 0;
+  // On 64-bit Windows, HKEY_LOCAL_MACHINE\Software has two views, and a
+  // program sees only its own through kHkeyLocalMachine: the root of the view
+  // it does not see (kHklm64View for a 32-bit program, kHklm32View for a
+  // 64-bit one). kNoKey where there is one view. A store that wraps another
+  // must answer what the wrapped one answers.
+  virtual RegKey OtherView() { return kNoKey; }
 };
 
 QM_DECLARE_SERVICE(IRegistryStore);

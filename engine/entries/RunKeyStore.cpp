@@ -24,7 +24,12 @@ bool FileExists(const std::string& path) {
   return files && files->Exists(path);
 }
 
-const char* RootName(RegKey root) { return root == HKeyCurrentUser ? "HKCU" : "HKLM"; }
+const char* RootName(RegKey root) {
+  if (root == HKeyCurrentUser) return "HKCU";
+  if (root == platform::kHklm64View) return "HKLM (64-bit view)";
+  if (root == platform::kHklm32View) return "HKLM (32-bit view)";
+  return "HKLM";
+}
 
 std::string Entries(const RunKeySet& keys, RegKey root) {
   return std::string(keys.kind) + " entries of " + RootName(root);
@@ -112,6 +117,16 @@ bool EverythingDueStands(const RunKeySet& keys, RegKey root, const std::vector<s
   return true;
 }
 
+// Whether root is the view of 64-bit Windows that this program does not see
+// by itself and key does not exist there: a view that nothing ever wrote to
+// holds no entries, and its missing key is no failure.
+bool AbsentFromOtherView(RegKey root, const char* key) {
+  if (root == HKeyCurrentUser || root == HKeyLocalMachine) return false;
+  CRegistry registry;
+  std::vector<std::string> names;
+  return !registry.EnumerateValueNames(root, key, &names) && KeyIsMissing(registry);
+}
+
 }  // namespace
 
 const RunKeySet& RunEntries() {
@@ -129,7 +144,8 @@ const RunKeySet& RunServiceEntries() {
 
 int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
-  for (RegKey root : keys.roots) {
+  for (RegKey root : keys.Roots()) {
+    if (AbsentFromOtherView(root, keys.windowsKey)) continue;
     // Nothing leaves the Windows key while the root still claims to be returned.
     bool cleared = false;
     if (!ClearReturnedMark(root, keys.returnedMark, &cleared)) {
@@ -158,7 +174,8 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
   CRegistry registry;
   bool everythingBack = true;
-  for (RegKey root : keys.roots) {
+  for (RegKey root : keys.Roots()) {
+    if (AbsentFromOtherView(root, keys.storedKey)) continue;
     std::set<std::string> standing;
     if (!RefreshStoredCopies(keys, root, &standing)) {
       CLog::Error(failureMessage);
@@ -192,7 +209,7 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
 
 void VerifyEntries(const RunKeySet& keys) {
   CRegistry registry;
-  for (RegKey root : keys.roots) {
+  for (RegKey root : keys.Roots()) {
     // Stored entries of a root that was never returned, or whose last take
     // did not finish, may be missing from the Windows key because they were
     // taken, not uninstalled: keep them.
@@ -219,9 +236,16 @@ void VerifyEntries(const RunKeySet& keys) {
 }
 
 void UpdateSelections(const RunKeySet& keys) {
-  for (RegKey root : keys.roots)
-    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey))
+  for (RegKey root : keys.Roots()) {
+    // No installation step prepares the other view of HKLM: its flags key is
+    // made here once entries are stored there, or every flag would read 0.
+    if (!AbsentFromOtherView(root, keys.storedKey) && root != HKeyCurrentUser && root != HKeyLocalMachine)
+      CRegistry().CreateKey(root, keys.selectionsKey);
+    // RunServices entries have no switch of Windows.
+    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey,
+                      keys.windowsKey == kRunKey ? RunSwitch(root) : WindowsSwitch{}))
       CLog::Error("Unable to update selections of " + Entries(keys, root) + ", none written");
+  }
 }
 
 bool NoCaseVariantOf(RegKey root, const char* key, const std::string& name) {
@@ -257,7 +281,7 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
   const std::string folders[] = {WithBackslash(system->SystemDirectory()), WithBackslash(system->WindowsDirectory())};
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
-  for (RegKey root : keys.roots) {
+  for (RegKey root : keys.Roots()) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
     for (const auto& name : names) {
@@ -284,6 +308,42 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
   }
 }
 
+bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found) {
+  *found = platform::kNoKey;
+  CRegistry registry;
+  for (RegKey root : roots) {
+    std::vector<std::string> names;
+    if (!registry.EnumerateValueNames(root, key, &names)) {
+      if (KeyIsMissing(registry)) continue;
+      return false;
+    }
+    for (const auto& existing : names)
+      if (existing == name) {  // exact, as IsValueNamePresent compares
+        *found = root;
+        return true;
+      }
+  }
+  return true;
+}
+
+RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback) {
+  RegKey found = platform::kNoKey;
+  if (!FindRoot(roots, key, name, &found)) return platform::kNoKey;
+  return found == platform::kNoKey ? fallback : found;
+}
+
+ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry) {
+  const char* entryKey = keys.EntryKey(inRegistry);
+  RegKey root = platform::kNoKey;
+  std::string commandLine;
+  if (!FindRoot(keys.Roots(), entryKey, name, &root) || !root ||
+      !CRegistry().GetValue(root, entryKey, name.c_str(), &commandLine))
+    return {};
+  std::string path, argument;
+  SplitOrWhole(commandLine, &path, &argument);
+  return DescribeProgram(path);
+}
+
 void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument) {
   if (SplitPathArgument(commandLine, path, argument) != 1) {
     *path = commandLine;
@@ -299,7 +359,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
   ImageCache images(tree, fallbackImage);
-  for (RegKey root : keys.roots) {
+  for (RegKey root : keys.Roots()) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
     for (const auto& name : names) {

@@ -32,14 +32,25 @@ struct RunKeySet {
   // root stand returned in the Windows key (see VerifyEntries).
   const char* returnedMark;
   const char* kind;  // "Run" or "RunServices", as the log lines name the entries
-  std::vector<RegKey> roots;  // worked in this order
+  std::vector<RegKey> roots;  // worked in this order; HKLM stands for every public root
+
+  // The roots as this machine has them: HKLM followed by its other view on
+  // 64-bit Windows.
+  std::vector<RegKey> Roots() const {
+    std::vector<RegKey> all;
+    for (RegKey root : roots) {
+      if (root != HKeyLocalMachine) all.push_back(root);
+      else for (RegKey view : PublicRoots()) all.push_back(view);
+    }
+    return all;
+  }
 
   // The key that holds the entries for a location selector: 1 = where Windows reads them.
   const char* EntryKey(int inRegistry) const { return inRegistry == 1 ? windowsKey : storedKey; }
 };
 
-const RunKeySet& RunEntries();
-const RunKeySet& RunServiceEntries();
+KELVRIN_API const RunKeySet& RunEntries();
+KELVRIN_API const RunKeySet& RunServiceEntries();
 
 // MoveEx from the Windows key into the stored location, root by root, stopping
 // at the first root that fails; repairs the stored paths after a full success.
@@ -94,6 +105,18 @@ bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name);
 // Completes command lines that name a program without its folder, when the
 // program is found in the system or the Windows folder.
 void ValidateEntries(const RunKeySet& keys, int inRegistry);
+
+// The first of roots whose key holds a value of exactly name (kNoKey in *found
+// if none does). False when a key could not be listed before the name was
+// found: the entry may stand there, and acting on a later root would reach
+// another entry of the same name.
+bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found);
+// As FindRoot; fallback when no root holds the name, kNoKey when that is not known.
+RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback);
+
+// What the program of the entry named name is (the first root holding it);
+// nothing when the entry or its command line cannot be read.
+KELVRIN_API ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry);
 
 // Path and argument of a command line; a line that does not split is all path.
 void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument);

@@ -59,6 +59,11 @@ using entries::kStoredRunServicesSelectionsKey;
 // The image of the main window's services parent, for programs without an icon.
 constexpr int kServiceImage = 0;
 
+// The view of HKLM whose key holds the entry named name; HKLM itself if none does.
+RegKey Holding(const char* key, const std::string& name) {
+  return entries::RootHolding(PublicRoots(), key, name, HKeyLocalMachine);
+}
+
 }  // namespace
 
 int CServiceEngineer::PopulateRunServiceEntries(platform::ITreeControl* tree, platform::TreeItem parent,
@@ -72,9 +77,9 @@ int CServiceEngineer::AddServiceImageToTreeCtrl(platform::ITreeControl* tree, st
 
 int CServiceEngineer::RetrieveRunServicePath(platform::IEditField* edit, std::string name, int inRegistry) const {
   if (!edit) return 0;
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
   std::string commandLine;
-  if (!CRegistry().GetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(), &commandLine))
-    commandLine.clear();
+  if (!CRegistry().GetValue(Holding(entryKey, name), entryKey, name.c_str(), &commandLine)) commandLine.clear();
   edit->SetText(commandLine);
   return 1;
 }
@@ -100,9 +105,13 @@ int CServiceEngineer::CreateRunServiceEntry(std::string name, std::string path, 
 int CServiceEngineer::RemoveRunServiceEntry(std::string name, int inRegistry) const {
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
   CRegistry registry;
-  if (registry.IsValueNamePresent(HKeyLocalMachine, entryKey, name.c_str()) != 1) return 1;
-  registry.DeleteValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str());
-  if (registry.DeleteValue(HKeyLocalMachine, entryKey, name.c_str())) return 1;
+  RegKey root = platform::kNoKey;
+  const bool known = entries::FindRoot(PublicRoots(), entryKey, name, &root);
+  if (known && root == platform::kNoKey) return 1;
+  if (known) {
+    registry.DeleteValue(root, kStoredRunServicesSelectionsKey, name.c_str());
+    if (registry.DeleteValue(root, entryKey, name.c_str())) return 1;
+  }
   CLog::Error(inRegistry == 1 ? "Unable to remove service entry from registry"
                               : "Unable to remove service entry from stored location");
   return 0;
@@ -112,6 +121,8 @@ int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string new
                                             std::string argument, int inRegistry) const {
   std::string commandLine = JoinPathArgument(path, argument);
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  // The entry stays in the view it stands in.
+  const RegKey root = Holding(entryKey, oldName);
   CRegistry registry;
   int result = 1;
   const char* renameFailure = inRegistry == 1
@@ -120,19 +131,19 @@ int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string new
   const bool renames = !platform::EqualsNoCase(oldName, newName);
   // A new name that the registry would take for another entry's is refused
   // before anything changes: the rename would land on that entry.
-  if (renames && !entries::NoCaseVariantOf(HKeyLocalMachine, entryKey, newName)) {
+  if (renames && !entries::NoCaseVariantOf(root, entryKey, newName)) {
     CLog::Error(renameFailure);
     return 0;
   }
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (renames && !entries::CarryEntry(HKeyLocalMachine, HKeyLocalMachine, entryKey,
+  if (renames && !entries::CarryEntry(root, root, entryKey,
                                       kStoredRunServicesSelectionsKey, oldName, newName)) {
     CLog::Error(renameFailure);
     result = 0;
   }
   // As in CreateRunServiceEntry, a line too long to read back is not written.
   if (!entries::FitsRegistryText(commandLine) ||
-      !registry.SetValue(HKeyLocalMachine, entryKey, newName.c_str(), commandLine)) {
+      !registry.SetValue(root, entryKey, newName.c_str(), commandLine)) {
     CLog::Error(inRegistry == 1 ? "Unable to add modified service in registry"
                                 : "Unable to add modified service in stored location");
     result = 0;
@@ -141,13 +152,17 @@ int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string new
 }
 
 int CServiceEngineer::SetRunServiceSelection(std::string name, int flag) const {
-  return CRegistry().SetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(),
-                              static_cast<std::uint32_t>(flag));
+  // The flag goes to the view whose stored location or RunServices key holds the entry.
+  RegKey root = platform::kNoKey;
+  if (!entries::FindRoot(PublicRoots(), entries::kStoredRunServicesKey, name, &root)) return 0;
+  if (root == platform::kNoKey) root = Holding(entries::kRunServicesKey, name);
+  return CRegistry().SetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
 }
 
 int CServiceEngineer::LaunchRunServiceEntry(std::string name) const {
   std::string commandLine;
-  if (!CRegistry().GetValue(HKeyLocalMachine, entries::kRunServicesKey, name.c_str(), &commandLine)) {
+  if (!CRegistry().GetValue(Holding(entries::kRunServicesKey, name), entries::kRunServicesKey, name.c_str(),
+                            &commandLine)) {
     entries::ShowMessage("Unable to find service");
     return 0;
   }
@@ -159,11 +174,12 @@ int CServiceEngineer::LaunchRunServiceEntry(std::string name) const {
 
 int CServiceEngineer::LaunchRunServiceEntry(std::string name, int inRegistry) const {
   CRegistry registry;
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  const RegKey root = Holding(entryKey, name);
   std::uint32_t flag = 0;
-  if (!registry.GetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(), &flag) || flag == 0)
-    return 0;
+  if (!registry.GetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), &flag) || flag == 0) return 0;
   std::string commandLine;
-  if (!registry.GetValue(HKeyLocalMachine, RunServiceEntries().EntryKey(inRegistry), name.c_str(), &commandLine)) {
+  if (!registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
     CLog::Error(inRegistry == 1 ? "Unable to get path of service from registry for launch"
                                 : "Unable to get path of service from stored location for launch");
     return 0;

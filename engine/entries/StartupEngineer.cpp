@@ -87,29 +87,34 @@ int CStartupEngineer::CreateRunEntry(std::string name, std::string path, std::st
 int CStartupEngineer::RemoveRunEntry(std::string name, int inRegistry) const {
   const char* entryKey = RunEntries().EntryKey(inRegistry);
   CRegistry registry;
-  // The private entry goes first; one call removes one entry.
-  for (RegKey root : RunEntries().roots) {
-    if (registry.IsValueNamePresent(root, entryKey, name.c_str()) != 1) continue;
+  // The private entry goes first; one call removes one entry. Where a root
+  // cannot be listed, nothing is removed: a later root may hold another
+  // entry of that name.
+  RegKey root = platform::kNoKey;
+  const bool known = entries::FindRoot(RunEntries().Roots(), entryKey, name, &root);
+  if (known && root == platform::kNoKey) return 1;
+  if (known) {
     registry.DeleteValue(root, kStoredRunSelectionsKey, name.c_str());
     if (registry.DeleteValue(root, entryKey, name.c_str())) return 1;
-    bool user = root == HKeyCurrentUser;
-    if (inRegistry == 1)
-      CLog::Error(user ? "Unable to remove startup entry from registry HKCU"
-                       : "Unable to remove startup entry from registry HKLM");
-    else
-      CLog::Error(user ? "Unable to remove startup entry from stored location HKCU"
-                       : "Unable to remove startup entry from stored location HKLM");
-    return 0;
   }
-  return 1;
+  bool user = root == HKeyCurrentUser || !known;
+  if (inRegistry == 1)
+    CLog::Error(user ? "Unable to remove startup entry from registry HKCU"
+                     : "Unable to remove startup entry from registry HKLM");
+  else
+    CLog::Error(user ? "Unable to remove startup entry from stored location HKCU"
+                     : "Unable to remove startup entry from stored location HKLM");
+  return 0;
 }
 
 int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, std::string path,
                                      std::string argument, int oldPublic, int newPublic, int inRegistry) const {
   std::string commandLine = JoinPathArgument(path, argument);
-  RegKey oldRoot = RootOf(oldPublic);
-  RegKey newRoot = RootOf(newPublic);
   const char* entryKey = RunEntries().EntryKey(inRegistry);
+  // A public entry stays in the view of HKLM it stands in; one made public
+  // goes to the view this program sees.
+  RegKey oldRoot = oldPublic ? entries::RootHolding(PublicRoots(), entryKey, oldName, HKeyLocalMachine) : HKeyCurrentUser;
+  RegKey newRoot = newPublic ? (oldPublic ? oldRoot : HKeyLocalMachine) : HKeyCurrentUser;
   bool registryKeys = inRegistry == 1;
   CRegistry registry;
   int result = 1;
@@ -162,12 +167,9 @@ int CStartupEngineer::ModifyRunEntry(std::string oldName, std::string newName, s
 
 int CStartupEngineer::SetRunSelection(std::string name, int flag, int inRegistry) const {
   const char* entryKey = RunEntries().EntryKey(inRegistry);
-  CRegistry registry;
-  for (RegKey root : RunEntries().roots) {
-    if (registry.IsValueNamePresent(root, entryKey, name.c_str()) == 1)
-      return registry.SetValue(root, kStoredRunSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
-  }
-  return 0;
+  RegKey root = platform::kNoKey;
+  if (!entries::FindRoot(RunEntries().Roots(), entryKey, name, &root) || root == platform::kNoKey) return 0;
+  return CRegistry().SetValue(root, kStoredRunSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
 }
 
 int CStartupEngineer::IsStartupPublic(std::string name, int inRegistry) const {
@@ -180,8 +182,8 @@ int CStartupEngineer::RetrieveRunPath(platform::IEditField* edit, std::string na
   const char* entryKey = RunEntries().EntryKey(inRegistry);
   CRegistry registry;
   std::string commandLine;
-  if (!registry.GetValue(HKeyCurrentUser, entryKey, name.c_str(), &commandLine) &&
-      !registry.GetValue(HKeyLocalMachine, entryKey, name.c_str(), &commandLine))
+  if (!registry.GetValue(entries::RootHolding(RunEntries().Roots(), entryKey, name, HKeyCurrentUser), entryKey,
+                         name.c_str(), &commandLine))
     commandLine.clear();
   edit->SetText(commandLine);
   return 1;
@@ -190,8 +192,8 @@ int CStartupEngineer::RetrieveRunPath(platform::IEditField* edit, std::string na
 int CStartupEngineer::LaunchRunEntry(std::string name) const {
   CRegistry registry;
   std::string commandLine;
-  if (!registry.GetValue(HKeyCurrentUser, entries::kRunKey, name.c_str(), &commandLine) &&
-      !registry.GetValue(HKeyLocalMachine, entries::kRunKey, name.c_str(), &commandLine)) {
+  if (!registry.GetValue(entries::RootHolding(RunEntries().Roots(), entries::kRunKey, name, HKeyCurrentUser),
+                         entries::kRunKey, name.c_str(), &commandLine)) {
     entries::ShowMessage("Unable to find startup");
     return 0;
   }
@@ -205,14 +207,8 @@ int CStartupEngineer::LaunchRunEntry(std::string name, int inRegistry) const {
   const char* entryKey = RunEntries().EntryKey(inRegistry);
   bool registryKeys = inRegistry == 1;
   CRegistry registry;
-  RegKey root = 0;
-  for (RegKey candidate : RunEntries().roots) {
-    if (registry.IsValueNamePresent(candidate, entryKey, name.c_str()) == 1) {
-      root = candidate;
-      break;
-    }
-  }
-  if (!root) {
+  RegKey root = platform::kNoKey;
+  if (!entries::FindRoot(RunEntries().Roots(), entryKey, name, &root) || !root) {
     CLog::Error(registryKeys ? "Unable to find startup in registry for launch"
                              : "Unable to find startup in stored location for launch");
     return 0;

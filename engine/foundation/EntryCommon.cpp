@@ -2,6 +2,9 @@
 
 #include <set>
 
+#include "engine/foundation/StoredKeys.h"
+#include "platform/FileSystem.h"
+#include "platform/ProgramInfo.h"
 #include "platform/Shell.h"
 #include "platform/Text.h"
 
@@ -38,6 +41,66 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
   return AddIconImage(tree, icon, fallbackImage);
 }
 
+namespace {
+
+// The 64-bit view keeps the switches of both views (Run32 for the 32-bit
+// one); with one view, HKLM itself.
+RegKey SwitchesOfMachine() {
+  RegKey other = OtherPublicView();
+  if (other == platform::kHklm64View) return other;  // a 32-bit program on 64-bit Windows
+  return HKeyLocalMachine;
+}
+
+// Folded names, suffix included, that the switch marks off. False when the
+// key exists but cannot be read whole.
+bool SwitchedOff(const WindowsSwitch& windows, std::set<std::string>* off) {
+  if (windows.root == platform::kNoKey) return true;
+  CRegistry registry;
+  std::vector<RegistryValue> values;
+  RegistryWalk walk;
+  if (!registry.EnumerateValues(windows.root, windows.key, &values, &walk))
+    return registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound);
+  for (const auto& value : values)
+    if (!value.data.empty() && value.data[0] != 2 && value.data[0] != 6) off->insert(platform::FoldCase(value.name));
+  return walk.reachedEnd;
+}
+
+}  // namespace
+
+ProgramDescription DescribeProgram(const std::string& path) {
+  ProgramDescription result;
+  std::string file = path;
+  if (file.size() >= 2 && file.front() == '"') {
+    const std::size_t close = file.find('"', 1);
+    file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  if (file.empty()) return result;
+  if (file.find('\\') != std::string::npos || file.find(':') != std::string::npos) {
+    platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+    if (files && !files->Exists(file)) {
+      result.missing = true;
+      return result;
+    }
+  }
+  platform::ProgramFacts facts;
+  if (platform::IProgramInfo* info = platform::Current<platform::IProgramInfo>(); info && info->VersionTexts(file, &facts)) {
+    result.description = facts.description;
+    result.publisher = facts.publisher;
+  }
+  return result;
+}
+
+WindowsSwitch RunSwitch(RegKey root) {
+  if (root == HKeyCurrentUser) return {HKeyCurrentUser, kApprovedRunKey};
+  RegKey other = OtherPublicView();
+  const bool view32 = root == platform::kHklm32View || (root == HKeyLocalMachine && other == platform::kHklm64View);
+  return {SwitchesOfMachine(), view32 ? kApprovedRun32Key : kApprovedRunKey};
+}
+
+WindowsSwitch StartupFolderSwitch(RegKey root) {
+  return {root == HKeyCurrentUser ? HKeyCurrentUser : SwitchesOfMachine(), kApprovedStartupFolderKey, ".lnk"};
+}
+
 int ImageCache::Image(const std::string& key, const std::function<int()>& make) {
   auto found = images_.find(key);
   if (found != images_.end()) return found->second;
@@ -50,7 +113,7 @@ int ImageCache::ProgramImage(const std::string& path) {
   return Image(path, [&] { return AddProgramImage(tree_, path, fallbackImage_); });
 }
 
-bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey) {
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;
   // No stored location yet holds nothing to flag.
@@ -67,8 +130,13 @@ bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey)
   // entry stored as "Mail", and writing 1 for "Mail" would overwrite it.
   std::set<std::string> flagged;
   for (const auto& name : flagNames) flagged.insert(platform::FoldCase(name));
-  for (const auto& name : names)
-    if (!flagged.count(platform::FoldCase(name))) registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{1});
+  std::set<std::string> off;
+  if (!SwitchedOff(windows, &off)) return false;
+  for (const auto& name : names) {
+    if (flagged.count(platform::FoldCase(name))) continue;
+    const bool on = !off.count(platform::FoldCase(name + windows.suffix));
+    registry.SetValue(root, selectionsKey, name.c_str(), std::uint32_t{on ? 1u : 0u});
+  }
   return true;
 }
 

@@ -28,6 +28,31 @@ int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int f
 // fallbackImage.
 int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fallbackImage);
 
+// What an entry's program is, for the tree's tip and the field under it: the
+// file description and publisher of its version resource, and whether its
+// file is gone (a program uninstalled, its entry left over). Only a path with
+// a folder is judged missing: a bare name is found by Windows' search path.
+struct ProgramDescription {
+  std::string description;
+  std::string publisher;
+  bool missing = false;
+};
+// path as split from a command line; surrounding double quotes are dropped.
+KELVRIN_API ProgramDescription DescribeProgram(const std::string& path);
+
+// Where Windows' own startup settings (Windows 8 and later) say whether an
+// entry is switched on: a key of binary values named like the entry plus a
+// suffix (".lnk" for shortcuts). No root: the entries have no such switch.
+struct WindowsSwitch {
+  RegKey root = platform::kNoKey;
+  const char* key = nullptr;
+  const char* suffix = "";
+};
+// The switch of the Run entries of root, and of the shortcuts of the startup
+// folder of root (HKCU: the user's, HKLM: the common one).
+WindowsSwitch RunSwitch(RegKey root);
+WindowsSwitch StartupFolderSwitch(RegKey root);
+
 // The images one listing has put into a tree's list, by what each was made
 // from: a program's path, or a shortcut's bytes. Asking the shell for an icon
 // is the slow step of a listing (milliseconds per file under Wine, more for a
@@ -55,7 +80,10 @@ class ImageCache {
 // entries cost n log n. A listing that fails changes nothing: a flag the user
 // set to 0 must never be taken for a missing one. False if a listing failed;
 // a stored location that does not exist yet holds nothing to flag (true).
-bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey);
+// An entry that Windows' own switch marks off gets 0 instead: the user turned
+// it off there, and it must not start just because Quill Moor took it. A
+// switch key that cannot be read writes no flag either (false).
+bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows = {});
 
 // Carries an entry from oldName under fromRoot to newName under toRoot with
 // its flag: carry() moves the entry itself (a value, a file) and answers

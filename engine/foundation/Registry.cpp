@@ -425,4 +425,15 @@ int CRegistry::EnumerateValues(RegKey root, const char* path, std::vector<Regist
   }
 }
 
+RegKey OtherPublicView() {
+  IRegistryStore* store = platform::Current<IRegistryStore>();
+  return store ? store->OtherView() : platform::kNoKey;
+}
+
+std::vector<RegKey> PublicRoots() {
+  std::vector<RegKey> roots{HKeyLocalMachine};
+  if (RegKey other = OtherPublicView(); other != platform::kNoKey) roots.push_back(other);
+  return roots;
+}
+
 }  // namespace qm

@@ -18,6 +18,19 @@ using platform::RegKey;
 inline constexpr RegKey HKeyCurrentUser = platform::kHkeyCurrentUser;
 inline constexpr RegKey HKeyLocalMachine = platform::kHkeyLocalMachine;
 
+// Where public entries live: HKEY_LOCAL_MACHINE as this program sees it and,
+// on 64-bit Windows, the view of it that it does not see by itself (the
+// other view's root), in that order. Each entry of the other view is stored
+// under the product key of that same view, so it goes back to where it came
+// from, and a name in both views is two entries.
+KELVRIN_API std::vector<RegKey> PublicRoots();
+// The other view's root on 64-bit Windows; kNoKey on 32-bit Windows.
+KELVRIN_API RegKey OtherPublicView();
+// Whether root is HKEY_LOCAL_MACHINE in either view.
+inline bool IsPublicRoot(RegKey root) {
+  return root == HKeyLocalMachine || root == platform::kHklm64View || root == platform::kHklm32View;
+}
+
 // Size of every fixed buffer of the gateway, terminator included.
 inline constexpr std::size_t kRegistryBufferSize = 260;
 

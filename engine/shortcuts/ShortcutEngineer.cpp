@@ -290,7 +290,7 @@ int CShortcutEngineer::TakeShcEntries() const {
 
 int CShortcutEngineer::UpdateShcSelections() const {
   for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-    if (FlagNewNames(root, kShcKey, kShcSelectionsKey)) continue;
+    if (FlagNewNames(root, kShcKey, kShcSelectionsKey, StartupFolderSwitch(root))) continue;
     // A root without a stored location has nothing to flag; any other failure
     // left the flags as they were, and says so.
     CRegistry registry;

@@ -53,12 +53,24 @@ RegKey MemoryRegistryStore::NewHandle(Key* key) {
   return handle;
 }
 
+bool MemoryRegistryStore::Redirected(RegKey root) const {
+  if (otherView == kNoKey) return false;
+  if (root == kHklm32View) return true;
+  return root == kHkeyLocalMachine && otherView == kHklm64View;
+}
+
 long MemoryRegistryStore::Walk(RegKey parent, const char* path, bool create, RegKey* result) {
   if (!result) return Fail(kErrorInvalidParameter);
+  const bool redirected = Redirected(parent);
+  if (parent == kHklm64View || parent == kHklm32View) parent = kHkeyLocalMachine;
   Key* key = Resolve(parent);
   if (!key) return Fail(kErrorInvalidHandle);
   if (key->deleted) return Fail(kErrorKeyDeleted);
   auto parts = SplitPath(path);
+  // Only Software is kept twice; a path that names Wow6432Node itself is not redirected again.
+  if (redirected && !parts.empty() && FoldCase(parts[0]) == FoldCase("Software") &&
+      (parts.size() < 2 || FoldCase(parts[1]) != FoldCase("Wow6432Node")))
+    parts.insert(parts.begin() + 1, "Wow6432Node");
   for (const auto& part : parts)
     if (part.size() > kMaxKeyNameLength) return Fail(kErrorInvalidParameter);
   for (const auto& part : parts) {
@@ -85,7 +97,8 @@ long MemoryRegistryStore::CreateKey(RegKey parent, const char* path, RegKey* res
 }
 
 long MemoryRegistryStore::CloseKey(RegKey key) {
-  if (roots_.count(key)) return kErrorSuccess;  // closing a predefined key is harmless
+  // Closing a predefined key is harmless.
+  if (roots_.count(key) || key == kHklm64View || key == kHklm32View) return kErrorSuccess;
   if (handles_.erase(key) == 0) return Fail(kErrorInvalidHandle);
   return kErrorSuccess;
 }

@@ -36,6 +36,14 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
   long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
                  std::uint8_t* data, std::uint32_t* dataSize) override;
   std::uint32_t LastError() override { return lastError_; }
+  RegKey OtherView() override { return otherView; }
+
+  // Which program on which Windows the store plays, as Wine keeps the views:
+  // the 32-bit view of HKLM\Software is its subkey Wow6432Node. kHklm64View
+  // (the default): a 32-bit program on 64-bit Windows, whose kHkeyLocalMachine
+  // opens the 32-bit view; kHklm32View: a 64-bit program; kNoKey: 32-bit
+  // Windows, one view, which both view roots open.
+  RegKey otherView = kHklm64View;
 
   // Keys that are open right now; a test asserts that an operation closed all it opened.
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -74,6 +82,8 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
   long Fail(long code) { lastError_ = static_cast<std::uint32_t>(code); return code; }
   Key* Resolve(RegKey key);
   long Walk(RegKey parent, const char* path, bool create, RegKey* result);
+  // Whether a path opened from root lands in the 32-bit view's Wow6432Node.
+  bool Redirected(RegKey root) const;
   RegKey NewHandle(Key* key);
 
   std::map<RegKey, std::unique_ptr<Key>> roots_;

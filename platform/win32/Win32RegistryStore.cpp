@@ -7,6 +7,24 @@ namespace {
 
 HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
+bool TwoViews() {
+#if defined(_WIN64)
+  return true;
+#else
+  BOOL wow64 = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+// The root to open from and the access a view root asks for. With one view the
+// view flags are left out: older systems refuse them.
+HKEY Root(RegKey parent, REGSAM* access) {
+  if (parent != kHklm64View && parent != kHklm32View) return H(parent);
+  static const bool twoViews = TwoViews();
+  if (twoViews) *access |= parent == kHklm64View ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  return HKEY_LOCAL_MACHINE;
+}
+
 // advapi32 returns its error instead of setting the thread's last error;
 // set it too, so that LastError() is GetLastError() after every failure.
 long Result(LONG error) {
@@ -18,15 +36,19 @@ long Result(LONG error) {
 
 long Win32RegistryStore::OpenKey(RegKey parent, const char* path, RegKey* result) {
   HKEY key = nullptr;
-  LONG error = ::RegOpenKeyExA(H(parent), path, 0, KEY_ALL_ACCESS, &key);
+  REGSAM access = KEY_ALL_ACCESS;
+  HKEY root = Root(parent, &access);
+  LONG error = ::RegOpenKeyExA(root, path, 0, access, &key);
   if (error == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(key);
   return Result(error);
 }
 
 long Win32RegistryStore::CreateKey(RegKey parent, const char* path, RegKey* result) {
   HKEY key = nullptr;
-  LONG error = ::RegCreateKeyExA(H(parent), path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                 &key, nullptr);
+  REGSAM access = KEY_ALL_ACCESS;
+  HKEY root = Root(parent, &access);
+  LONG error =
+      ::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
   if (error == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(key);
   return Result(error);
 }
@@ -74,5 +96,13 @@ long Win32RegistryStore::EnumValue(RegKey key, std::uint32_t index, char* name, 
 }
 
 std::uint32_t Win32RegistryStore::LastError() { return ::GetLastError(); }
+
+RegKey Win32RegistryStore::OtherView() {
+#if defined(_WIN64)
+  return kHklm32View;
+#else
+  return TwoViews() ? kHklm64View : kNoKey;
+#endif
+}
 
 }  // namespace qm::platform

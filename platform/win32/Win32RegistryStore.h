@@ -19,6 +19,7 @@ class KELVRIN_API Win32RegistryStore : public IRegistryStore {
   long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameSize, std::uint32_t* type,
                  std::uint8_t* data, std::uint32_t* dataSize) override;
   std::uint32_t LastError() override;
+  RegKey OtherView() override;
 };
 
 }  // namespace qm::platform

@@ -6,6 +6,10 @@
 #include "tests/entries/EntriesFixture.h"
 #include "tests/support/FakeTreeControl.h"
 
+#include <map>
+
+#include "platform/ProgramInfo.h"
+
 namespace qm::test {
 namespace {
 
@@ -145,6 +149,56 @@ TEST_F(TreePopulation, MissingTreeParentIconOrListFallsBackCleanly) {
   tree.imageList = nullptr;
   EXPECT_EQ(0, services.AddServiceImageToTreeCtrl(&tree, "C:\\a.exe"));
   EXPECT_EQ(0u, shell.LiveIcons());
+}
+
+}  // namespace
+}  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// Version texts by program path, as a version resource would give them.
+class FakeProgramInfo : public platform::IProgramInfo {
+ public:
+  std::map<std::string, platform::ProgramFacts> programs;
+  bool VersionTexts(const std::string& path, platform::ProgramFacts* facts) override {
+    auto found = programs.find(path);
+    if (found == programs.end()) return false;
+    *facts = found->second;
+    return true;
+  }
+};
+
+TEST_F(TreePopulation, EntriesTellWhatTheirProgramIsAndWhetherItIsGone) {
+  FakeProgramInfo info;
+  platform::ScopedService<platform::IProgramInfo> slot(&info);
+  platform.MakeFolder("C:\\Tools");
+  platform.MakeFolder("C:\\Program Files\\Pad");
+  platform.WriteFile("C:\\Tools\\mail.exe", "MZ");
+  platform.WriteFile("C:\\Program Files\\Pad\\pad.exe", "MZ");
+  info.programs["C:\\Tools\\mail.exe"] = {"Mail notifier", "Tarnwick"};
+  info.programs["C:\\Program Files\\Pad\\pad.exe"] = {"Pad", ""};
+  info.programs["C:\\Gone\\old.exe"] = {"Old tool", "Gone Ltd"};  // a stale answer must not hide the loss
+  platform.SetText(HKCU, kRun, "Mail", "C:\\Tools\\mail.exe -tray");
+  platform.SetText(HKLM, kRun, "Old", "C:\\Gone\\old.exe /start");
+  platform.SetText(HKCU, kRun, "Quoted", "\"C:\\Program Files\\Pad\\pad.exe\" -q");
+  platform.SetText(HKCU, kRun, "Bare", "rundll32.exe shell32.dll,Control_RunDLL");  // found by the search path
+  platform.SetText(platform::kHklm64View, kRun, "Pad64", "C:\\Program Files\\Pad\\pad.exe ");
+  platform.SetText(HKCU, kStored, "Taken", "C:\\Tools\\mail.exe ");
+  const struct {
+    const char* name;
+    int inRegistry;
+    ProgramDescription expected;
+  } cases[] = {{"Mail", 1, {"Mail notifier", "Tarnwick", false}}, {"Old", 1, {"", "", true}},
+               {"Quoted", 1, {"Pad", "", false}},                 {"Bare", 1, {"", "", false}},
+               {"Pad64", 1, {"Pad", "", false}},                   {"Taken", 0, {"Mail notifier", "Tarnwick", false}},
+               {"Nobody", 1, {"", "", false}}};
+  for (const auto& c : cases) {
+    ProgramDescription described = entries::DescribeEntry(entries::RunEntries(), c.name, c.inRegistry);
+    EXPECT_EQ(c.expected.description, described.description) << c.name;
+    EXPECT_EQ(c.expected.publisher, described.publisher) << c.name;
+    EXPECT_EQ(c.expected.missing, described.missing) << c.name;
+  }
 }
 
 }  // namespace

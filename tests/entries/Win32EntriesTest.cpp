@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Log.h"
@@ -281,6 +282,29 @@ TEST_F(Win32Entries, MissingEntriesAndProgramsAreReportedNotStarted) {
   registry.SetValue(HKLM, kServiceFlags, "QmTest Svc", std::uint32_t{1});
   EXPECT_EQ(0, services.LaunchRunServiceEntry("QmTest Svc", 0));
   EXPECT_TRUE(LogLines().empty());
+}
+
+// What an entry's program is, read from the real version resource, and which
+// entries are left over from programs that have gone.
+TEST_F(Win32Entries, EntriesTellTheirProgramsDescriptionPublisherAndWhetherItIsGone) {
+  CRegistry registry;
+  registry.SetValue(HKCU, kRun, "QmTest A", probe + " -x");
+  registry.SetValue(HKLM, kRun, "QmTest B", std::string("C:\\qm-no-such-folder\\nothing.exe -x"));
+  registry.SetValue(HKCU, kRun, "QmTest Long", std::string("\"") + probe + "\" /q");
+  const struct {
+    const char* name;
+    const char* description;
+    const char* publisher;
+    bool missing;
+  } cases[] = {{"QmTest A", "Quill Moor launch probe", "Tarnwick", false},
+               {"QmTest B", "", "", true},
+               {"QmTest Long", "Quill Moor launch probe", "Tarnwick", false}};
+  for (const auto& c : cases) {
+    ProgramDescription described = entries::DescribeEntry(entries::RunEntries(), c.name, 1);
+    EXPECT_EQ(c.description, described.description) << c.name;
+    EXPECT_EQ(c.publisher, described.publisher) << c.name;
+    EXPECT_EQ(c.missing, described.missing) << c.name;
+  }
 }
 
 // A hidden top-level window holding a real tree view with check boxes and an

@@ -30,7 +30,16 @@ struct StoreKind {
 };
 
 std::vector<StoreKind> Stores() {
-  std::vector<StoreKind> kinds{{"Memory", [] { return std::make_unique<platform::MemoryRegistryStore>(); }}};
+  auto memory = [](RegKey otherView) {
+    return [otherView] {
+      auto store = std::make_unique<platform::MemoryRegistryStore>();
+      store->otherView = otherView;
+      return std::unique_ptr<IRegistryStore>(std::move(store));
+    };
+  };
+  std::vector<StoreKind> kinds{{"Memory", memory(platform::kHklm64View)},
+                               {"Memory64BitBuild", memory(platform::kHklm32View)},
+                               {"MemoryOneView", memory(platform::kNoKey)}};
 #if defined(_WIN32)
   kinds.push_back({"Win32", [] { return std::make_unique<platform::Win32RegistryStore>(); }});
 #endif
@@ -69,7 +78,7 @@ class RegistryContract : public testing::TestWithParam<StoreKind> {
   }
   void TearDown() override {
     DeleteTree(*store_, HKeyCurrentUser, base_);
-    DeleteTree(*store_, HKeyLocalMachine, base_);
+    for (RegKey root : {HKeyLocalMachine, platform::kHklm64View, platform::kHklm32View}) DeleteTree(*store_, root, base_);
     slot_.reset();
   }
 
@@ -364,6 +373,33 @@ TEST_P(RegistryContract, NullArgumentsTouchNothing) {
 
 // The system decides whether to add a text's missing terminator by looking at
 // the byte after the caller's buffer; the memory store must not read there.
+// On 64-bit Windows HKLM\Software is kept twice: a program sees its own view
+// through HKLM, the 32-bit view is the 64-bit view's Software\Wow6432Node,
+// and one name is two values. With one view every root opens the same key.
+TEST_P(RegistryContract, EachViewOfTheMachineKeepsItsOwnSoftware) {
+  const RegKey other = store_->OtherView();
+  const RegKey own = other == platform::kHklm64View ? platform::kHklm32View : platform::kHklm64View;
+  auto read = [&](RegKey root, const std::string& path) {
+    std::string text;
+    return reg.GetValue(root, path.c_str(), "Name", &text) ? text : std::string("<missing>");
+  };
+  ASSERT_EQ(1, reg.CreateKey(own, base_.c_str()));
+  ASSERT_EQ(1, reg.SetValue(own, base_.c_str(), "Name", std::string("own")));
+  EXPECT_EQ("own", read(HKeyLocalMachine, base_));
+  if (other == platform::kNoKey) {
+    EXPECT_EQ("own", read(platform::kHklm64View, base_));
+    EXPECT_EQ("own", read(platform::kHklm32View, base_));
+    return;
+  }
+  EXPECT_EQ("<missing>", read(other, base_));
+  ASSERT_EQ(1, reg.CreateKey(other, base_.c_str()));
+  ASSERT_EQ(1, reg.SetValue(other, base_.c_str(), "Name", std::string("other")));
+  EXPECT_EQ("own", read(own, base_));
+  EXPECT_EQ("other", read(other, base_));
+  const std::string seenFrom64 = "Software\\Wow6432Node" + base_.substr(std::strlen("Software"));
+  EXPECT_EQ(read(platform::kHklm32View, base_), read(platform::kHklm64View, seenFrom64));
+}
+
 TEST(MemoryRegistryStore, StoresAnUnterminatedTextWithoutReadingPastIt) {
   platform::MemoryRegistryStore store;
   RegKey key = 0;

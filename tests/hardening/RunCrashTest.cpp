@@ -30,7 +30,13 @@ struct Place {
 const Place kPlaces[] = {{HKeyCurrentUser, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "HKCU Run"},
                          {HKeyLocalMachine, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "HKLM Run"},
                          {HKeyLocalMachine, kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                          "HKLM RunServices"}};
+                          "HKLM RunServices"},
+                         // The view of 64-bit Windows that the (32-bit) program does not see by itself.
+                         {platform::kHklm64View, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, "HKLM 64-bit Run"},
+                         {platform::kHklm64View, kRunServicesKey, kStoredRunServicesKey,
+                          kStoredRunServicesSelectionsKey, "HKLM 64-bit RunServices"}};
+// Every root an entry may stand under.
+const RegKey kRoots[] = {HKeyCurrentUser, HKeyLocalMachine, platform::kHklm64View};
 
 // A text value read straight from the store, however long, the name's letter
 // case ignored as the registry ignores it: the invariant must see what the
@@ -113,6 +119,7 @@ void Keys(TestPlatform& platform) {
   CRegistry reg;
   for (const Place& place : kPlaces) reg.CreateKey(place.root, place.windowsKey);
   reg.CreateKey(HKeyCurrentUser, kStoredRunSelectionsKey);
+  // The 64-bit view's flag keys are left for the engine to make.
   reg.CreateKey(HKeyLocalMachine, kStoredRunSelectionsKey);
   reg.CreateKey(HKeyLocalMachine, kStoredRunServicesSelectionsKey);
   (void)platform;
@@ -130,6 +137,10 @@ void InWindows(TestPlatform& platform) {
   platform.SetText(HKeyLocalMachine, kRunKey, "Écran", "C:\\Écran\\screen.exe -s");
   platform.SetText(HKeyLocalMachine, kRunServicesKey, "Agent", "C:\\agent.exe ");
   platform.SetText(HKeyLocalMachine, kRunServicesKey, "Spooler", "C:\\spool.exe -d");
+  // A 64-bit program's entries, one under a name the 32-bit view holds too.
+  platform.SetText(platform::kHklm64View, kRunKey, "Audio", "C:\\Program Files\\audio64.exe /q");
+  platform.SetText(platform::kHklm64View, kRunKey, "Привет", "C:\\hello64.exe ");
+  platform.SetText(platform::kHklm64View, kRunServicesKey, "Agent", "C:\\agent64.exe -x");
 }
 
 // The user's choices in the stored location: some entries switched off.
@@ -137,6 +148,7 @@ void UserChoices() {
   CStartupEngineer().SetRunSelection("Mail", 0, 0);
   CStartupEngineer().SetRunSelection("Écran", 0, 0);
   CServiceEngineer().SetRunServiceSelection("Agent", 0);
+  CStartupEngineer().SetRunSelection("Привет", 0, 0);
 }
 
 // Entries returned after a cycle: in both places, one changed by its installer
@@ -245,7 +257,7 @@ std::function<KnownEntry(TestPlatform&)> EntryBeingModified(const std::string& w
   return [=](TestPlatform& platform) {
     auto standsIn = [=](const char* key) {
       return [=](TestPlatform& p) {
-        for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+        for (RegKey root : kRoots) {
           if (Whole(p, root, key, oldName) == oldLine) return true;
           if (OneOf(Whole(p, root, key, newName), {oldLine, newLine})) return true;
         }
@@ -256,7 +268,7 @@ std::function<KnownEntry(TestPlatform&)> EntryBeingModified(const std::string& w
     // A stale stored copy may stand beside the entry: one place that holds it
     // with the chosen flag is enough.
     auto flagKept = [=](TestPlatform& p, bool settled) {
-      for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine})
+      for (RegKey root : kRoots)
         for (const auto& name : {oldName, newName})
           if ((Whole(p, root, place.windowsKey, name) || Whole(p, root, place.storedKey, name)) &&
               test::FlagAsChosen(FlagOf(p, root, place.selectionsKey, name), chosen, settled))
@@ -313,6 +325,14 @@ std::vector<CrashCase> EditCases() {
                      next});
     cases.push_back({"SetRunSelection" + where, seed, FlagSet("HKLM Run 'Audio'", 0),
                      [=] { S().SetRunSelection("Audio", 0, inRegistry); }, next});
+    cases.push_back({"RemoveRunEntry of the 64-bit view" + where, seed, AllBut("HKLM 64-bit Run 'Привет'"),
+                     [=] { S().RemoveRunEntry("Привет", inRegistry); }, next});
+    cases.push_back({"ModifyRunEntry of the 64-bit view" + where, seed,
+                     AllBut("HKLM 64-bit Run 'Привет'",
+                            EntryBeingModified("the modified 'Привет'", kPlaces[3], "Привет", "Hello",
+                                               "C:\\hello64.exe ", "C:\\hello.exe -v")),
+                     [=] { S().ModifyRunEntry("Привет", "Hello", "C:\\hello.exe", "-v", 1, 1, inRegistry); },
+                     next});
   }
   cases.push_back({"SetRunServiceSelection", Taken, FlagSet("HKLM RunServices 'Spooler'", 0),
                    [] { V().SetRunServiceSelection("Spooler", 0); }, ReturnBoth});

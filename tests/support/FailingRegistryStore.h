@@ -48,6 +48,7 @@ class FailingRegistryStore : public platform::IRegistryStore {
                                            : inner_.EnumValue(key, index, name, nameSize, type, data, dataSize);
   }
   std::uint32_t LastError() override { return denied_ ? platform::kErrorAccessDenied : inner_.LastError(); }
+  platform::RegKey OtherView() override { return inner_.OtherView(); }
 
  private:
   bool Fails(StoreCall call, const char* what) {

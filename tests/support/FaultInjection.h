@@ -96,6 +96,7 @@ class FaultyRegistryStore : public platform::IRegistryStore {
     return inner_.EnumValue(key, index, name, nameSize, type, data, dataSize);
   }
   std::uint32_t LastError() override { return platform::kErrorAccessDenied; }
+  platform::RegKey OtherView() override { return inner_.OtherView(); }
 
  private:
   static long Denied() { return platform::kErrorAccessDenied; }

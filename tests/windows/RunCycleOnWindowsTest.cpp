@@ -143,5 +143,60 @@ TEST_F(RunCycleOnWindows, EntriesGoToTheStoredLocationAndComeBackWithTheLogAsWri
   reg.DeleteValue(HKeyLocalMachine, kRunServicesKey, "QM Service");
 }
 
+// Both views of HKLM in a 64-bit prefix, whichever build runs: entries of a
+// 32-bit and a 64-bit program, one name in both, and entries that each build
+// of the earlier version left stored in its own view, each back in its own
+// view byte for byte.
+TEST_F(RunCycleOnWindows, EntriesOfBothViewsComeBackToTheirOwnView) {
+  const RegKey views[] = {platform::kHklm32View, platform::kHklm64View};
+  if (OtherPublicView() == platform::kNoKey) GTEST_SKIP() << "one registry view";
+  CRegistry reg;
+  struct Seed {
+    RegKey view;
+    const char* key;
+    const char* name;
+    const char* line;
+  };
+  const Seed seeds[] = {
+      {platform::kHklm32View, kRunKey, "QM Both", "C:\\Program Files (x86)\\both.exe /32"},
+      {platform::kHklm64View, kRunKey, "QM Both", "C:\\Program Files\\both.exe /64"},
+      {platform::kHklm64View, kRunKey, "QM Только64", "C:\\only64.exe "},
+      {platform::kHklm64View, kRunServicesKey, "QM Service64", "C:\\svc64.exe -d"},
+  };
+  // Left stored by the earlier version: no mark, no view but the key's own.
+  const Seed stored[] = {{platform::kHklm32View, kStoredRunKey, "QM Old32", "C:\\old32.exe "},
+                         {platform::kHklm64View, kStoredRunKey, "QM Old64", "C:\\old64.exe -o"}};
+  for (RegKey view : views)
+    for (const char* key : {kRunKey, kRunServicesKey, kStoredRunKey}) reg.CreateKey(view, key);
+  for (const Seed& s : seeds) reg.SetValue(s.view, s.key, s.name, std::string(s.line));
+  for (const Seed& s : stored) reg.SetValue(s.view, s.key, s.name, std::string(s.line));
+
+  CStartupEngineer startups;
+  CServiceEngineer services;
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  for (const Seed& s : stored) EXPECT_EQ(s.line, Text(s.view, kRunKey, s.name)) << s.name;
+  EXPECT_EQ(1, startups.StartWork());
+  EXPECT_EQ(1, services.StartWork());
+  for (const Seed& s : seeds) {
+    EXPECT_FALSE(Has(s.view, s.key, s.name)) << s.name;
+    EXPECT_EQ(s.line, Text(s.view, s.key == kRunKey ? kStoredRunKey : kStoredRunServicesKey, s.name)) << s.name;
+  }
+  EXPECT_EQ(1, Flag(platform::kHklm64View, kStoredRunSelectionsKey, "QM Только64"));
+  // Launched from the stored location: handed back to its own view for Windows to start.
+  EXPECT_EQ(1, startups.LaunchRunEntry("QM Только64", 0));
+  EXPECT_EQ("C:\\only64.exe ", Text(platform::kHklm64View, kRunKey, "QM Только64"));
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  EXPECT_EQ(1, services.ReturnRunServiceEntries());
+  for (const Seed& s : seeds) EXPECT_EQ(s.line, Text(s.view, s.key, s.name)) << s.name;
+  EXPECT_FALSE(Has(platform::kHklm64View, kRunKey, "QM Old32"));
+  EXPECT_FALSE(Has(platform::kHklm32View, kRunKey, "QM Old64"));
+
+  for (RegKey view : views)
+    for (const char* key : {kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunServicesKey, kStoredRunServicesKey,
+                            kStoredRunServicesSelectionsKey})
+      for (const char* name : {"QM Both", "QM Только64", "QM Service64", "QM Old32", "QM Old64"})
+        reg.DeleteValue(view, key, name);
+}
+
 }  // namespace
 }  // namespace qm
