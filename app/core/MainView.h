@@ -23,6 +23,7 @@ class IMainTree : public platform::ITreeControl {
   // selection-changed event, as it does for a user's click.
   virtual void Select(TreeItem item) = 0;
   virtual bool DeleteItem(TreeItem item) = 0;
+  virtual void SetItemImage(TreeItem item, int image) = 0;
   // Inserts under parent directly after `after`; after 0 puts it first.
   virtual TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                                    int selectedImage) = 0;
@@ -79,6 +80,9 @@ class IMainView {
   // Gives the tree its image list holding the three roots' icons, in the order
   // Services, Startups, Shortcuts.
   virtual void InstallRootImages() = 0;
+  // Adds to the tree's image list the image of an entry whose program file is
+  // gone; answers its index, or -1.
+  virtual int AddMissingProgramImage() = 0;
   virtual void EnableCommand(std::uint32_t command, bool enabled) = 0;
 
   virtual void ShowMessage(const std::string& text, BoxIcon icon) = 0;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/core/MainIds.h"
+#include "engine/foundation/CommandLine.h"
+#include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
@@ -120,6 +122,66 @@ void MainWindow::Populate() {
   parts_.startups.PopulateRunEntries(&tree, roots_[kStartup], setup_.inRegistry);
   parts_.shortcuts.PopulateShcEntries(&tree, roots_[kShortcut], setup_.inRegistry);
   parts_.services.PopulateRunServiceEntries(&tree, roots_[kService], setup_.inRegistry);
+  MarkMissingPrograms();
+}
+
+namespace {
+
+// Holds what an engine writes for the field under the tree, for reading it back.
+class TextField : public platform::IEditField {
+ public:
+  void SetText(const std::string& text) override { text_ = text; }
+  std::string GetText() const override { return text_; }
+
+ private:
+  std::string text_;
+};
+
+std::string ProgramPath(const std::string& commandLine) {
+  std::string path, argument;
+  if (SplitPathArgument(commandLine, &path, &argument) != 1) path = commandLine;
+  return path;
+}
+
+}  // namespace
+
+std::string MainWindow::CommandLineOf(int kind, const std::string& name) const {
+  TextField field;
+  if (kind == kService) parts_.services.RetrieveRunServicePath(&field, name, setup_.inRegistry);
+  if (kind == kStartup) parts_.startups.RetrieveRunPath(&field, name, setup_.inRegistry);
+  return field.GetText();
+}
+
+std::string MainWindow::ProgramFacts(const std::string& commandLine) {
+  if (commandLine.empty()) return "";
+  ProgramDescription program = DescribeProgram(ProgramPath(commandLine));
+  if (program.missing) return "The program file is missing.";
+  if (program.publisher.empty()) return program.description;
+  if (program.description.empty()) return program.publisher;
+  return program.description + ", " + program.publisher;
+}
+
+// Shortcuts are left unmarked: their field names the shortcut file, and while
+// taken that file stands in no folder, which says nothing of the program.
+void MainWindow::MarkMissingPrograms() {
+  IMainTree& tree = view_->Tree();
+  int image = -1;
+  for (int kind : {kStartup, kService})
+    for (TreeItem item : tree.Children(roots_[kind])) {
+      std::string commandLine = CommandLineOf(kind, tree.GetItemText(item));
+      if (commandLine.empty() || !ProgramMissing(ProgramPath(commandLine))) continue;
+      if (image < 0) image = view_->AddMissingProgramImage();
+      if (image < 0) return;
+      tree.SetItemImage(item, image);
+    }
+}
+
+std::string MainWindow::TipFor(TreeItem item) const {
+  int kind = KindOf(item);
+  if (kind != kStartup && kind != kService) return "";
+  std::string commandLine = CommandLineOf(kind, view_->Tree().GetItemText(item));
+  std::string facts = ProgramFacts(commandLine);
+  return facts.empty() ? commandLine : commandLine + "\n" + facts;
 }
 
 void MainWindow::SetRootChecks() {
@@ -186,6 +248,10 @@ int MainWindow::OnSelectionChanged(TreeItem item) {
   if (kind == kService) parts_.services.RetrieveRunServicePath(field, name, setup_.inRegistry);
   if (kind == kStartup) parts_.startups.RetrieveRunPath(field, name, setup_.inRegistry);
   if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(field, name, setup_.inRegistry);
+  if (kind != kShortcut) {
+    std::string facts = ProgramFacts(field->GetText());
+    if (!facts.empty()) field->SetText(field->GetText() + "\r\n" + facts);
+  }
   return 1;
 }
 

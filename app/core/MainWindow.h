@@ -62,6 +62,9 @@ class MainWindow {
 
   // Tree notifications; each answers the notification result.
   int OnSelectionChanged(TreeItem item);
+  // The tree's tip for an item: an entry's command line and what its program
+  // says of itself; empty for the roots and for shortcuts.
+  std::string TipFor(TreeItem item) const;
   // A click: the item under the cursor (0 for none), the cursor's x and the
   // left edge of the item's text, both in tree coordinates.
   int OnTreeClick(TreeItem item, int cursorX, int textLeft);
@@ -86,6 +89,13 @@ class MainWindow {
 
  private:
   void Populate();
+  // The command line of a startup or service entry, as the field under the tree shows it.
+  std::string CommandLineOf(int kind, const std::string& name) const;
+  // What the program a command line starts says of itself: its description and
+  // publisher, or that its file is gone; empty when nothing is known.
+  static std::string ProgramFacts(const std::string& commandLine);
+  // Gives the entries whose program file is gone an image that says so.
+  void MarkMissingPrograms();
   void SetRootChecks();
   void ApplyThemeColors();
   void CheckLogSize();

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -129,6 +130,16 @@ TreeItem Win32MainTree::Selected() const { return FromItem(TreeView_GetSelection
 void Win32MainTree::Select(TreeItem item) { TreeView_SelectItem(Window(), ToItem(item)); }
 
 bool Win32MainTree::DeleteItem(TreeItem item) { return item && TreeView_DeleteItem(Window(), ToItem(item)); }
+
+void Win32MainTree::SetItemImage(TreeItem item, int image) {
+  if (!item) return;
+  TVITEMA change{};
+  change.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  change.hItem = ToItem(item);
+  change.iImage = image;
+  change.iSelectedImage = image;
+  TreeView_SetItem(Window(), &change);
+}
 
 TreeItem Win32MainTree::InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                                         int selectedImage) {
@@ -458,6 +469,27 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
     case NM_DBLCLK:
       result = logic_.OnTreeDoubleClick();
       break;
+    case TVN_GETINFOTIPA: {
+      auto& tip = const_cast<NMTVGETINFOTIPA&>(reinterpret_cast<const NMTVGETINFOTIPA&>(header));
+      std::string text = logic_.TipFor(FromItem(tip.hItem));
+      if (tip.pszText && tip.cchTextMax > 0 && !text.empty()) {
+        // A tip longer than the control's buffer is shortened: it is only shown, never stored.
+        std::size_t length = std::min(text.size(), static_cast<std::size_t>(tip.cchTextMax - 1));
+        text.copy(tip.pszText, length);
+        tip.pszText[length] = '\0';
+      }
+      break;
+    }
+    case TVN_GETINFOTIPW: {
+      auto& tip = const_cast<NMTVGETINFOTIPW&>(reinterpret_cast<const NMTVGETINFOTIPW&>(header));
+      std::string text = logic_.TipFor(FromItem(tip.hItem));
+      if (tip.pszText && tip.cchTextMax > 0 && !text.empty()) {
+        int written = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, tip.pszText, tip.cchTextMax);
+        if (written == 0) tip.pszText[0] = L'\0';
+        tip.pszText[tip.cchTextMax - 1] = L'\0';
+      }
+      break;
+    }
     default:
       return FALSE;
   }
@@ -559,6 +591,14 @@ void MainDialog::InstallRootImages() {
     images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
   }
   tree_->SetImageList(&images_);
+}
+
+int MainDialog::AddMissingProgramImage() {
+  // The system's warning sign: what Windows itself shows beside something that
+  // needs the user's attention. A shared icon; the list keeps its own copy.
+  HICON warning = ::LoadIconA(nullptr, IDI_WARNING);
+  if (!warning || !images_.Handle()) return -1;
+  return images_.AppendIcon(reinterpret_cast<platform::IconHandle>(warning));
 }
 
 void MainDialog::EnableCommand(std::uint32_t command, bool enabled) {

@@ -40,6 +40,7 @@ class Win32MainTree : public IMainTree {
   TreeItem Selected() const override;
   void Select(TreeItem item) override;
   bool DeleteItem(TreeItem item) override;
+  void SetItemImage(TreeItem item, int image) override;
   TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                            int selectedImage) override;
 
@@ -82,6 +83,7 @@ class MainDialog : public IMainView {
   // IMainView
   IMainTree& Tree() override { return *tree_; }
   platform::IEditField& PathField() override { return *pathField_; }
+  int AddMissingProgramImage() override;
   platform::IMenu* ThemeMenu() override { return themeMenuView_.get(); }
   void SetTitle(const std::string& title) override;
   void SetHoverText(int control, const std::string& text) override;

@@ -67,20 +67,32 @@ bool SwitchedOff(const WindowsSwitch& windows, std::set<std::string>* off) {
 
 }  // namespace
 
+namespace {
+
+std::string Unquoted(const std::string& path) {
+  if (path.size() < 2 || path.front() != '"') return path;
+  const std::size_t close = path.find('"', 1);
+  return path.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+}
+
+}  // namespace
+
+bool ProgramMissing(const std::string& path) {
+  const std::string file = Unquoted(path);
+  // A bare name is found through the search path when it starts; only a path
+  // with its folder can be judged gone.
+  if (file.find('\\') == std::string::npos && file.find(':') == std::string::npos) return false;
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  return files && !files->Exists(file);
+}
+
 ProgramDescription DescribeProgram(const std::string& path) {
   ProgramDescription result;
-  std::string file = path;
-  if (file.size() >= 2 && file.front() == '"') {
-    const std::size_t close = file.find('"', 1);
-    file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-  }
+  const std::string file = Unquoted(path);
   if (file.empty()) return result;
-  if (file.find('\\') != std::string::npos || file.find(':') != std::string::npos) {
-    platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-    if (files && !files->Exists(file)) {
-      result.missing = true;
-      return result;
-    }
+  if (ProgramMissing(file)) {
+    result.missing = true;
+    return result;
   }
   platform::ProgramFacts facts;
   if (platform::IProgramInfo* info = platform::Current<platform::IProgramInfo>(); info && info->VersionTexts(file, &facts)) {

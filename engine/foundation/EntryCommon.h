@@ -39,6 +39,9 @@ struct ProgramDescription {
 };
 // path as split from a command line; surrounding double quotes are dropped.
 KELVRIN_API ProgramDescription DescribeProgram(const std::string& path);
+// Whether the program a path names is gone, without reading its version
+// resource: cheap enough for every entry of a listing.
+KELVRIN_API bool ProgramMissing(const std::string& path);
 
 // Where Windows' own startup settings (Windows 8 and later) say whether an
 // entry is switched on: a key of binary values named like the entry plus a

@@ -68,6 +68,9 @@ class FakeMainTree : public app::IMainTree {
     return children;
   }
   platform::IImageList* GetImageList() override { return imageList; }
+  void SetItemImage(TreeItem item, int image) override {
+    if (items_.count(item)) items_[item].image = image;
+  }
   void SetImageList(platform::IImageList* list) override { imageList = list; }
   TreeItem Parent(TreeItem item) const override { return items_.count(item) ? items_.at(item).parent : 0; }
   TreeItem Selected() const override { return selected_; }
@@ -135,6 +138,7 @@ class RecordingMainView : public app::IMainView {
     images = FakeImageList(3);
     tree.SetImageList(&images);
   }
+  int AddMissingProgramImage() override { return images.AppendIcon(platform::IconHandle{0x4D}); }
   void EnableCommand(std::uint32_t command, bool on) override { enabled[command] = on; }
   void ShowMessage(const std::string& text, app::BoxIcon) override { messages.push_back(text); }
   bool AskYesNo(const std::string& text, app::BoxIcon) override {
@@ -238,6 +242,9 @@ class MainWindowTest : public testing::Test {
     platform.SetText(HKLM, shellFolders, "Common Startup", kCommonStartup);
     platform.MakeFolder(kUserStartup);
     platform.MakeFolder(kCommonStartup);
+    // The programs the entries start stand on the disk, unless a test takes one away.
+    for (const char* folder : {"C:\\svc", "C:\\run"}) platform.MakeFolder(folder);
+    platform.WriteFile("C:\\new.exe", "MZ");
     platform.StartLog();
     for (std::uint32_t* color : {&defaultTheme.titleColor, &defaultTheme.buttonColor, &defaultTheme.statusColor,
                                  &defaultTheme.sectionColor})
@@ -281,10 +288,12 @@ class MainWindowTest : public testing::Test {
   // Entries where Windows reads them, each with its stored selection flag.
   void AddService(const std::string& name, bool selected) {
     platform.SetText(HKLM, kRunServicesKey, name, "C:\\svc\\" + name + ".exe -s");
+    platform.WriteFile("C:\\svc\\" + name + ".exe", "MZ");
     platform.SetNumber(HKLM, kServiceFlags, name, selected);
   }
   void AddStartup(const std::string& name, bool selected) {
     platform.SetText(HKCU, kRunKey, name, "C:\\run\\" + name + ".exe -r");
+    platform.WriteFile("C:\\run\\" + name + ".exe", "MZ");
     platform.SetNumber(HKCU, kRunFlags, name, selected);
   }
   void AddShortcut(const std::string& name, bool selected) {

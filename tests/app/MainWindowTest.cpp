@@ -2,6 +2,7 @@
 // field, editing all three kinds, LAUNCH, moving, themes, the tray and the log.
 #include <gtest/gtest.h>
 
+#include "platform/ProgramInfo.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/dialogs/FakeEntryView.h"
 #include "tests/support/FailingRegistryStore.h"
@@ -102,6 +103,49 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
   for (std::uint32_t id : {ID_SERVICE_REMOVE, ID_SERVICE_MODIFY, ID_STARTUP_REMOVE, ID_STARTUP_MODIFY,
                            ID_SHORTCUT_REMOVE, ID_SHORTCUT_MODIFY})
     EXPECT_FALSE(view.enabled[id]) << id;
+}
+
+// What a user reads about an entry's program, in the field under the tree and
+// in the tip, and the mark on an entry whose program file is gone.
+TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
+  struct KnownPrograms : platform::IProgramInfo {
+    bool VersionTexts(const std::string& path, platform::ProgramFacts* facts) override {
+      if (path == "C:\\svc\\Known.exe") *facts = {"Mail notifier", "Tarnwick"};
+      else if (path == "C:\\run\\Nameless.exe") *facts = {"", "Tarnwick"};
+      else return false;
+      return true;
+    }
+  } info;
+  platform::ScopedService<platform::IProgramInfo> slot(&info);
+  AddService("Known", true);
+  AddStartup("Nameless", true);
+  AddStartup("Plain", true);
+  platform.SetText(HKCU, kRunKey, "Gone", "\"C:\\Old Tools\\Gone.exe\" -r");
+  AddShortcut("Link", true);
+  Start();
+  const int missingImage = view.images.Count() - 1;
+  const struct {
+    Kind kind;
+    const char* name;
+    std::string facts;  // the line under the command line; empty for none
+    bool marked;
+  } cases[] = {{kService, "Known", "Mail notifier, Tarnwick", false},
+               {kStartup, "Nameless", "Tarnwick", false},
+               {kStartup, "Plain", "", false},
+               {kStartup, "Gone", "The program file is missing.", true},
+               {kShortcut, "Link", "", false}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    TreeItem item = Entry(test.kind, test.name);
+    view.tree.Select(item);
+    std::string commandLine = view.path.text.substr(0, view.path.text.find('\r'));
+    EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\r\n" + test.facts, view.path.text);
+    if (test.kind != kShortcut)
+      EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\n" + test.facts, window->TipFor(item));
+    EXPECT_EQ(test.marked, view.tree.GetItemImage(item) == missingImage);
+    EXPECT_EQ(test.name, view.tree.GetItemText(item)) << "the name is never changed by the mark";
+  }
+  EXPECT_EQ("", window->TipFor(Root(kStartup)));
 }
 
 class Editing : public MainWindowTest {};
