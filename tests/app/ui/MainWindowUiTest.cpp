@@ -178,11 +178,20 @@ struct Aside {
   const char* key;
   const char* away;
 };
-const Aside kAside[] = {
-    {HKeyCurrentUser, kRunKey, "Software\\Quill Moor window test\\Run"},
-    {HKeyLocalMachine, kRunKey, "Software\\Quill Moor window test\\Run"},
-    {HKeyLocalMachine, kRunServicesKey, "Software\\Quill Moor window test\\RunServices"},
-};
+// The public keys of both registry views: the window lists the view this
+// build does not see as well.
+std::vector<Aside> SetAside() {
+  std::vector<Aside> aside = {
+      {HKeyCurrentUser, kRunKey, "Software\\Quill Moor window test\\Run"},
+      {HKeyLocalMachine, kRunKey, "Software\\Quill Moor window test\\Run"},
+      {HKeyLocalMachine, kRunServicesKey, "Software\\Quill Moor window test\\RunServices"},
+  };
+  if (RegKey other = OtherPublicView(); other != platform::kNoKey) {
+    aside.push_back({other, kRunKey, "Software\\Quill Moor window test\\Run"});
+    aside.push_back({other, kRunServicesKey, "Software\\Quill Moor window test\\RunServices"});
+  }
+  return aside;
+}
 
 class MainWindowUi : public testing::Test {
  protected:
@@ -199,12 +208,12 @@ class MainWindowUi : public testing::Test {
     registry.DeleteValue(HKeyCurrentUser, kProductKey, kThemeValue);
     // What the prefix holds already (a 64-bit Wine prefix starts winemenubuilder
     // as a service) is set aside, so that the window lists exactly our probes.
-    for (const Aside& aside : kAside) registry.Move(aside.root, aside.root, aside.key, aside.away, 1);
+    for (const Aside& aside : SetAside()) registry.Move(aside.root, aside.root, aside.key, aside.away, 1);
     for (const Probe& probe : probes_) Add(probe, probe.name + "-argument");
   }
   void TearDown() override {
     CRegistry registry;
-    for (const Aside& aside : kAside) registry.Move(aside.root, aside.root, aside.away, aside.key, 1);
+    for (const Aside& aside : SetAside()) registry.Move(aside.root, aside.root, aside.away, aside.key, 1);
     for (const Probe& probe : probes_) Remove(probe);
     Remove({kStartup, "Probe Created", 0});
     Remove({kStartup, "Probe Renamed", 0});
