@@ -1,3 +1,4 @@
+#include "engine/foundation/CommandLine.h"
 #include "admin/core/Entries.h"
 
 #include <algorithm>
@@ -198,6 +199,19 @@ std::string CommandOf(const Entry& entry) {
   if (link.hasText[platform::ShellLinkData::kArguments])
     command += " " + platform::Utf16ToAnsi(link.text[platform::ShellLinkData::kArguments]);
   return command;
+}
+
+ProgramDescription ProgramOf(const Entry& entry) {
+  std::string path;
+  if (entry.kind == Kind::Shortcut) {
+    platform::ShellLinkData link;
+    if (!platform::DecodeShellLink(entry.data, link)) return {};
+    path = link.target;
+  } else {
+    std::string command = TextOf(entry.data), argument;
+    if (SplitPathArgument(command, &path, &argument) != 1) path = command;
+  }
+  return DescribeProgram(path);
 }
 
 bool ReadValues(RegKey root, const char* path, std::vector<Value>* values) {

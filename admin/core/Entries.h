@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Registry.h"
 
 namespace qm::admin {
@@ -54,6 +55,8 @@ bool CollectEntries(std::vector<Entry>* entries, std::string* error);
 // What the entry starts: the command line, or the shortcut's target and
 // arguments joined by a blank; empty when the shortcut cannot be read.
 std::string CommandOf(const Entry& entry);
+// What the program an entry starts says of itself, and whether its file is gone.
+ProgramDescription ProgramOf(const Entry& entry);
 
 // One registry value read whole; the store itself, not the gateway's buffers.
 struct Value {

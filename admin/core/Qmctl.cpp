@@ -132,13 +132,21 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
 }
 
+std::string ProgramNote(const ProgramDescription& program) {
+  if (program.missing) return "  [program file missing]";
+  std::string said = program.description;
+  if (!program.publisher.empty()) said += (said.empty() ? "" : ", ") + program.publisher;
+  return said.empty() ? "" : "  (" + said + ")";
+}
+
 void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
   out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("WHERE", 9) << Padded("FLAG", 6) << "NAME\n";
   for (const Entry& entry : entries) {
     out << Padded(KindName(entry.kind), 10) << Padded(RootName(entry.root), 9) << Padded(PlaceName(entry.place), 9)
         << Padded(FlagText(entry.flag), 6) << entry.name << "\n";
-    // The command on a line of its own, so that a long one never pushes the columns apart.
-    out << "    " << CommandOf(entry) << "\n";
+    // The command on a line of its own, so that a long one never pushes the
+    // columns apart, followed by what its program is.
+    out << "    " << CommandOf(entry) << ProgramNote(ProgramOf(entry)) << "\n";
   }
 }
 
@@ -146,21 +154,26 @@ void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
   out << "[";
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Entry& entry = entries[i];
+    const ProgramDescription program = ProgramOf(entry);
     out << (i ? ",\n " : "\n ") << "{\"kind\": " << Json(KindName(entry.kind))
         << ", \"scope\": " << Json(RootName(entry.root)) << ", \"where\": " << Json(PlaceName(entry.place))
         << ", \"name\": " << Json(entry.name)
         << ", \"flag\": " << (entry.flag < 0 ? std::string("null") : std::to_string(entry.flag))
-        << ", \"command\": " << Json(CommandOf(entry)) << "}";
+        << ", \"command\": " << Json(CommandOf(entry)) << ", \"description\": " << Json(program.description)
+        << ", \"publisher\": " << Json(program.publisher) << ", \"missing\": " << (program.missing ? "true" : "false")
+        << "}";
   }
   out << (entries.empty() ? "]\n" : "\n]\n");
 }
 
 void ListCsv(const std::vector<Entry>& entries, std::ostream& out) {
-  out << "kind,scope,where,flag,name,command\r\n";
+  out << "kind,scope,where,flag,name,command,description,publisher,missing\r\n";
   for (const Entry& entry : entries) {
+    const ProgramDescription program = ProgramOf(entry);
     out << KindName(entry.kind) << "," << RootName(entry.root) << "," << PlaceName(entry.place) << ","
         << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.name) << ","
-        << Csv(CommandOf(entry)) << "\r\n";
+        << Csv(CommandOf(entry)) << "," << Csv(program.description) << "," << Csv(program.publisher) << ","
+        << (program.missing ? 1 : 0) << "\r\n";
   }
 }
 

@@ -82,6 +82,9 @@ bool ProgramMissing(const std::string& path) {
   // A bare name is found through the search path when it starts; only a path
   // with its folder can be judged gone.
   if (file.find('\\') == std::string::npos && file.find(':') == std::string::npos) return false;
+  // A path with an environment variable in it is expanded only when Windows
+  // starts it; unexpanded it names no file, and that says nothing.
+  if (file.find('%') != std::string::npos) return false;
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
   return files && !files->Exists(file);
 }

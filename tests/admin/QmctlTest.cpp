@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "platform/ProgramInfo.h"
 #include "admin/core/Entries.h"
 #include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
@@ -102,6 +103,17 @@ TEST_F(QmctlTest, BadArgumentsAreUsageErrorsThatTouchNothing) {
 }
 
 TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
+  // What the programs say of themselves; those not written here are gone.
+  struct KnownPrograms : platform::IProgramInfo {
+    bool VersionTexts(const std::string& path, platform::ProgramFacts* facts) override {
+      if (path != "C:\\mail.exe") return false;
+      *facts = {"Mail notifier", "Tarnwick"};
+      return true;
+    }
+  } info;
+  platform::ScopedService<platform::IProgramInfo> slot(&info);
+  platform.WriteFile("C:\\mail.exe", "MZ");
+  platform.WriteFile("C:\\ed.exe", "MZ");
   Populate();
   Result csv = Qmctl({"list", "--csv"});
   ASSERT_EQ(admin::kDone, csv.code) << csv.err;
@@ -109,20 +121,21 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
   std::istringstream lines(csv.out);
   for (std::string row; std::getline(lines, row);) rows.insert(row);
   EXPECT_EQ((std::set<std::string>{
-                "kind,scope,where,flag,name,command\r",
-                "startup,user,windows,1,Mail,C:\\mail.exe -q\r",
-                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\"\r",
-                "service,machine,windows,,Привет,C:\\svc.exe \r",
-                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min\r",
-                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe\r",
+                "kind,scope,where,flag,name,command,description,publisher,missing\r",
+                "startup,user,windows,1,Mail,C:\\mail.exe -q,Mail notifier,Tarnwick,0\r",
+                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\",,,1\r",
+                "service,machine,windows,,Привет,C:\\svc.exe ,,,1\r",
+                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min,,,1\r",
+                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe,,,0\r",
             }),
             rows);
 
   Result json = Qmctl({"list", "--json"});
   ASSERT_EQ(admin::kDone, json.code);
   for (const char* object :
-       {R"({"kind": "startup", "scope": "machine", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\""})",
-        R"({"kind": "service", "scope": "machine", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe "})"})
+       {R"({"kind": "startup", "scope": "machine", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\"", "description": "", "publisher": "", "missing": true})",
+        R"("name": "Mail", "flag": 1, "command": "C:\\mail.exe -q", "description": "Mail notifier", "publisher": "Tarnwick", "missing": false})",
+        R"({"kind": "service", "scope": "machine", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe ", "description": "", "publisher": "", "missing": true})"})
     EXPECT_NE(std::string::npos, json.out.find(object)) << object << "\n" << json.out;
 
   Result table = Qmctl({"list"});
@@ -135,7 +148,7 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
     EXPECT_LE(tableLines[i].size(), 80u) << tableLines[i];
     EXPECT_EQ("    ", tableLines[i + 1].substr(0, 4));
   }
-  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     windows  off   微信\n    C:\\wx\\微信.exe -min\n"));
+  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     windows  off   微信\n    C:\\wx\\微信.exe -min  [program file missing]\n"));
 }
 
 TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
