@@ -211,19 +211,22 @@ class QmctlOnWindows : public testing::Test {
 TEST_F(QmctlOnWindows, ListShowsTheEntriesBeforeAndAfterACycle) {
   Ran before = Qmctl(L"list --csv");
   ASSERT_EQ(0u, before.code);
-  for (const char* row : {"startup,user,windows,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir\r\n",
-                          "service,machine,windows,1,Служба 📝,C:\\Заметки 📝\\служба.exe \r\n",
-                          "shortcut,user,windows,,Привет,C:\\Программы\\Привет.exe -тихо\r\n",
-                          "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
+  for (const char* row : {"startup,user,windows,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir,",
+                          "service,machine,windows,1,Служба 📝,C:\\Заметки 📝\\служба.exe ,",
+                          "shortcut,user,windows,,Привет,C:\\Программы\\Привет.exe -тихо,",
+                          "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»,"})
     EXPECT_NE(std::string::npos, before.out.find(row)) << row << before.out;
+  // Rows end in CR LF as written, not in the CR CR LF a text-mode pipe makes of them.
+  EXPECT_EQ(std::string::npos, before.out.find("\r\r\n"));
+  EXPECT_NE(std::string::npos, before.out.find("missing\r\n"));
   // The program's own cycle, through qmctl: a log-on's take, then the return.
   Ran take = Qmctl(L"take");
   ASSERT_EQ(0u, take.code) << take.out;
   Ran taken = Qmctl(L"list --csv");
   ASSERT_EQ(0u, taken.code);
-  for (const char* row : {"startup,user,stored,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir\r\n",
-                          "shortcut,user,stored,1,Привет,C:\\Программы\\Привет.exe -тихо\r\n",
-                          "shortcut,machine,stored,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
+  for (const char* row : {"startup,user,stored,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir,",
+                          "shortcut,user,stored,1,Привет,C:\\Программы\\Привет.exe -тихо,",
+                          "shortcut,machine,stored,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»,"})
     EXPECT_NE(std::string::npos, taken.out.find(row)) << row << taken.out;
   EXPECT_EQ(std::string::npos, taken.out.find(",windows,")) << taken.out;
   std::string cleanup;
@@ -231,9 +234,9 @@ TEST_F(QmctlOnWindows, ListShowsTheEntriesBeforeAndAfterACycle) {
   EXPECT_NE(std::string::npos, cleanup.find("Quillmoor.exe")) << cleanup;
   ASSERT_EQ(0u, Qmctl(L"return").code);
   Ran returned = Qmctl(L"list --csv");
-  for (const char* row : {"startup,user,windows,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir\r\n",
-                          "service,machine,windows,1,Служба 📝,C:\\Заметки 📝\\служба.exe \r\n",
-                          "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»\r\n"})
+  for (const char* row : {"startup,user,windows,0,Éditeur,C:\\Programme Éditeur\\édit.exe /ouvrir,",
+                          "service,machine,windows,1,Служба 📝,C:\\Заметки 📝\\служба.exe ,",
+                          "shortcut,machine,windows,0,Notes 📝,C:\\Заметки 📝\\notes.exe /a «b»,"})
     EXPECT_NE(std::string::npos, returned.out.find(row)) << row << returned.out;
   std::uint32_t flag = 1;
   EXPECT_TRUE(CRegistry().GetValue(HKeyLocalMachine, kProductKey, "Init Startup", &flag));
