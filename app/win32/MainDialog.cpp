@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "app/res/resource.h"
+#include "app/win32/MessageBoxes.h"
 #include "dialogs/AboutDialog.h"
 #include "engine/foundation/Log.h"
 
@@ -61,15 +62,6 @@ class Selection {
 
 HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
-
-UINT IconFlags(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::Information: return MB_ICONINFORMATION;
-    case BoxIcon::Question: return MB_ICONQUESTION;
-    case BoxIcon::Exclamation: return MB_ICONEXCLAMATION;
-    default: return 0;
-  }
-}
 
 Key KeyOf(WPARAM virtualKey) {
   switch (virtualKey) {
@@ -304,6 +296,14 @@ INT_PTR CALLBACK MainDialog::Proc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The shell tells every window when the taskbar is made anew (Explorer
+  // restarted): icons it held are gone and must be added again.
+  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  if (message == taskbarCreated && taskbarCreated != 0) {
+    trayShown_ = false;
+    SyncTrayIcon();
+    return TRUE;
+  }
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
@@ -363,6 +363,11 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case kTraySyncMessage:
+      SyncTrayIcon();
+      return TRUE;
+    case WM_TIMER:
+      if (wParam != kTrayRetryTimer) return FALSE;
+      ::KillTimer(window_, kTrayRetryTimer);
       SyncTrayIcon();
       return TRUE;
     case WM_DESTROY:
@@ -607,13 +612,11 @@ void MainDialog::EnableCommand(std::uint32_t command, bool enabled) {
 }
 
 void MainDialog::ShowMessage(const std::string& text, BoxIcon icon) {
-  std::string title = CLog::ApplicationName();
-  ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_OK | IconFlags(icon));
+  ShowMessageBox(window_, text, MB_OK, icon);
 }
 
 bool MainDialog::AskYesNo(const std::string& text, BoxIcon icon) {
-  std::string title = CLog::ApplicationName();
-  return ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_YESNO | IconFlags(icon)) == IDYES;
+  return ShowMessageBox(window_, text, MB_YESNO, icon) == IDYES;
 }
 
 void MainDialog::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
@@ -685,7 +688,13 @@ void MainDialog::SyncTrayIcon() {
     data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
     std::strncpy(data.szTip, trayTip_.c_str(), sizeof(data.szTip) - 1);
   }
-  if (::Shell_NotifyIconA(trayWanted_ ? NIM_ADD : NIM_DELETE, &data)) trayShown_ = trayWanted_;
+  if (::Shell_NotifyIconA(trayWanted_ ? NIM_ADD : NIM_DELETE, &data)) {
+    trayShown_ = trayWanted_;
+  } else if (trayWanted_) {
+    // At log-on the program may start before the taskbar is there to take the
+    // icon; a window hidden with no icon could never be opened. Try again.
+    ::SetTimer(window_, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
+  }
 }
 
 void MainDialog::ShowTrayMenu() {

@@ -57,6 +57,9 @@ class MainDialog : public IMainView {
   // Posted by AddTrayIcon and RemoveTrayIcon: the shell is told what the
   // icon should be once the window's thread is free again.
   static constexpr UINT kTraySyncMessage = WM_APP + 101;
+  // Tries a tray icon the shell refused again after a while.
+  static constexpr UINT_PTR kTrayRetryTimer = 1;
+  static constexpr UINT kTrayRetryMilliseconds = 500;
 
   // Loads the window's icon, menus and bitmaps from module and lets the logic
   // check them and fill the theme menu; the window itself comes later.

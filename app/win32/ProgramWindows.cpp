@@ -3,19 +3,11 @@
 #include <utility>
 
 #include "app/core/MainIds.h"
+#include "app/win32/MessageBoxes.h"
 #include "engine/foundation/Log.h"
 
 namespace qm::app {
 namespace {
-
-UINT IconFlags(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::Information: return MB_ICONINFORMATION;
-    case BoxIcon::Question: return MB_ICONQUESTION;
-    case BoxIcon::Exclamation: return MB_ICONEXCLAMATION;
-    default: return 0;
-  }
-}
 
 // Restarting needs the shutdown privilege, which a process holds but has not enabled.
 void EnableShutdownPrivilege() {
@@ -38,13 +30,11 @@ bool Win32ProgramSystem::ClaimInstance() {
 }
 
 void Win32ProgramSystem::ShowMessage(const std::string& text, BoxIcon icon) {
-  std::string title = CLog::ApplicationName();
-  ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_OK | IconFlags(icon));
+  ShowMessageBox(nullptr, text, MB_OK, icon);
 }
 
 bool Win32ProgramSystem::AskYesNo(const std::string& text, BoxIcon icon) {
-  std::string title = CLog::ApplicationName();
-  return ::MessageBoxA(nullptr, text.c_str(), title.c_str(), MB_YESNO | IconFlags(icon)) == IDYES;
+  return ShowMessageBox(nullptr, text, MB_YESNO, icon) == IDYES;
 }
 
 bool Win32ProgramSystem::RestartComputer() {
