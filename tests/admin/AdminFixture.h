@@ -12,6 +12,7 @@
 #include "admin/core/Qmctl.h"
 #include "engine/foundation/StoredKeys.h"
 #include "platform/portable/ShellLinkFile.h"
+#include "tests/support/LinkBytes.h"
 #include "tests/support/TestPlatform.h"
 
 namespace qm::test {
@@ -49,17 +50,6 @@ class AdminTest : public testing::Test {
     return {code, out.str(), err.str()};
   }
 
-  // The bytes of a real shortcut file, as the link object writes them.
-  static std::string LinkBytes(const std::string& target, const std::string& arguments = "") {
-    platform::ShellLinkData data = platform::ShellLinkData::Empty();
-    data.ChangeTarget(target);
-    if (!arguments.empty()) {
-      data.hasText[platform::ShellLinkData::kArguments] = true;
-      data.text[platform::ShellLinkData::kArguments] = platform::AnsiToUtf16(arguments);
-    }
-    std::vector<std::uint8_t> bytes = platform::EncodeShellLink(data);
-    return std::string(bytes.begin(), bytes.end());
-  }
   void StoreBinary(RegKey root, const char* key, const std::string& name, const std::string& bytes) {
     RegKey open = 0;
     platform.registry.CreateKey(root, key, &open);

@@ -12,10 +12,12 @@
 
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
-#include "platform/portable/ShellLinkFile.h"
+#include "tests/support/LinkBytes.h"
 
 namespace qm {
 namespace {
+
+using test::LinkBytes;
 
 std::wstring Wide(const std::string& utf8) {
   int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
@@ -97,15 +99,6 @@ Ran RunProgram(const std::wstring& commandLine) {
   }
   ::CloseHandle(readEnd);
   return ran;
-}
-
-std::string LinkBytes(const std::string& target, const std::string& arguments) {
-  platform::ShellLinkData data = platform::ShellLinkData::Empty();
-  data.ChangeTarget(target);
-  data.hasText[platform::ShellLinkData::kArguments] = true;
-  data.text[platform::ShellLinkData::kArguments] = platform::AnsiToUtf16(arguments);
-  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(data);
-  return std::string(bytes.begin(), bytes.end());
 }
 
 // The registry places and folders that hold entries and flags.

@@ -14,6 +14,7 @@
 #include "platform/portable/ShellLinkFile.h"
 #include "tests/support/FakeMessageBox.h"
 #include "tests/support/FakeShell.h"
+#include "tests/support/LinkBytes.h"
 #include "tests/support/TestPlatform.h"
 
 namespace qm::test {
@@ -112,17 +113,6 @@ class ShortcutTest : public ::testing::Test {
     maker.SetPath(target);
     maker.SetArguments(arguments);
     ASSERT_EQ(platform::kLinkOk, maker.Save(path));
-  }
-  // The bytes of a real shortcut file, as the link object writes them.
-  static std::string LinkBytes(const std::string& target, const std::string& arguments = "") {
-    platform::ShellLinkData data = platform::ShellLinkData::Empty();
-    data.ChangeTarget(target);
-    if (!arguments.empty()) {
-      data.hasText[platform::ShellLinkData::kArguments] = true;
-      data.text[platform::ShellLinkData::kArguments] = platform::AnsiToUtf16(arguments);
-    }
-    std::vector<std::uint8_t> bytes = platform::EncodeShellLink(data);
-    return std::string(bytes.begin(), bytes.end());
   }
   std::vector<std::string> Log() { return platform.LogLines(); }
   // Puts every shortcut away: no files, nothing stored, no flags, no mark, an empty log.
