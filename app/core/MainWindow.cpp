@@ -149,27 +149,35 @@ std::string MainWindow::CommandLineOf(int kind, const std::string& name) const {
   TextField field;
   if (kind == kService) parts_.services.RetrieveRunServicePath(&field, name, setup_.inRegistry);
   if (kind == kStartup) parts_.startups.RetrieveRunPath(&field, name, setup_.inRegistry);
+  if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(&field, name, setup_.inRegistry);
   return field.GetText();
 }
 
-std::string MainWindow::ProgramFacts(const std::string& commandLine) {
-  if (commandLine.empty()) return "";
-  ProgramDescription program = DescribeProgram(ProgramPath(commandLine));
-  if (program.missing) return "The program file is missing.";
-  if (program.publisher.empty()) return program.description;
-  if (program.description.empty()) return program.publisher;
-  return program.description + ", " + program.publisher;
+// A shortcut's field names its file; the program is the link's target, read
+// from the bytes the entry stands as (while taken, the file stands nowhere).
+std::string MainWindow::ProgramOf(int kind, const std::string& name) const {
+  if (kind != kShortcut) return ProgramPath(CommandLineOf(kind, name));
+  std::string target;
+  if (parts_.shortcuts.GetShortcutTarget(name, &target, setup_.inRegistry) != 1) return "";
+  return target;
 }
 
-// Shortcuts are left unmarked: their field names the shortcut file, and while
-// taken that file stands in no folder, which says nothing of the program.
+std::string MainWindow::ProgramFacts(const std::string& program) {
+  if (program.empty()) return "";
+  ProgramDescription described = DescribeProgram(program);
+  if (described.missing) return "The program file is missing.";
+  if (described.publisher.empty()) return described.description;
+  if (described.description.empty()) return described.publisher;
+  return described.description + ", " + described.publisher;
+}
+
 void MainWindow::MarkMissingPrograms() {
   IMainTree& tree = view_->Tree();
   int image = -1;
-  for (int kind : {kStartup, kService})
+  for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem item : tree.Children(roots_[kind])) {
-      std::string commandLine = CommandLineOf(kind, tree.GetItemText(item));
-      if (commandLine.empty() || !ProgramMissing(ProgramPath(commandLine))) continue;
+      std::string program = ProgramOf(kind, tree.GetItemText(item));
+      if (program.empty() || !ProgramMissing(program)) continue;
       if (image < 0) image = view_->AddMissingProgramImage();
       if (image < 0) return;
       tree.SetItemImage(item, image);
@@ -178,10 +186,11 @@ void MainWindow::MarkMissingPrograms() {
 
 std::string MainWindow::TipFor(TreeItem item) const {
   int kind = KindOf(item);
-  if (kind != kStartup && kind != kService) return "";
-  std::string commandLine = CommandLineOf(kind, view_->Tree().GetItemText(item));
-  std::string facts = ProgramFacts(commandLine);
-  return facts.empty() ? commandLine : commandLine + "\n" + facts;
+  if (kind == kKinds) return "";
+  std::string name = view_->Tree().GetItemText(item);
+  std::string shown = CommandLineOf(kind, name);
+  std::string facts = ProgramFacts(ProgramOf(kind, name));
+  return facts.empty() ? shown : shown + "\n" + facts;
 }
 
 void MainWindow::SetRootChecks() {
@@ -248,10 +257,8 @@ int MainWindow::OnSelectionChanged(TreeItem item) {
   if (kind == kService) parts_.services.RetrieveRunServicePath(field, name, setup_.inRegistry);
   if (kind == kStartup) parts_.startups.RetrieveRunPath(field, name, setup_.inRegistry);
   if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(field, name, setup_.inRegistry);
-  if (kind != kShortcut) {
-    std::string facts = ProgramFacts(field->GetText());
-    if (!facts.empty()) field->SetText(field->GetText() + "\r\n" + facts);
-  }
+  std::string facts = ProgramFacts(ProgramOf(kind, name));
+  if (!facts.empty()) field->SetText(field->GetText() + "\r\n" + facts);
   return 1;
 }
 

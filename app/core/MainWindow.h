@@ -62,8 +62,8 @@ class MainWindow {
 
   // Tree notifications; each answers the notification result.
   int OnSelectionChanged(TreeItem item);
-  // The tree's tip for an item: an entry's command line and what its program
-  // says of itself; empty for the roots and for shortcuts.
+  // The tree's tip for an item: an entry's command line (a shortcut's file)
+  // and what its program says of itself; empty for the roots.
   std::string TipFor(TreeItem item) const;
   // A click: the item under the cursor (0 for none), the cursor's x and the
   // left edge of the item's text, both in tree coordinates.
@@ -89,11 +89,13 @@ class MainWindow {
 
  private:
   void Populate();
-  // The command line of a startup or service entry, as the field under the tree shows it.
+  // An entry's command line (a shortcut's file), as the field under the tree shows it.
   std::string CommandLineOf(int kind, const std::string& name) const;
-  // What the program a command line starts says of itself: its description and
-  // publisher, or that its file is gone; empty when nothing is known.
-  static std::string ProgramFacts(const std::string& commandLine);
+  // The program file an entry starts; empty when it cannot be read.
+  std::string ProgramOf(int kind, const std::string& name) const;
+  // What a program file says of itself: its description and publisher, or
+  // that it is gone; empty when nothing is known.
+  static std::string ProgramFacts(const std::string& program);
   // Gives the entries whose program file is gone an image that says so.
   void MarkMissingPrograms();
   void SetRootChecks();

@@ -106,24 +106,20 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
 }
 
 // What a user reads about an entry's program, in the field under the tree and
-// in the tip, and the mark on an entry whose program file is gone.
+// in the tip, and the mark on an entry whose program file is gone: the same
+// where Windows reads the entries and while they are taken (a taken
+// shortcut's file stands in no folder; its stored bytes name the program).
 TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
   struct KnownPrograms : platform::IProgramInfo {
     bool VersionTexts(const std::string& path, platform::ProgramFacts* facts) override {
       if (path == "C:\\svc\\Known.exe") *facts = {"Mail notifier", "Tarnwick"};
       else if (path == "C:\\run\\Nameless.exe") *facts = {"", "Tarnwick"};
+      else if (path == "C:\\lnk\\Described.exe") *facts = {"Clock", "Tarnwick"};
       else return false;
       return true;
     }
   } info;
   platform::ScopedService<platform::IProgramInfo> slot(&info);
-  AddService("Known", true);
-  AddStartup("Nameless", true);
-  AddStartup("Plain", true);
-  platform.SetText(HKCU, kRunKey, "Gone", "\"C:\\Old Tools\\Gone.exe\" -r");
-  AddShortcut("Link", true);
-  Start();
-  const int missingImage = view.images.Count() - 1;
   const struct {
     Kind kind;
     const char* name;
@@ -133,19 +129,40 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
                {kStartup, "Nameless", "Tarnwick", false},
                {kStartup, "Plain", "", false},
                {kStartup, "Gone", "The program file is missing.", true},
-               {kShortcut, "Link", "", false}};
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.name);
-    TreeItem item = Entry(test.kind, test.name);
-    view.tree.Select(item);
-    std::string commandLine = view.path.text.substr(0, view.path.text.find('\r'));
-    EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\r\n" + test.facts, view.path.text);
-    if (test.kind != kShortcut)
-      EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\n" + test.facts, window->TipFor(item));
-    EXPECT_EQ(test.marked, view.tree.GetItemImage(item) == missingImage);
-    EXPECT_EQ(test.name, view.tree.GetItemText(item)) << "the name is never changed by the mark";
+               {kShortcut, "Described", "Clock, Tarnwick", false},
+               {kShortcut, "Left over", "The program file is missing.", true}};
+  for (int inRegistry : {1, 0}) {
+    SCOPED_TRACE(inRegistry ? "where Windows reads them" : "taken");
+    ResetWorld();
+    AddService("Known", true);
+    AddStartup("Nameless", true);
+    AddStartup("Plain", true);
+    platform.SetText(HKCU, kRunKey, "Gone", "\"C:\\Old Tools\\Gone.exe\" -r");
+    AddShortcut("Described", true);
+    AddShortcut("Left over", true);
+    platform.MakeFolder("C:\\lnk");
+    platform.WriteFile("C:\\lnk\\Described.exe", "MZ");
+    if (inRegistry == 0) {
+      startups.StartWork();
+      shortcuts.StartWork();
+      services.StartWork();
+    }
+    Start(inRegistry);
+    const int missingImage = view.images.Count() - 1;
+    for (const auto& test : cases) {
+      SCOPED_TRACE(test.name);
+      TreeItem item = Entry(test.kind, test.name);
+      ASSERT_NE(0u, item);
+      view.tree.Select(item);
+      std::string shown = view.path.text.substr(0, view.path.text.find('\r'));
+      EXPECT_FALSE(shown.empty());
+      EXPECT_EQ(test.facts.empty() ? shown : shown + "\r\n" + test.facts, view.path.text);
+      EXPECT_EQ(test.facts.empty() ? shown : shown + "\n" + test.facts, window->TipFor(item));
+      EXPECT_EQ(test.marked, view.tree.GetItemImage(item) == missingImage);
+      EXPECT_EQ(test.name, view.tree.GetItemText(item)) << "the name is never changed by the mark";
+    }
+    EXPECT_EQ("", window->TipFor(Root(kStartup)));
   }
-  EXPECT_EQ("", window->TipFor(Root(kStartup)));
 }
 
 class Editing : public MainWindowTest {};
