@@ -15,6 +15,11 @@
 namespace qm::app {
 namespace {
 
+// The tree's list begins with the roots' three images and the badge of the
+// 32-bit programs' entries, which is the list's first overlay.
+constexpr int kViewBadgeImage = 3;
+constexpr int kThirtyTwoBitOverlay = 1;
+
 // Owners of the drawing handles that platform/win32/Handles.h has none for.
 class PaintDC {
  public:
@@ -130,6 +135,16 @@ void Win32MainTree::SetItemImage(TreeItem item, int image) {
   change.hItem = ToItem(item);
   change.iImage = image;
   change.iSelectedImage = image;
+  TreeView_SetItem(Window(), &change);
+}
+
+void Win32MainTree::SetThirtyTwoBitMark(TreeItem item, bool on) {
+  if (!item) return;
+  TVITEMA change{};
+  change.mask = TVIF_STATE;
+  change.hItem = ToItem(item);
+  change.stateMask = TVIS_OVERLAYMASK;
+  change.state = INDEXTOOVERLAYMASK(on ? kThirtyTwoBitOverlay : 0);
   TreeView_SetItem(Window(), &change);
 }
 
@@ -591,10 +606,13 @@ void MainDialog::InstallRootImages() {
   images_ = platform::Win32ImageList::Create(0, 1);
   if (!images_.Handle()) return;
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
-  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS}) {
+  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32}) {
     win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
     images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
   }
+  // The badge of the 32-bit programs' public entries, drawn over an item's own
+  // image; the item keeps its text and icon.
+  ImageList_SetOverlayImage(images_.Handle(), kViewBadgeImage, kThirtyTwoBitOverlay);
   tree_->SetImageList(&images_);
 }
 

@@ -41,6 +41,7 @@ class Win32MainTree : public IMainTree {
   void Select(TreeItem item) override;
   bool DeleteItem(TreeItem item) override;
   void SetItemImage(TreeItem item, int image) override;
+  void SetThirtyTwoBitMark(TreeItem item, bool on) override;
   TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                            int selectedImage) override;
 

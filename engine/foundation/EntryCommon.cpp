@@ -107,9 +107,7 @@ ProgramDescription DescribeProgram(const std::string& path) {
 
 WindowsSwitch RunSwitch(RegKey root) {
   if (root == HKeyCurrentUser) return {HKeyCurrentUser, kApprovedRunKey};
-  RegKey other = OtherPublicView();
-  const bool view32 = root == platform::kHklm32View || (root == HKeyLocalMachine && other == platform::kHklm64View);
-  return {SwitchesOfMachine(), view32 ? kApprovedRun32Key : kApprovedRunKey};
+  return {SwitchesOfMachine(), IsThirtyTwoBitView(root) ? kApprovedRun32Key : kApprovedRunKey};
 }
 
 WindowsSwitch StartupFolderSwitch(RegKey root) {
