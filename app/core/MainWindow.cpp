@@ -128,6 +128,8 @@ void MainWindow::Populate() {
   LearnRoots(kStartup, entries::RunEntries());
   LearnRoots(kService, entries::RunServiceEntries());
   MarkMissingPrograms();
+  // After the missing marks: a view may draw its mark into the item's image.
+  for (const auto& [item, root] : rootOf_) tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(root));
 }
 
 // The engines list each root's entries in turn, in the order of its listing;
@@ -144,7 +146,7 @@ void MainWindow::LearnRoots(int kind, const entries::RunKeySet& keys) {
     registry.EnumerateValueNames(root, keys.EntryKey(setup_.inRegistry), &names);
     for (const auto& name : names) {
       if (next >= items.size() || tree.GetItemText(items[next]) != name) return;
-      SetRootOf(items[next++], root);
+      rootOf_[items[next++]] = root;
     }
   }
 }

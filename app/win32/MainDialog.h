@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <map>
 #include <string>
 
 #include "app/core/MainView.h"
@@ -48,7 +49,13 @@ class Win32MainTree : public IMainTree {
   HWND Window() const { return tree_.Window(); }
 
  private:
+  // The image of base with the 32-bit programs' badge drawn over it, made
+  // once per image: -1 when it cannot be made.
+  int BadgedImage(int base);
+
   platform::Win32TreeControl tree_;
+  std::map<int, int> badged_;    // plain image -> with the badge
+  std::map<int, int> unbadged_;  // and back
 };
 
 class MainDialog : public IMainView {
