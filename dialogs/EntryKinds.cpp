@@ -34,6 +34,14 @@ bool IsValuePresent(RegKey root, const char* key, const std::string& name) {
   return false;
 }
 
+// The view of HKLM whose key holds the entry: the one the window chose for the
+// entry the user picked, else the first holding the name. A public entry of
+// the other view of 64-bit Windows is read where it stands.
+RegKey PublicRootOf(const char* key, const std::string& name) {
+  RegKey root = entries::RootHolding(PublicRoots(), key, name, HKeyLocalMachine);
+  return root == platform::kNoKey ? HKeyLocalMachine : root;
+}
+
 bool PresentUnderEitherRoot(const char* key, const std::string& name) {
   return IsValuePresent(HKeyCurrentUser, key, name) || IsValuePresent(HKeyLocalMachine, key, name);
 }
@@ -45,7 +53,8 @@ class ServiceEntryKind : public EntryKind {
   const char* NameTakenMessage() const override { return "Service name already exists. Choose another name."; }
   int ResourceId() const override { return 1002; }
   void ReadEntry(const EntryValues& values, std::string* path, std::string* argument) const override {
-    ReadCommandLine(HKeyLocalMachine, ServicesKey(values), values.entryName, path, argument);
+    ReadCommandLine(PublicRootOf(ServicesKey(values), values.entryName), ServicesKey(values), values.entryName, path,
+                    argument);
   }
   bool IsNameTaken(const EntryValues& values, const std::string& name) const override {
     return IsValuePresent(HKeyLocalMachine, ServicesKey(values), name);
@@ -65,7 +74,7 @@ class StartupEntryKind : public EntryKind {
   int ResourceId() const override { return 22008; }
   int HelpMode() const override { return 1; }
   void ReadEntry(const EntryValues& values, std::string* path, std::string* argument) const override {
-    RegKey root = values.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine;
+    RegKey root = values.entryType == 0 ? HKeyCurrentUser : PublicRootOf(RunKey(values), values.entryName);
     ReadCommandLine(root, RunKey(values), values.entryName, path, argument);
   }
   // Both roots, whatever the Type list shows: a startup name is unique across private and public.

@@ -23,6 +23,11 @@ class IFileSystem {
 
   // PathFileExistsA: a file or a folder of that path exists.
   virtual bool Exists(const std::string& path) = 0;
+  // Whether the file exists as Windows' own shell sees it: the Run entries and
+  // startup folders are started by the shell of the machine's own width,
+  // while a 32-bit program on 64-bit Windows sees System32 redirected to
+  // SysWOW64. Exists where there is no such redirection.
+  virtual bool ExistsForShell(const std::string& path) { return Exists(path); }
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Size(const std::string& path, std::uint64_t& size) = 0;
 

@@ -2,6 +2,7 @@
 #include "admin/core/Entries.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "engine/foundation/StoredKeys.h"
@@ -121,7 +122,7 @@ bool CollectKey(const Location& location, Place place, const char* key, const st
 }  // namespace
 
 const std::vector<Location>& Locations() {
-  static const std::vector<Location> locations = {
+  static const std::vector<Location> base = {
       {Kind::Startup, HKeyCurrentUser, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, nullptr},
       {Kind::Startup, HKeyLocalMachine, kRunKey, kStoredRunKey, kStoredRunSelectionsKey, nullptr},
       {Kind::Service, HKeyLocalMachine, kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
@@ -129,6 +130,19 @@ const std::vector<Location>& Locations() {
       {Kind::Shortcut, HKeyCurrentUser, nullptr, kStoredShcKey, kStoredShcSelectionsKey, "Startup"},
       {Kind::Shortcut, HKeyLocalMachine, nullptr, kStoredShcKey, kStoredShcSelectionsKey, "Common Startup"},
   };
+  const RegKey other = OtherPublicView();
+  if (other == platform::kNoKey) return base;
+  // One list per other view, made once: callers keep pointers into it.
+  static std::map<RegKey, std::vector<Location>> withViews;
+  std::vector<Location>& locations = withViews[other];
+  if (locations.empty())
+    for (const Location& location : base) {
+      locations.push_back(location);
+      if (location.windowsKey && location.root == HKeyLocalMachine) {
+        locations.push_back(location);
+        locations.back().root = other;
+      }
+    }
   return locations;
 }
 
@@ -157,7 +171,12 @@ bool KindFromName(const std::string& text, Kind* kind) {
   return false;
 }
 
-const char* RootName(RegKey root) { return root == HKeyLocalMachine ? "machine" : "user"; }
+const char* RootName(RegKey root) { return IsPublicRoot(root) ? "machine" : "user"; }
+
+const char* ViewName(RegKey root) {
+  if (!IsPublicRoot(root) || OtherPublicView() == platform::kNoKey) return "";
+  return IsThirtyTwoBitView(root) ? "32" : "64";
+}
 const char* PlaceName(Place place) { return place == Place::Windows ? "windows" : "stored"; }
 
 bool StartupFolder(const Location& location, std::string* folder) {

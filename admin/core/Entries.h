@@ -36,11 +36,16 @@ struct Location {
   const char* selectionsKey;
   const char* shellFolder;  // Shell Folders value naming the startup folder; null for values
 };
+// On 64-bit Windows the Run and RunServices keys of the machine are kept in
+// two views; each view is a location of its own, right after HKLM's.
 const std::vector<Location>& Locations();
 const Location* LocationOf(Kind kind, RegKey root);
 
 const char* KindName(Kind kind);
 const char* RootName(RegKey root);  // "user" or "machine"
+// "32" or "64": which view of the machine's keys a public entry stands in, on a
+// machine that has two; empty for the user's entries and where there is one view.
+const char* ViewName(RegKey root);
 const char* PlaceName(Place place);
 bool KindFromName(const std::string& text, Kind* kind);
 

@@ -21,10 +21,11 @@ constexpr char kUsageText[] =
     "usage: qmctl COMMAND [OPTIONS]\n"
     "\n"
     "  list [--json | --csv]      every entry, where it stands, its flag and what it starts\n"
-    "  enable NAME [--kind K] [--user | --machine]\n"
-    "  disable NAME [--kind K] [--user | --machine]\n"
+    "  enable NAME [--kind K] [--user | --machine] [--view 32|64]\n"
+    "  disable NAME [--kind K] [--user | --machine] [--view 32|64]\n"
     "                             tick or untick the entry, as the window's check box does;\n"
-    "                             K is startup, service or shortcut\n"
+    "                             K is startup, service or shortcut; on 64-bit Windows the\n"
+    "                             machine's keys are kept for 32-bit and for 64-bit programs\n"
     "  take                       take the entries, as a log-on does\n"
     "  return                     give every entry back to Windows, as the cycle does\n"
     "  restore                    give every entry back and end the cycle\n"
@@ -41,6 +42,17 @@ constexpr char kUsageText[] =
 // stored entry without its cycle would never come back to Windows.
 constexpr char kExportArea[] = "Software\\Tarnwick\\Quill Moor\\Export";
 
+// A key of a location as the file names it. On 64-bit Windows the file names
+// the 32-bit view's keys as the registry editor does, under
+// Software\Wow6432Node, and the 64-bit view's at their own names, whichever
+// build writes or reads it.
+std::string InFile(const Location& location, const std::string& path) {
+  constexpr char kSoftware[] = "Software\\";
+  if (!IsThirtyTwoBitView(location.root) || path.rfind(kSoftware, 0) != 0) return path;
+  return kSoftware + std::string("Wow6432Node\\") + path.substr(sizeof(kSoftware) - 1);
+}
+RegKey FileRoot(const Location& location) { return IsPublicRoot(location.root) ? HKeyLocalMachine : location.root; }
+
 std::string ExportKeyOf(const Location& location, Place place) {
   std::string area = kExportArea;
   if (place == Place::Windows) return area + "\\Startup Folder";  // only shortcuts stand outside the registry
@@ -54,8 +66,8 @@ std::string ExportKeyOf(const Location& location, Place place) {
 
 // Where an entry of the location and place goes in an export file.
 std::string FileKeyOf(const Location& location, Place place) {
-  if (place == Place::Windows && location.windowsKey) return location.windowsKey;
-  return ExportKeyOf(location, place);
+  if (place == Place::Windows && location.windowsKey) return InFile(location, location.windowsKey);
+  return InFile(location, ExportKeyOf(location, place));
 }
 
 struct Options {
@@ -63,6 +75,7 @@ struct Options {
   std::vector<std::string> words;  // what is not an option
   std::set<std::string> flags;
   std::string kind;
+  std::string view;
 };
 
 bool Parse(const std::vector<std::string>& arguments, Options* options, std::string* error) {
@@ -76,6 +89,14 @@ bool Parse(const std::vector<std::string>& arguments, Options* options, std::str
       options->kind = arguments[i];
     } else if (argument.rfind("--kind=", 0) == 0) {
       options->kind = argument.substr(7);
+    } else if (argument == "--view") {
+      if (++i == arguments.size()) {
+        *error = "--view needs 32 or 64";
+        return false;
+      }
+      options->view = arguments[i];
+    } else if (argument.rfind("--view=", 0) == 0) {
+      options->view = argument.substr(7);
     } else if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
       options->flags.insert(argument);
     } else if (options->command.empty()) {
@@ -139,11 +160,17 @@ std::string ProgramNote(const ProgramDescription& program) {
   return said.empty() ? "" : "  (" + said + ")";
 }
 
+std::string ViewText(RegKey root) {
+  const std::string view = ViewName(root);
+  return view.empty() ? "-" : view;
+}
+
 void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
-  out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("WHERE", 9) << Padded("FLAG", 6) << "NAME\n";
+  out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("VIEW", 6) << Padded("WHERE", 9) << Padded("FLAG", 6)
+      << "NAME\n";
   for (const Entry& entry : entries) {
-    out << Padded(KindName(entry.kind), 10) << Padded(RootName(entry.root), 9) << Padded(PlaceName(entry.place), 9)
-        << Padded(FlagText(entry.flag), 6) << entry.name << "\n";
+    out << Padded(KindName(entry.kind), 10) << Padded(RootName(entry.root), 9) << Padded(ViewText(entry.root), 6)
+        << Padded(PlaceName(entry.place), 9) << Padded(FlagText(entry.flag), 6) << entry.name << "\n";
     // The command on a line of its own, so that a long one never pushes the
     // columns apart, followed by what its program is.
     out << "    " << CommandOf(entry) << ProgramNote(ProgramOf(entry)) << "\n";
@@ -156,7 +183,9 @@ void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
     const Entry& entry = entries[i];
     const ProgramDescription program = ProgramOf(entry);
     out << (i ? ",\n " : "\n ") << "{\"kind\": " << Json(KindName(entry.kind))
-        << ", \"scope\": " << Json(RootName(entry.root)) << ", \"where\": " << Json(PlaceName(entry.place))
+        << ", \"scope\": " << Json(RootName(entry.root))
+        << ", \"view\": " << (*ViewName(entry.root) ? Json(ViewName(entry.root)) : std::string("null"))
+        << ", \"where\": " << Json(PlaceName(entry.place))
         << ", \"name\": " << Json(entry.name)
         << ", \"flag\": " << (entry.flag < 0 ? std::string("null") : std::to_string(entry.flag))
         << ", \"command\": " << Json(CommandOf(entry)) << ", \"description\": " << Json(program.description)
@@ -167,13 +196,14 @@ void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
 }
 
 void ListCsv(const std::vector<Entry>& entries, std::ostream& out) {
-  out << "kind,scope,where,flag,name,command,description,publisher,missing\r\n";
+  // The view comes last, so that readers of the earlier columns read on unchanged.
+  out << "kind,scope,where,flag,name,command,description,publisher,missing,view\r\n";
   for (const Entry& entry : entries) {
     const ProgramDescription program = ProgramOf(entry);
     out << KindName(entry.kind) << "," << RootName(entry.root) << "," << PlaceName(entry.place) << ","
         << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.name) << ","
         << Csv(CommandOf(entry)) << "," << Csv(program.description) << "," << Csv(program.publisher) << ","
-        << (program.missing ? 1 : 0) << "\r\n";
+        << (program.missing ? 1 : 0) << "," << ViewName(entry.root) << "\r\n";
   }
 }
 
@@ -199,21 +229,27 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
   std::vector<const Entry*> matches;
   for (const Entry& entry : entries) {
     if (!platform::EqualsNoCase(entry.name, name) || (byKind && entry.kind != kind)) continue;
-    if ((user && entry.root != HKeyCurrentUser) || (machine && entry.root != HKeyLocalMachine)) continue;
+    if ((user && entry.root != HKeyCurrentUser) || (machine && !IsPublicRoot(entry.root))) continue;
+    if (!options.view.empty() && options.view != ViewName(entry.root)) continue;
     bool known = false;
     for (const Entry* match : matches) known = known || SameEntry(*match, entry);
     if (!known) matches.push_back(&entry);
   }
   if (matches.empty()) {
-    err << "qmctl: no entry named \"" << name << "\"" << (byKind || user || machine ? " of that kind and scope" : "")
-        << "\n";
+    err << "qmctl: no entry named \"" << name << "\""
+        << (byKind || user || machine || !options.view.empty() ? " of that kind, scope and view" : "") << "\n";
     return kFailed;
   }
+  // Never a guess: the user says which entry is meant, as with any bad argument.
   if (matches.size() > 1) {
     err << "qmctl: \"" << name << "\" names " << matches.size() << " entries:";
-    for (const Entry* match : matches) err << " " << KindName(match->kind) << " (" << RootName(match->root) << ")";
-    err << "; choose one with --kind and --user or --machine\n";
-    return kFailed;
+    for (const Entry* match : matches) {
+      err << " " << KindName(match->kind) << " (" << RootName(match->root);
+      if (*ViewName(match->root)) err << ", " << ViewName(match->root) << "-bit view";
+      err << ")";
+    }
+    err << "; choose one with --kind, --user or --machine, and --view 32 or 64\n";
+    return kUsage;
   }
   const Entry& entry = *matches[0];
   const Location* location = LocationOf(entry.kind, entry.root);
@@ -223,7 +259,8 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
     err << "qmctl: cannot write the flag of \"" << entry.name << "\"\n";
     return kFailed;
   }
-  out << KindName(entry.kind) << " \"" << entry.name << "\" (" << RootName(entry.root) << ") "
+  out << KindName(entry.kind) << " \"" << entry.name << "\" (" << RootName(entry.root)
+      << (*ViewName(entry.root) ? std::string(", ") + ViewName(entry.root) + "-bit view" : "") << ") "
       << (flag ? "enabled" : "disabled") << "\n";
   return kDone;
 }
@@ -239,10 +276,10 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err) {
   }
   std::vector<RegFileKey> keys;
   for (const Location& location : Locations()) {
-    RegFileKey flags{location.root, location.selectionsKey, {}};
+    RegFileKey flags{FileRoot(location), InFile(location, location.selectionsKey), {}};
     std::set<std::string> flagged;
     for (Place place : {Place::Windows, Place::Stored}) {
-      RegFileKey key{location.root, FileKeyOf(location, place), {}};
+      RegFileKey key{FileRoot(location), FileKeyOf(location, place), {}};
       for (const Entry& entry : entries) {
         if (entry.kind != location.kind || entry.root != location.root || entry.place != place) continue;
         key.values.push_back(Value{entry.name, entry.kind == Kind::Shortcut ? platform::kRegBinary : entry.type,
@@ -279,9 +316,9 @@ struct Incoming {
 // What key of a file holds for us: the entries of a location and place, or its flags.
 bool RoleOf(const RegFileKey& key, const Location** location, Place* place, bool* isFlags) {
   for (const Location& each : Locations()) {
-    if (each.root != key.root) continue;
+    if (FileRoot(each) != key.root) continue;
     *location = &each;
-    *isFlags = platform::EqualsNoCase(key.path, each.selectionsKey);
+    *isFlags = platform::EqualsNoCase(key.path, InFile(each, each.selectionsKey));
     if (*isFlags) return true;
     for (Place candidate : {Place::Windows, Place::Stored}) {
       if (platform::EqualsNoCase(key.path, FileKeyOf(each, candidate))) {
@@ -492,6 +529,10 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   if (!known) return usage("unknown command \"" + command + "\"");
   if (!options.kind.empty() && (command != "enable" && command != "disable"))
     return usage("--kind belongs to enable and disable");
+  if (!options.view.empty() && (command != "enable" && command != "disable"))
+    return usage("--view belongs to enable and disable");
+  if (!options.view.empty() && options.view != "32" && options.view != "64")
+    return usage("--view is 32 or 64, not \"" + options.view + "\"");
 
   std::size_t words = (command == "enable" || command == "disable" || command == "export" || command == "import");
   if (options.words.size() != words)

@@ -24,6 +24,10 @@ class IMainTree : public platform::ITreeControl {
   virtual void Select(TreeItem item) = 0;
   virtual bool DeleteItem(TreeItem item) = 0;
   virtual void SetItemImage(TreeItem item, int image) = 0;
+  // Marks an item (or takes the mark off) as an entry of the 32-bit
+  // programs' public key, over the image it has now; its text stays. An
+  // image set later may drop the mark.
+  virtual void SetThirtyTwoBitMark(TreeItem item, bool on) = 0;
   // Inserts under parent directly after `after`; after 0 puts it first.
   virtual TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                                    int selectedImage) = 0;

@@ -20,6 +20,9 @@ constexpr char kApplicationName[] = "Quill Moor";
 constexpr char kExecutableName[] = "Quillmoor";
 constexpr char kHelpFile[] = "Quillmoor.chm";
 constexpr char kCleanupSwitch[] = "/cleanup";
+// On 64-bit Windows the public Run and RunServices keys are kept twice, and a
+// name may stand in both: the line under an entry of the 32-bit programs' key.
+constexpr char kThirtyTwoBitLine[] = "Public entry of 32-bit programs";
 
 // The log is offered for deletion from this size on (decimal, as the question says "100k").
 constexpr std::uint64_t kLogSizeToAsk = 100000;
@@ -122,7 +125,40 @@ void MainWindow::Populate() {
   parts_.startups.PopulateRunEntries(&tree, roots_[kStartup], setup_.inRegistry);
   parts_.shortcuts.PopulateShcEntries(&tree, roots_[kShortcut], setup_.inRegistry);
   parts_.services.PopulateRunServiceEntries(&tree, roots_[kService], setup_.inRegistry);
+  LearnRoots(kStartup, entries::RunEntries());
+  LearnRoots(kService, entries::RunServiceEntries());
   MarkMissingPrograms();
+  // After the missing marks: a view may draw its mark into the item's image.
+  for (const auto& [item, root] : rootOf_) tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(root));
+}
+
+// The engines list each root's entries in turn, in the order of its listing;
+// the same listings again tell which root each item came from. Where they
+// differ (the registry changed in between) the rest stays unknown and is
+// looked up by name alone, as before.
+void MainWindow::LearnRoots(int kind, const entries::RunKeySet& keys) {
+  IMainTree& tree = view_->Tree();
+  std::vector<TreeItem> items = tree.Children(roots_[kind]);
+  std::size_t next = 0;
+  CRegistry registry;
+  for (RegKey root : keys.Roots()) {
+    std::vector<std::string> names;
+    registry.EnumerateValueNames(root, keys.EntryKey(setup_.inRegistry), &names);
+    for (const auto& name : names) {
+      if (next >= items.size() || tree.GetItemText(items[next]) != name) return;
+      rootOf_[items[next++]] = root;
+    }
+  }
+}
+
+void MainWindow::SetRootOf(TreeItem item, RegKey root) {
+  rootOf_[item] = root;
+  view_->Tree().SetThirtyTwoBitMark(item, IsThirtyTwoBitView(root));
+}
+
+ScopedPublicView MainWindow::ScopeOf(TreeItem item) const {
+  auto found = rootOf_.find(item);
+  return ScopedPublicView(found != rootOf_.end() && IsPublicRoot(found->second) ? found->second : platform::kNoKey);
 }
 
 namespace {
@@ -145,31 +181,41 @@ std::string ProgramPath(const std::string& commandLine) {
 
 }  // namespace
 
-std::string MainWindow::CommandLineOf(int kind, const std::string& name) const {
+std::string MainWindow::CommandLineOf(int kind, TreeItem item) const {
+  ScopedPublicView scope = ScopeOf(item);
+  const std::string name = view_->Tree().GetItemText(item);
   TextField field;
   if (kind == kService) parts_.services.RetrieveRunServicePath(&field, name, setup_.inRegistry);
   if (kind == kStartup) parts_.startups.RetrieveRunPath(&field, name, setup_.inRegistry);
+  if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(&field, name, setup_.inRegistry);
   return field.GetText();
 }
 
-std::string MainWindow::ProgramFacts(const std::string& commandLine) {
-  if (commandLine.empty()) return "";
-  ProgramDescription program = DescribeProgram(ProgramPath(commandLine));
-  if (program.missing) return "The program file is missing.";
-  if (program.publisher.empty()) return program.description;
-  if (program.description.empty()) return program.publisher;
-  return program.description + ", " + program.publisher;
+// A shortcut's field names its file; the program is the link's target, read
+// from the bytes the entry stands as (while taken, the file stands nowhere).
+std::string MainWindow::ProgramOf(int kind, TreeItem item) const {
+  if (kind != kShortcut) return ProgramPath(CommandLineOf(kind, item));
+  std::string target;
+  if (parts_.shortcuts.GetShortcutTarget(view_->Tree().GetItemText(item), &target, setup_.inRegistry) != 1) return "";
+  return target;
 }
 
-// Shortcuts are left unmarked: their field names the shortcut file, and while
-// taken that file stands in no folder, which says nothing of the program.
+std::string MainWindow::ProgramFacts(const std::string& program) {
+  if (program.empty()) return "";
+  ProgramDescription described = DescribeProgram(program);
+  if (described.missing) return "The program file is missing.";
+  if (described.publisher.empty()) return described.description;
+  if (described.description.empty()) return described.publisher;
+  return described.description + ", " + described.publisher;
+}
+
 void MainWindow::MarkMissingPrograms() {
   IMainTree& tree = view_->Tree();
   int image = -1;
-  for (int kind : {kStartup, kService})
+  for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem item : tree.Children(roots_[kind])) {
-      std::string commandLine = CommandLineOf(kind, tree.GetItemText(item));
-      if (commandLine.empty() || !ProgramMissing(ProgramPath(commandLine))) continue;
+      std::string program = ProgramOf(kind, item);
+      if (program.empty() || !ProgramMissing(program)) continue;
       if (image < 0) image = view_->AddMissingProgramImage();
       if (image < 0) return;
       tree.SetItemImage(item, image);
@@ -178,10 +224,19 @@ void MainWindow::MarkMissingPrograms() {
 
 std::string MainWindow::TipFor(TreeItem item) const {
   int kind = KindOf(item);
-  if (kind != kStartup && kind != kService) return "";
-  std::string commandLine = CommandLineOf(kind, view_->Tree().GetItemText(item));
-  std::string facts = ProgramFacts(commandLine);
-  return facts.empty() ? commandLine : commandLine + "\n" + facts;
+  if (kind == kKinds) return "";
+  std::string tip = CommandLineOf(kind, item);
+  for (const std::string& line : LinesAbout(kind, item)) tip += "\n" + line;
+  return tip;
+}
+
+std::vector<std::string> MainWindow::LinesAbout(int kind, TreeItem item) const {
+  std::vector<std::string> lines;
+  std::string facts = ProgramFacts(ProgramOf(kind, item));
+  if (!facts.empty()) lines.push_back(facts);
+  auto found = rootOf_.find(item);
+  if (found != rootOf_.end() && IsThirtyTwoBitView(found->second)) lines.push_back(kThirtyTwoBitLine);
+  return lines;
 }
 
 void MainWindow::SetRootChecks() {
@@ -231,7 +286,6 @@ TreeItem MainWindow::SelectedEntryOf(int kind) const {
 
 int MainWindow::OnSelectionChanged(TreeItem item) {
   if (item == 0) return 1;
-  IMainTree& tree = view_->Tree();
   int kind = KindOf(item);
   if (kind == kKinds) {
     for (const KindTexts& texts : kKindTexts) {
@@ -243,15 +297,9 @@ int MainWindow::OnSelectionChanged(TreeItem item) {
   }
   view_->EnableCommand(kKindTexts[kind].remove, true);
   view_->EnableCommand(kKindTexts[kind].modify, true);
-  std::string name = tree.GetItemText(item);
-  platform::IEditField* field = &view_->PathField();
-  if (kind == kService) parts_.services.RetrieveRunServicePath(field, name, setup_.inRegistry);
-  if (kind == kStartup) parts_.startups.RetrieveRunPath(field, name, setup_.inRegistry);
-  if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(field, name, setup_.inRegistry);
-  if (kind != kShortcut) {
-    std::string facts = ProgramFacts(field->GetText());
-    if (!facts.empty()) field->SetText(field->GetText() + "\r\n" + facts);
-  }
+  std::string text = CommandLineOf(kind, item);
+  for (const std::string& line : LinesAbout(kind, item)) text += "\r\n" + line;
+  view_->PathField().SetText(text);
   return 1;
 }
 
@@ -416,6 +464,8 @@ void MainWindow::Create(int kind) {
   int image = AddImage(kind, answer.path, icon);
   IMainTree& tree = view_->Tree();
   TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
+  // A new public entry goes to the view this program sees.
+  if (kind != kShortcut) SetRootOf(item, kind == kStartup && answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine);
   tree.Select(item);
 }
 
@@ -425,6 +475,7 @@ void MainWindow::Remove(int kind) {
   IMainTree& tree = view_->Tree();
   std::string name = tree.GetItemText(item);
   if (!view_->AskYesNo("Are you sure you want to delete " + name + "?", BoxIcon::Question)) return;
+  ScopedPublicView scope = ScopeOf(item);
   int removed = 0;
   if (kind == kService) removed = parts_.services.RemoveRunServiceEntry(name, setup_.inRegistry);
   if (kind == kStartup) removed = parts_.startups.RemoveRunEntry(name, setup_.inRegistry);
@@ -439,6 +490,7 @@ void MainWindow::Remove(int kind) {
   TreeItem next = Siblings(tree, item).second;
   tree.Select(next);
   tree.DeleteItem(item);
+  rootOf_.erase(item);
   view_->ShowMessage(name + " deleted.", BoxIcon::Information);
 }
 
@@ -447,6 +499,10 @@ void MainWindow::Modify(int kind) {
   if (item == 0) return;
   IMainTree& tree = view_->Tree();
   std::string oldName = tree.GetItemText(item);
+  // The dialog reads, and the engine writes, the entry of the view the item came from.
+  ScopedPublicView scope = ScopeOf(item);
+  auto known = rootOf_.find(item);
+  const RegKey oldRoot = known != rootOf_.end() ? known->second : platform::kNoKey;
   int oldType = IsPublic(kind, oldName);
   DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, oldName);
   if (answer.result != 1) return;
@@ -471,6 +527,11 @@ void MainWindow::Modify(int kind) {
   tree.DeleteItem(item);
   int image = AddImage(kind, answer.path, icon);
   TreeItem renewed = tree.InsertItemAfter(roots_[kind], previous, answer.name, image, image);
+  rootOf_.erase(item);
+  // A public entry stays in its view; one made public goes to the view this program sees.
+  if (kind == kService && oldRoot) SetRootOf(renewed, oldRoot);
+  if (kind == kStartup && (oldRoot || answer.entryType != oldType))
+    SetRootOf(renewed, answer.entryType == 0 ? HKeyCurrentUser : oldType && oldRoot ? oldRoot : HKeyLocalMachine);
   tree.SetCheck(renewed, checked);
   tree.Select(renewed);
 }
@@ -481,6 +542,7 @@ void MainWindow::Launch() {
     for (TreeItem child : tree.Children(roots_[kind])) {
       std::string name = tree.GetItemText(child);
       int state = tree.GetCheck(child) ? 1 : 0;
+      ScopedPublicView scope = ScopeOf(child);
       if (kind == kService) parts_.services.SetRunServiceSelection(name, state);
       if (kind == kStartup) parts_.startups.SetRunSelection(name, state, setup_.inRegistry);
       if (kind == kShortcut) parts_.shortcuts.SetShcSelection(name, state, setup_.inRegistry);
@@ -496,6 +558,7 @@ void MainWindow::Launch() {
           progress->SetText(kKindTexts[kind].progressPrefix + name + "...");
           progress->ShowAndPaint();
         }
+        ScopedPublicView scope = ScopeOf(child);
         if (kind == kService) parts_.services.LaunchRunServiceEntry(name, setup_.inRegistry);
         if (kind == kStartup) parts_.startups.LaunchRunEntry(name, setup_.inRegistry);
         if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name, setup_.inRegistry);
@@ -515,6 +578,7 @@ void MainWindow::LaunchAtOnce() {
   int kind = KindOf(item);
   if (kind == kKinds) return;
   std::string name = view_->Tree().GetItemText(item);
+  ScopedPublicView scope = ScopeOf(item);
   if (kind == kService) parts_.services.LaunchRunServiceEntry(name);
   if (kind == kStartup) parts_.startups.LaunchRunEntry(name);
   if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name);

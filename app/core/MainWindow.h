@@ -5,10 +5,13 @@
 // and is told what to show through IMainView.
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "app/core/DialogRunner.h"
 #include "app/core/MainView.h"
+#include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
@@ -62,8 +65,8 @@ class MainWindow {
 
   // Tree notifications; each answers the notification result.
   int OnSelectionChanged(TreeItem item);
-  // The tree's tip for an item: an entry's command line and what its program
-  // says of itself; empty for the roots and for shortcuts.
+  // The tree's tip for an item: an entry's command line (a shortcut's file)
+  // and what its program says of itself; empty for the roots.
   std::string TipFor(TreeItem item) const;
   // A click: the item under the cursor (0 for none), the cursor's x and the
   // left edge of the item's text, both in tree coordinates.
@@ -89,11 +92,22 @@ class MainWindow {
 
  private:
   void Populate();
-  // The command line of a startup or service entry, as the field under the tree shows it.
-  std::string CommandLineOf(int kind, const std::string& name) const;
-  // What the program a command line starts says of itself: its description and
-  // publisher, or that its file is gone; empty when nothing is known.
-  static std::string ProgramFacts(const std::string& commandLine);
+  // Which root each startup and service item came from (HKCU, HKLM, or the
+  // other view of HKLM), and the 32-bit programs' mark on the items.
+  void LearnRoots(int kind, const entries::RunKeySet& keys);
+  void SetRootOf(TreeItem item, RegKey root);
+  // While it lives, engine calls by name mean the item's own entry: one name
+  // may stand in both views of HKLM as two entries.
+  ScopedPublicView ScopeOf(TreeItem item) const;
+  // An entry's command line (a shortcut's file), as the field under the tree shows it.
+  std::string CommandLineOf(int kind, TreeItem item) const;
+  // The program file an entry starts; empty when it cannot be read.
+  std::string ProgramOf(int kind, TreeItem item) const;
+  // What the field and the tip say below the command line.
+  std::vector<std::string> LinesAbout(int kind, TreeItem item) const;
+  // What a program file says of itself: its description and publisher, or
+  // that it is gone; empty when nothing is known.
+  static std::string ProgramFacts(const std::string& program);
   // Gives the entries whose program file is gone an image that says so.
   void MarkMissingPrograms();
   void SetRootChecks();
@@ -126,6 +140,7 @@ class MainWindow {
   MainWindowSetup setup_;
   IMainView* view_ = nullptr;
   std::array<TreeItem, kKinds> roots_{};
+  std::map<TreeItem, RegKey> rootOf_;
 };
 
 }  // namespace qm::app

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 
@@ -14,6 +15,10 @@
 
 namespace qm::app {
 namespace {
+
+// The tree's list begins with the roots' three images and the badge of the
+// 32-bit programs' entries.
+constexpr int kViewBadgeImage = 3;
 
 // Owners of the drawing handles that platform/win32/Handles.h has none for.
 class PaintDC {
@@ -131,6 +136,60 @@ void Win32MainTree::SetItemImage(TreeItem item, int image) {
   change.iImage = image;
   change.iSelectedImage = image;
   TreeView_SetItem(Window(), &change);
+}
+
+// The badge is drawn into an image of its own rather than as an overlay:
+// Wine's tree view draws no overlays, and a distinct image reads the same
+// everywhere. The item keeps its text; only its image changes.
+void Win32MainTree::SetThirtyTwoBitMark(TreeItem item, bool on) {
+  if (!item) return;
+  const int image = tree_.GetItemImage(item);
+  if (on && !unbadged_.count(image)) {
+    const int badged = BadgedImage(image);
+    if (badged >= 0) SetItemImage(item, badged);
+  } else if (!on && unbadged_.count(image)) {
+    SetItemImage(item, unbadged_[image]);
+  }
+}
+
+int Win32MainTree::BadgedImage(int base) {
+  auto known = badged_.find(base);
+  if (known != badged_.end()) return known->second;
+  auto* list = static_cast<platform::Win32ImageList*>(tree_.GetImageList());
+  HIMAGELIST handle = list ? list->Handle() : nullptr;
+  if (!handle || base < 0) return -1;
+  // Drawn by hand: Wine's ImageList_Merge loses an image with an alpha channel.
+  // The list draws on white (its background colour, the tree's too), so the
+  // result is opaque: no alpha, and a mask that hides nothing.
+  constexpr int kSize = 16;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP color = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
+  HBITMAP mask = ::CreateBitmap(kSize, kSize, 1, 1, nothingHidden);
+  int badged = -1;
+  if (color && mask && bits) {
+    if (HDC dc = ::CreateCompatibleDC(nullptr)) {
+      HGDIOBJ old = ::SelectObject(dc, color);
+      ImageList_Draw(handle, base, dc, 0, 0, ILD_NORMAL);
+      ImageList_Draw(handle, kViewBadgeImage, dc, 0, 0, ILD_TRANSPARENT);
+      ::GdiFlush();
+      ::SelectObject(dc, old);
+      ::DeleteDC(dc);
+      auto* pixels = static_cast<std::uint8_t*>(bits);
+      for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
+      ICONINFO parts{TRUE, 0, 0, mask, color};
+      win32::IconHandle icon(::CreateIconIndirect(&parts));
+      if (icon.Get()) badged = ImageList_ReplaceIcon(handle, -1, icon.Get());
+    }
+  }
+  if (color) ::DeleteObject(color);
+  if (mask) ::DeleteObject(mask);
+  if (badged < 0) return -1;
+  badged_[base] = badged;
+  unbadged_[badged] = base;
+  return badged;
 }
 
 TreeItem Win32MainTree::InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
@@ -591,10 +650,11 @@ void MainDialog::InstallRootImages() {
   images_ = platform::Win32ImageList::Create(0, 1);
   if (!images_.Handle()) return;
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
-  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS}) {
+  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32}) {
     win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
     images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
   }
+
   tree_->SetImageList(&images_);
 }
 

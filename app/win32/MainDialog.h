@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <map>
 #include <string>
 
 #include "app/core/MainView.h"
@@ -41,13 +42,20 @@ class Win32MainTree : public IMainTree {
   void Select(TreeItem item) override;
   bool DeleteItem(TreeItem item) override;
   void SetItemImage(TreeItem item, int image) override;
+  void SetThirtyTwoBitMark(TreeItem item, bool on) override;
   TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                            int selectedImage) override;
 
   HWND Window() const { return tree_.Window(); }
 
  private:
+  // The image of base with the 32-bit programs' badge drawn over it, made
+  // once per image: -1 when it cannot be made.
+  int BadgedImage(int base);
+
   platform::Win32TreeControl tree_;
+  std::map<int, int> badged_;    // plain image -> with the badge
+  std::map<int, int> unbadged_;  // and back
 };
 
 class MainDialog : public IMainView {

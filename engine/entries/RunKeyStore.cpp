@@ -311,7 +311,10 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found) {
   *found = platform::kNoKey;
   CRegistry registry;
+  const RegKey chosen = ChosenPublicView();
   for (RegKey root : roots) {
+    // Another view's entry of the same name is another entry.
+    if (chosen != platform::kNoKey && IsPublicRoot(root) && root != chosen) continue;
     std::vector<std::string> names;
     if (!registry.EnumerateValueNames(root, key, &names)) {
       if (KeyIsMissing(registry)) continue;
@@ -329,7 +332,9 @@ bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::stri
 RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback) {
   RegKey found = platform::kNoKey;
   if (!FindRoot(roots, key, name, &found)) return platform::kNoKey;
-  return found == platform::kNoKey ? fallback : found;
+  if (found != platform::kNoKey) return found;
+  const RegKey chosen = ChosenPublicView();
+  return chosen != platform::kNoKey && IsPublicRoot(fallback) ? chosen : fallback;
 }
 
 ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry) {

@@ -107,12 +107,14 @@ bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name);
 void ValidateEntries(const RunKeySet& keys, int inRegistry);
 
 // The first of roots whose key holds a value of exactly name (kNoKey in *found
-// if none does). False when a key could not be listed before the name was
+// if none does); of the public roots only the chosen one (ScopedPublicView)
+// is looked in while one is chosen. False when a key could not be listed before the name was
 // found: the entry may stand there, and acting on a later root would reach
 // another entry of the same name.
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found);
-// As FindRoot; fallback when no root holds the name, kNoKey when that is not known.
-RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback);
+// As FindRoot; fallback when no root holds the name (the chosen view for a
+// public fallback), kNoKey when that is not known.
+KELVRIN_API RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback);
 
 // What the program of the entry named name is (the first root holding it);
 // nothing when the entry or its command line cannot be read.

@@ -85,8 +85,9 @@ bool ProgramMissing(const std::string& path) {
   // A path with an environment variable in it is expanded only when Windows
   // starts it; unexpanded it names no file, and that says nothing.
   if (file.find('%') != std::string::npos) return false;
+  // Windows' shell starts it: a 32-bit program's view of System32 is not the one that counts.
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-  return files && !files->Exists(file);
+  return files && !files->ExistsForShell(file);
 }
 
 ProgramDescription DescribeProgram(const std::string& path) {
@@ -107,9 +108,7 @@ ProgramDescription DescribeProgram(const std::string& path) {
 
 WindowsSwitch RunSwitch(RegKey root) {
   if (root == HKeyCurrentUser) return {HKeyCurrentUser, kApprovedRunKey};
-  RegKey other = OtherPublicView();
-  const bool view32 = root == platform::kHklm32View || (root == HKeyLocalMachine && other == platform::kHklm64View);
-  return {SwitchesOfMachine(), view32 ? kApprovedRun32Key : kApprovedRunKey};
+  return {SwitchesOfMachine(), IsThirtyTwoBitView(root) ? kApprovedRun32Key : kApprovedRunKey};
 }
 
 WindowsSwitch StartupFolderSwitch(RegKey root) {

@@ -26,6 +26,30 @@ inline constexpr RegKey HKeyLocalMachine = platform::kHkeyLocalMachine;
 KELVRIN_API std::vector<RegKey> PublicRoots();
 // The other view's root on 64-bit Windows; kNoKey on 32-bit Windows.
 KELVRIN_API RegKey OtherPublicView();
+// Whether root holds the public entries of 32-bit programs on a machine with
+// two views: the 32-bit view, which a 32-bit program sees as HKEY_LOCAL_MACHINE
+// itself. False for every root where there is one view.
+KELVRIN_API bool IsThirtyTwoBitView(RegKey root);
+
+// Which public root an operation on one entry, named by its name alone, means
+// while it lives: HKEY_LOCAL_MACHINE or the other view's root. One name may
+// stand in both views as two entries; without a choice the first view holding
+// it is meant, so the window and the tools choose the view of the entry the
+// user picked. The private root is looked in first as always. Scopes nest;
+// one thread, as everything here.
+class KELVRIN_API ScopedPublicView {
+ public:
+  explicit ScopedPublicView(RegKey view);
+  ~ScopedPublicView();
+  ScopedPublicView(const ScopedPublicView&) = delete;
+  ScopedPublicView& operator=(const ScopedPublicView&) = delete;
+
+ private:
+  RegKey previous_;
+};
+// The public root chosen now; kNoKey when none is.
+KELVRIN_API RegKey ChosenPublicView();
+
 // Whether root is HKEY_LOCAL_MACHINE in either view.
 inline bool IsPublicRoot(RegKey root) {
   return root == HKeyLocalMachine || root == platform::kHklm64View || root == platform::kHklm32View;

@@ -12,6 +12,7 @@
 #include "engine/shortcuts/ShortcutStorage.h"
 #include "platform/FileSystem.h"
 #include "platform/ShellLink.h"
+#include "platform/portable/ShellLinkFile.h"
 #include "platform/Text.h"
 
 namespace qm {
@@ -732,6 +733,25 @@ int CShortcutEngineer::GetShortcutInfo(std::string name, std::string* targetPath
     CLog::Error(kMsgUnableToDeleteFile);
     return 0;
   }
+  return 1;
+}
+
+int CShortcutEngineer::GetShortcutTarget(std::string name, std::string* targetPath, int inRegistry) const {
+  if (!targetPath) return 0;
+  RegKey root = RootHolding(name, inRegistry);
+  if (!root) return 0;
+  std::vector<std::uint8_t> bytes;
+  if (inRegistry == 1) {
+    std::string folder;
+    platform::IFileSystem* files = Files();
+    if (!files || !StartupFolder(root, &folder) || files->ReadAll(FileOf(folder, name), bytes) != platform::FsResult::Ok)
+      return 0;
+  } else if (!ReadStored(root, name, &bytes)) {
+    return 0;
+  }
+  platform::ShellLinkData link;
+  if (bytes.empty() || !platform::DecodeShellLink(bytes, link)) return 0;
+  *targetPath = link.target;
   return 1;
 }
 

@@ -49,6 +49,11 @@ class KELVRIN_API CShortcutEngineer {
   int GetShortcutInfo(std::string name, std::string* targetPath, std::string* arguments, int isPublic,
                       int inRegistry) const;
   int IsShortcutPublic(std::string name, int inRegistry) const;
+  // The program a shortcut entry starts, read from the entry's own bytes (its
+  // file, or its stored copy while taken, when no file stands anywhere), so
+  // that nothing is written to read it. 0 when the entry cannot be read or
+  // its bytes are no link.
+  int GetShortcutTarget(std::string name, std::string* targetPath, int inRegistry) const;
   int RetrieveShcPath(platform::IEditField* field, std::string name, int inRegistry) const;
   int SetShcSelection(std::string name, int flag, int inRegistry) const;
 

@@ -29,6 +29,16 @@ bool Win32FileSystem::Exists(const std::string& path) {
   return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32FileSystem::ExistsForShell(const std::string& path) {
+  // Only this thread, only for this one look: every other file call of a
+  // 32-bit program keeps the folders Windows gives it.
+  PVOID redirection = nullptr;
+  const BOOL off = ::Wow64DisableWow64FsRedirection(&redirection);
+  const bool exists = Exists(path);
+  if (off) ::Wow64RevertWow64FsRedirection(redirection);
+  return exists;
+}
+
 bool Win32FileSystem::IsDirectory(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

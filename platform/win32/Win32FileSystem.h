@@ -7,6 +7,7 @@ namespace qm::platform {
 class KELVRIN_API Win32FileSystem : public IFileSystem {
  public:
   bool Exists(const std::string& path) override;
+  bool ExistsForShell(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Size(const std::string& path, std::uint64_t& size) override;
   FsResult ReadAll(const std::string& path, std::vector<std::uint8_t>& data) override;

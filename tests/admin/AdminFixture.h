@@ -64,7 +64,9 @@ class AdminTest : public testing::Test {
   // every file of both startup folders.
   std::map<std::string, std::string> Machine() {
     std::map<std::string, std::string> all;
-    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) Walk(root, root == HKeyCurrentUser ? "HKCU" : "HKLM", root, &all);
+    // Both views of HKLM: the other one holds its Wow6432Node again, which costs nothing.
+    for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine, platform::kHklm64View})
+      Walk(root, root == HKeyCurrentUser ? "HKCU" : root == HKeyLocalMachine ? "HKLM" : "HKLM64", root, &all);
     for (const char* folder : {kUserStartup, kCommonStartup}) {
       std::vector<platform::DirEntry> files;
       platform.files.List(folder, "*", files);

@@ -15,7 +15,8 @@ namespace qm::test {
 namespace {
 
 constexpr RegKey HKCU = HKeyCurrentUser;
-constexpr RegKey HKLM = HKeyLocalMachine;
+constexpr RegKey HKLM = HKeyLocalMachine;  // the 32-bit view: the fixture plays the 32-bit build on 64-bit Windows
+constexpr RegKey HKLM64 = platform::kHklm64View;
 const std::string kFile = "C:\\backup.reg";
 
 using Args = std::vector<std::string>;
@@ -35,11 +36,14 @@ class QmctlTest : public AdminTest {
     platform.SetNumber(HKCU, kStoredShcSelectionsKey, "微信", 0);
     StoreBinary(HKLM, kStoredShcKey, "Éditeur", LinkBytes("C:\\ed.exe"));
     platform.SetNumber(HKLM, kStoredShcSelectionsKey, "Éditeur", 1);
+    // The same name in the 64-bit programs' key: another entry.
+    platform.SetText(HKLM64, kRunServicesKey, "Привет", "C:\\svc64.exe ");
+    platform.SetNumber(HKLM64, kStoredRunServicesSelectionsKey, "Привет", 1);
   }
   // Every entry and flag gone, as on a machine set up afresh.
   void Wipe() {
     CRegistry registry;
-    for (RegKey root : {HKCU, HKLM})
+    for (RegKey root : {HKCU, HKLM, HKLM64})
       for (const char* key : {kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunServicesKey, kStoredRunServicesKey,
                               kStoredRunServicesSelectionsKey, kStoredShcKey, kStoredShcSelectionsKey})
         for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
@@ -77,6 +81,9 @@ TEST_F(QmctlTest, BadArgumentsAreUsageErrorsThatTouchNothing) {
       {"enable", "Mail", "--kind"},
       {"disable", "Mail", "--kind", "program"},
       {"disable", "Mail", "--user", "--machine"},
+      {"disable", "Mail", "--view", "16"},
+      {"disable", "Mail", "--view"},
+      {"list", "--view", "32"},
       {"export"},
       {"export", kFile, "--force"},
       {"import", kFile, "--quiet"},
@@ -121,21 +128,24 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
   std::istringstream lines(csv.out);
   for (std::string row; std::getline(lines, row);) rows.insert(row);
   EXPECT_EQ((std::set<std::string>{
-                "kind,scope,where,flag,name,command,description,publisher,missing\r",
-                "startup,user,windows,1,Mail,C:\\mail.exe -q,Mail notifier,Tarnwick,0\r",
-                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\",,,1\r",
-                "service,machine,windows,,Привет,C:\\svc.exe ,,,1\r",
-                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min,,,1\r",
-                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe,,,0\r",
+                "kind,scope,where,flag,name,command,description,publisher,missing,view\r",
+                "startup,user,windows,1,Mail,C:\\mail.exe -q,Mail notifier,Tarnwick,0,\r",
+                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\",,,1,32\r",
+                "service,machine,windows,,Привет,C:\\svc.exe ,,,1,32\r",
+                "service,machine,windows,1,Привет,C:\\svc64.exe ,,,1,64\r",
+                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min,,,1,\r",
+                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe,,,0,32\r",
             }),
             rows);
 
   Result json = Qmctl({"list", "--json"});
   ASSERT_EQ(admin::kDone, json.code);
   for (const char* object :
-       {R"({"kind": "startup", "scope": "machine", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\"", "description": "", "publisher": "", "missing": true})",
+       {R"({"kind": "startup", "scope": "machine", "view": "32", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\"", "description": "", "publisher": "", "missing": true})",
         R"("name": "Mail", "flag": 1, "command": "C:\\mail.exe -q", "description": "Mail notifier", "publisher": "Tarnwick", "missing": false})",
-        R"({"kind": "service", "scope": "machine", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe ", "description": "", "publisher": "", "missing": true})"})
+        R"({"kind": "shortcut", "scope": "user", "view": null, "where": "windows", "name": "微信",)",
+        R"({"kind": "service", "scope": "machine", "view": "64", "where": "windows", "name": "Привет", "flag": 1,)",
+        R"({"kind": "service", "scope": "machine", "view": "32", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe ", "description": "", "publisher": "", "missing": true})"})
     EXPECT_NE(std::string::npos, json.out.find(object)) << object << "\n" << json.out;
 
   Result table = Qmctl({"list"});
@@ -143,12 +153,13 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
   std::vector<std::string> tableLines;
   std::istringstream tableStream(table.out);
   for (std::string line; std::getline(tableStream, line);) tableLines.push_back(line);
-  ASSERT_EQ(11u, tableLines.size()) << table.out;  // a heading, then two lines per entry
+  ASSERT_EQ(13u, tableLines.size()) << table.out;  // a heading, then two lines per entry
   for (std::size_t i = 1; i < tableLines.size(); i += 2) {
     EXPECT_LE(tableLines[i].size(), 80u) << tableLines[i];
     EXPECT_EQ("    ", tableLines[i + 1].substr(0, 4));
   }
-  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     windows  off   微信\n    C:\\wx\\微信.exe -min  [program file missing]\n"));
+  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     -     windows  off   微信\n    C:\\wx\\微信.exe -min  [program file missing]\n"));
+  EXPECT_NE(std::string::npos, table.out.find("service   machine  64    windows  on    Привет\n"));
 }
 
 TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
@@ -166,11 +177,17 @@ TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
       {{"disable", "Notes"}, admin::kDone, HKCU, kStoredShcSelectionsKey, "Notes", 0},
       // Standing in both places after a take cut short: still one entry, one flag.
       {{"disable", "Half"}, admin::kDone, HKCU, kStoredRunSelectionsKey, "Half", 0},
-      {{"enable", "Mail"}, admin::kFailed, HKLM, kStoredRunSelectionsKey, "Mail", -1},
+      {{"enable", "Mail"}, admin::kUsage, HKLM, kStoredRunSelectionsKey, "Mail", -1},
       {{"enable", "Mail", "--machine"}, admin::kDone, HKLM, kStoredRunSelectionsKey, "Mail", 1},
       {{"enable", "Mail", "--user", "--kind", "startup"}, admin::kDone, HKCU, kStoredRunSelectionsKey, "Mail", 1},
       {{"enable", "Notes", "--kind", "startup"}, admin::kFailed, HKCU, kStoredShcSelectionsKey, "Notes", 1},
       {{"enable", "Nobody"}, admin::kFailed, HKCU, kStoredRunSelectionsKey, "Nobody", -1},
+      // One name in both views of the machine's key: never a guess.
+      {{"enable", "Twin"}, admin::kUsage, HKLM, kStoredRunSelectionsKey, "Twin", -1},
+      {{"enable", "Twin", "--machine"}, admin::kUsage, HKLM64, kStoredRunSelectionsKey, "Twin", -1},
+      {{"enable", "Twin", "--view", "64"}, admin::kDone, HKLM64, kStoredRunSelectionsKey, "Twin", 1},
+      {{"enable", "Twin", "--view=32"}, admin::kDone, HKLM, kStoredRunSelectionsKey, "Twin", 1},
+      {{"enable", "Mail", "--view", "64"}, admin::kFailed, HKLM64, kStoredRunSelectionsKey, "Mail", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
@@ -186,6 +203,8 @@ TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
     platform.SetText(HKCU, kRunKey, "Half", "C:\\half.exe");
     platform.SetText(HKCU, kStoredRunKey, "Half", "C:\\half.exe");
     platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Half", 1);
+    platform.SetText(HKLM, kRunKey, "Twin", "C:\\twin32.exe");
+    platform.SetText(HKLM64, kRunKey, "Twin", "C:\\twin64.exe");
     auto before = Machine();
     Result result = Qmctl(c.args);
     EXPECT_EQ(c.code, result.code) << result.err;
@@ -196,6 +215,7 @@ TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
     }
     // The other root's entry of the same name keeps what it had.
     if (std::string(c.name) == "Mail") EXPECT_EQ(-1, platform.Number(c.root == HKCU ? HKLM : HKCU, c.selections, "Mail"));
+    if (std::string(c.name) == "Twin") EXPECT_EQ(-1, platform.Number(c.root == HKLM ? HKLM64 : HKLM, c.selections, "Twin"));
   }
 }
 
@@ -268,6 +288,8 @@ TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {
   platform.SetText(HKCU, kRunKey, "Quotes \"and\" \\slashes\\", "\"C:\\a b\\c.exe\" \"x\"");
   platform.SetText(HKLM, kRunKey, "Привет", longLine);
   platform.SetText(HKLM, kRunServicesKey, "微信", "C:\\wx.exe ");
+  platform.SetText(HKLM64, kRunKey, "Привет", "C:\\x64.exe");
+  platform.SetNumber(HKLM64, kStoredRunSelectionsKey, "Привет", 0);
   RegKey open = 0;
   platform.registry.CreateKey(HKLM, kRunKey, &open);
   std::string expand = "%SystemRoot%\\x.exe";
@@ -284,6 +306,9 @@ TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {
 
   Result exported = Qmctl({"export", kFile});
   ASSERT_EQ(admin::kDone, exported.code) << exported.err;
+  // Keys named as the registry editor names them on 64-bit Windows: the 32-bit view under Wow6432Node.
+  EXPECT_NE(std::string::npos, Utf16File().find("[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run]"));
+  EXPECT_NE(std::string::npos, Utf16File().find("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n\"Привет\"=\"C:"));
   Wipe();
   ASSERT_NE(before, Machine());
   Result imported = Qmctl({"import", kFile});
@@ -394,7 +419,7 @@ TEST_F(QmctlTest, ADamagedFileIsRefusedWholeAndChangesNothing) {
       {"a hex digit that is none", replace("hex:4c,", "hex:4x,")},
       {"hex cut by an empty line", replace(",\\\r\n  ", ",\\\r\n\r\n  ")},
       {"a shortcut that is no link", replace("hex:4c,00", "hex:00,00")},
-      {"a key of someone else", replace("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices]",
+      {"a key of someone else", replace("[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServices]",
                                         "[HKEY_LOCAL_MACHINE\\Software\\Other]")},
       {"a deleted key", replace("[HKEY_CURRENT_USER\\Software\\Microsoft", "[-HKEY_CURRENT_USER\\Software\\Microsoft")},
       {"a name not closed", replace("\"Mail\"=", "\"Mail=")},

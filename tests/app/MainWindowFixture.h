@@ -37,6 +37,7 @@ class FakeMainTree : public app::IMainTree {
     std::string text;
     int image = -1;
     bool checked = false;
+    bool thirtyTwoBit = false;
   };
   std::function<void(TreeItem)> onSelected;
   platform::IImageList* imageList = nullptr;
@@ -72,6 +73,10 @@ class FakeMainTree : public app::IMainTree {
     if (items_.count(item)) items_[item].image = image;
   }
   void SetImageList(platform::IImageList* list) override { imageList = list; }
+  void SetThirtyTwoBitMark(TreeItem item, bool on) override {
+    if (items_.count(item)) items_[item].thirtyTwoBit = on;
+  }
+  bool ThirtyTwoBit(TreeItem item) const { return items_.count(item) && items_.at(item).thirtyTwoBit; }
   TreeItem Parent(TreeItem item) const override { return items_.count(item) ? items_.at(item).parent : 0; }
   TreeItem Selected() const override { return selected_; }
   void Select(TreeItem item) override {

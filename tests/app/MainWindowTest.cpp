@@ -85,7 +85,7 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
     return std::vector<bool>{view.enabled[remove], view.enabled[modify]};
   };
   view.tree.Select(Entry(kService, "S"));
-  EXPECT_EQ("C:\\svc\\S.exe -s", view.path.text);
+  EXPECT_EQ("C:\\svc\\S.exe -s\r\nPublic entry of 32-bit programs", view.path.text);
   view.tree.Select(Entry(kStartup, "T"));
   EXPECT_EQ("C:\\run\\T.exe -r", view.path.text);
   EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_SERVICE_REMOVE, ID_SERVICE_MODIFY));
@@ -106,46 +106,95 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
 }
 
 // What a user reads about an entry's program, in the field under the tree and
-// in the tip, and the mark on an entry whose program file is gone.
+// in the tip, and the marks on an entry whose program file is gone and on one
+// of the 32-bit programs' public key: the same where Windows reads the entries
+// and while they are taken (a taken shortcut's file stands in no folder; its
+// stored bytes name the program), from either build on 64-bit Windows.
 TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
   struct KnownPrograms : platform::IProgramInfo {
     bool VersionTexts(const std::string& path, platform::ProgramFacts* facts) override {
       if (path == "C:\\svc\\Known.exe") *facts = {"Mail notifier", "Tarnwick"};
       else if (path == "C:\\run\\Nameless.exe") *facts = {"", "Tarnwick"};
+      else if (path == "C:\\lnk\\Described.exe") *facts = {"Clock", "Tarnwick"};
       else return false;
       return true;
     }
   } info;
   platform::ScopedService<platform::IProgramInfo> slot(&info);
-  AddService("Known", true);
-  AddStartup("Nameless", true);
-  AddStartup("Plain", true);
-  platform.SetText(HKCU, kRunKey, "Gone", "\"C:\\Old Tools\\Gone.exe\" -r");
-  AddShortcut("Link", true);
-  Start();
-  const int missingImage = view.images.Count() - 1;
+  const std::string view32 = "Public entry of 32-bit programs";
+  const RegKey V64 = platform::kHklm64View, V32 = platform::kHklm32View;
   const struct {
     Kind kind;
     const char* name;
-    std::string facts;  // the line under the command line; empty for none
-    bool marked;
-  } cases[] = {{kService, "Known", "Mail notifier, Tarnwick", false},
-               {kStartup, "Nameless", "Tarnwick", false},
-               {kStartup, "Plain", "", false},
-               {kStartup, "Gone", "The program file is missing.", true},
-               {kShortcut, "Link", "", false}};
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.name);
-    TreeItem item = Entry(test.kind, test.name);
-    view.tree.Select(item);
-    std::string commandLine = view.path.text.substr(0, view.path.text.find('\r'));
-    EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\r\n" + test.facts, view.path.text);
-    if (test.kind != kShortcut)
-      EXPECT_EQ(test.facts.empty() ? commandLine : commandLine + "\n" + test.facts, window->TipFor(item));
-    EXPECT_EQ(test.marked, view.tree.GetItemImage(item) == missingImage);
-    EXPECT_EQ(test.name, view.tree.GetItemText(item)) << "the name is never changed by the mark";
-  }
-  EXPECT_EQ("", window->TipFor(Root(kStartup)));
+    const char* commandLine;  // null: as the fixture writes it
+    std::vector<std::string> lines;  // under the command line
+    bool missing;
+    RegKey view;  // where it stands (HKLM: the build's own view); the 32-bit view is marked
+  } cases[] = {{kService, "Known", nullptr, {"Mail notifier, Tarnwick"}, false, HKLM},
+               {kStartup, "Nameless", nullptr, {"Tarnwick"}, false, HKCU},
+               {kStartup, "Plain", nullptr, {}, false, HKCU},
+               {kStartup, "Gone", nullptr, {"The program file is missing."}, true, HKCU},
+               {kShortcut, "Described", nullptr, {"Clock, Tarnwick"}, false, HKCU},
+               {kShortcut, "Left over", nullptr, {"The program file is missing."}, true, HKCU},
+               {kStartup, "Twin", "C:\\run\\Plain.exe -64", {}, false, V64},
+               {kStartup, "Twin", "C:\\run\\Plain.exe -32", {}, false, V32},
+               {kService, "Twin", "C:\\svc\\Known.exe -64", {"Mail notifier, Tarnwick"}, false, V64},
+               {kService, "Twin", "C:\\svc\\Known.exe -32", {"Mail notifier, Tarnwick"}, false, V32}};
+  for (RegKey build : {V64, V32})  // the other view: the 32-bit build's, the 64-bit build's
+    for (int inRegistry : {1, 0}) {
+      SCOPED_TRACE(std::string(build == V64 ? "32-bit build" : "64-bit build") +
+                   (inRegistry ? ", where Windows reads them" : ", taken"));
+      ResetWorld();
+      platform.registry.otherView = build;
+      // The build's own view first, as the engines list them.
+      const RegKey own = build == V64 ? V32 : V64;
+      for (RegKey view : {own, build}) {
+        const RegKey root = view == own ? HKLM : build;
+        const char* bits = view == V64 ? "-64" : "-32";
+        platform.SetText(root, kRunKey, "Twin", std::string("C:\\run\\Plain.exe ") + bits);
+        platform.SetText(root, kRunServicesKey, "Twin", std::string("C:\\svc\\Known.exe ") + bits);
+      }
+      AddService("Known", true);
+      AddStartup("Nameless", true);
+      AddStartup("Plain", true);
+      platform.SetText(HKCU, kRunKey, "Gone", "\"C:\\Old Tools\\Gone.exe\" -r");
+      AddShortcut("Described", true);
+      AddShortcut("Left over", true);
+      platform.MakeFolder("C:\\lnk");
+      platform.WriteFile("C:\\lnk\\Described.exe", "MZ");
+      if (inRegistry == 0) {
+        startups.StartWork();
+        shortcuts.StartWork();
+        services.StartWork();
+      }
+      Start(inRegistry);
+      const int missingImage = view.images.Count() - 1;
+      for (const auto& test : cases) {
+        const RegKey standsIn = test.view == HKLM ? own : test.view;
+        SCOPED_TRACE(std::string(test.name) + (standsIn == V32 ? " (32-bit view)" : ""));
+        // Items of one name stand in the order the engines list the views: this build's own first.
+        const int nth = standsIn == build ? 1 : 0;
+        TreeItem item = 0;
+        int count = 0;
+        for (TreeItem child : view.tree.Children(Root(test.kind)))
+          if (view.tree.GetItemText(child) == test.name && count++ == nth) item = child;
+        ASSERT_NE(0u, item);
+        view.tree.Select(item);
+        std::string shown = view.path.text.substr(0, view.path.text.find('\r'));
+        EXPECT_FALSE(shown.empty());
+        if (test.commandLine) EXPECT_EQ(test.commandLine, shown);
+        std::vector<std::string> lines = test.lines;
+        if (standsIn == V32) lines.push_back(view32);
+        std::string field = shown, tip = shown;
+        for (const auto& line : lines) field += "\r\n" + line, tip += "\n" + line;
+        EXPECT_EQ(field, view.path.text);
+        EXPECT_EQ(tip, window->TipFor(item));
+        EXPECT_EQ(test.missing, view.tree.GetItemImage(item) == missingImage);
+        EXPECT_EQ(standsIn == V32, view.tree.ThirtyTwoBit(item));
+        EXPECT_EQ(test.name, view.tree.GetItemText(item)) << "the name is never changed by the marks";
+      }
+      EXPECT_EQ("", window->TipFor(Root(kStartup)));
+    }
 }
 
 class Editing : public MainWindowTest {};
@@ -222,26 +271,42 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
     EXPECT_EQ(test.order, view.tree.Texts(Root(test.kind)));
     EXPECT_EQ("New", view.tree.GetItemText(view.tree.Selected()));
     EXPECT_TRUE(view.tree.GetCheck(view.tree.Selected()));
-    EXPECT_EQ(test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : "C:\\new.exe -n", view.path.text);
+    // The service stays in HKLM, the 32-bit programs' key of this 32-bit build, and says so.
+    const char* field[] = {"C:\\new.exe -n\r\nPublic entry of 32-bit programs", "C:\\new.exe -n", ""};
+    EXPECT_EQ(test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : field[test.kind], view.path.text);
   }
 }
 
+// Also an entry of the other view of HKLM, whose name this build's own view
+// holds too: the dialog reads it, and the change lands, in its own view.
 TEST_F(Editing, TheDialogLibraryOpensOnTheSelectedEntry) {
-  platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe -p");
-  platform.SetNumber(HKLM, kRunFlags, "Pub", 1);
-  app::LibraryDialogRunner library;
-  runner = &library;
-  ScriptedHost user([](FakeEntryView& dialog, dialogs::EntryDialog& logic) {
-    dialog.Type(dialogs::Field::Name, "Renamed");
-    logic.OnOk();
-  });
-  Start();
-  view.tree.Select(Entry(kStartup, "Pub"));
-  window->OnCommand(ID_STARTUP_MODIFY);
-  EXPECT_EQ("C:\\pub.exe", user.openingFields[dialogs::Field::Path]);
-  EXPECT_EQ(1, user.openingType);
-  EXPECT_EQ((Strings{"Renamed"}), view.tree.Texts(Root(kStartup)));
-  EXPECT_EQ("C:\\pub.exe -p", platform.Text(HKLM, kRunKey, "Renamed"));
+  const RegKey other = platform::kHklm64View;
+  for (bool otherView : {false, true}) {
+    SCOPED_TRACE(otherView ? "the other view's entry" : "this view's entry");
+    ResetWorld();
+    platform.SetText(HKLM, kRunKey, "Pub", "C:\\pub.exe -p");
+    platform.SetNumber(HKLM, kRunFlags, "Pub", 1);
+    if (otherView) {
+      platform.SetText(other, kRunKey, "Pub", "C:\\pub64.exe -q");
+      platform.SetNumber(other, kRunFlags, "Pub", 1);
+    }
+    app::LibraryDialogRunner library;
+    runner = &library;
+    ScriptedHost user([](FakeEntryView& dialog, dialogs::EntryDialog& logic) {
+      dialog.Type(dialogs::Field::Name, "Renamed");
+      logic.OnOk();
+    });
+    Start();
+    view.tree.Select(view.tree.Children(Root(kStartup)).back());
+    window->OnCommand(ID_STARTUP_MODIFY);
+    EXPECT_EQ(otherView ? "C:\\pub64.exe" : "C:\\pub.exe", user.openingFields[dialogs::Field::Path]);
+    EXPECT_EQ(1, user.openingType);
+    EXPECT_EQ((otherView ? Strings{"Pub", "Renamed"} : Strings{"Renamed"}), view.tree.Texts(Root(kStartup)));
+    EXPECT_EQ(otherView ? "C:\\pub64.exe -q" : "C:\\pub.exe -p",
+              platform.Text(otherView ? other : HKLM, kRunKey, "Renamed"));
+    if (otherView) EXPECT_EQ("C:\\pub.exe -p", platform.Text(HKLM, kRunKey, "Pub"));
+    EXPECT_EQ(otherView, !view.tree.ThirtyTwoBit(view.tree.Children(Root(kStartup)).back()));
+  }
 }
 
 TEST_F(Editing, CreateAddsTheEntryLastAndSelectsIt) {
@@ -272,21 +337,30 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
   AddService("S2", true);
   AddStartup("T1", true);
   AddShortcut("L1", false);
+  // One name in both views of HKLM is two entries: each box goes to its own view's flag.
+  for (RegKey root : {HKLM, platform::kHklm64View}) {
+    platform.SetText(root, kRunKey, "Twin", root == HKLM ? "C:\\run\\T1.exe own" : "C:\\run\\T1.exe other");
+    platform.SetNumber(root, kRunFlags, "Twin", 1);
+  }
   Start();
-  // The user's boxes differ from the stored flags: S1 and L1 ticked, S2 and T1 cleared.
+  // The user's boxes differ from the stored flags: S1 and L1 ticked, S2, T1 and the other view's Twin cleared.
   for (const auto& [kind, name] : {std::pair{kService, "S1"}, {kService, "S2"}, {kStartup, "T1"}, {kShortcut, "L1"}})
     Click(Entry(kind, name), 25, true);
+  Click(view.tree.Children(Root(kStartup)).back(), 25, true);
   window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_EQ(1, platform.Number(HKLM, kRunFlags, "Twin"));
+  EXPECT_EQ(0, platform.Number(platform::kHklm64View, kRunFlags, "Twin"));
   EXPECT_EQ(1, platform.Number(HKLM, kServiceFlags, "S1"));
   EXPECT_EQ(0, platform.Number(HKLM, kServiceFlags, "S2"));
   EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "T1"));
   EXPECT_EQ(1, platform.Number(HKCU, kShcFlags, "L1"));
   EXPECT_EQ((Strings{"Launching Services - S1...", "Launching Services - S2...", "Launching Startups - T1...",
-                     "Launching Shortcuts - L1..."}),
+                     "Launching Startups - Twin...", "Launching Startups - Twin...", "Launching Shortcuts - L1..."}),
             view.progress);
-  ASSERT_EQ(2u, shell.opened.size());
+  ASSERT_EQ(3u, shell.opened.size());
   EXPECT_EQ("C:\\svc\\S1.exe", shell.opened[0].file);
-  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[1].file);
+  EXPECT_EQ("own", shell.opened[1].parameters);
+  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[2].file);
   EXPECT_EQ((Strings{"hide", "progress open", "progress closed", "destroy"}), view.events);
 }
 

@@ -127,6 +127,20 @@ stored_count() {  # number of entries in the stored location, both roots
 
 take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; }
 
+# On 64-bit Windows, one value in each view of HKLM Run, planted and read back
+# by the reg.exe of that view: the 64-bit one through Wine's 64-bit loader, the
+# 32-bit one through "wine reg". LOADER|NAME|DATA.
+view_samples=()
+if [ "$tier" = win64 ]; then
+  for wine64 in /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 "$(command -v wine64)"; do
+    [ -x "$wine64" ] && break
+  done
+  view_samples=("$wine64|QM View64|C:\\windows\\notepad.exe /64" "wine|QM View32|C:\\windows\\notepad.exe /32")
+fi
+view_stands() {  # view_stands LOADER NAME DATA: the loader's reg.exe reads exactly that value
+  "$1" reg query "HKLM\\$run" /v "$2" 2>/dev/null | tr -d '\r' | grep -qxF "    $2    REG_SZ    $3"
+}
+
 # --- 1. a silent install ----------------------------------------------------
 echo "--- silent install ($tier)"
 run_setup || fail "silent install exit code $?"
@@ -171,9 +185,18 @@ check "installed program wrote its log" test -s "$install_dir/Quillmoor.log"
 # --- 2. installing over a copy in use keeps entries, flags and theme ---------
 echo "--- install over a copy in use"
 make_samples
+for line in "${view_samples[@]}"; do
+  IFS='|' read -r loader name data <<<"$line"
+  "$loader" reg add "HKLM\\$run" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
+  view_stands "$loader" "$name" "$data" || fail "$name could not be planted with $loader reg"
+done
 before=$(snapshot)
 take
 [ "$(stored_count)" -ge 6 ] || fail "the take stored $(stored_count) entries, want 6"
+for line in "${view_samples[@]}"; do
+  IFS='|' read -r loader name data <<<"$line"
+  "$loader" reg query "HKLM\\$run" /v "$name" >/dev/null 2>&1 && fail "$name was not taken from its view"
+done
 qm_reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
 qm_reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
 qm_reg add "HKLM\\$product" /v "Init Startup" /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -188,6 +211,11 @@ echo "--- silent uninstall with entries taken"
 run_uninstall || fail "silent uninstall exit code $?"
 after=$(snapshot)
 [ "$before" = "$after" ] || { fail "entries not back byte for byte:"; diff <(echo "$before") <(echo "$after"); }
+for line in "${view_samples[@]}"; do
+  IFS='|' read -r loader name data <<<"$line"
+  view_stands "$loader" "$name" "$data" || fail "$name is not back where $loader reg reads it"
+  "$loader" reg delete "HKLM\\$run" /v "$name" /f >/dev/null 2>&1
+done
 for key in "HKLM\\$product" "HKCU\\$product" "$uninstall_key"; do
   reg_has_key "$key" && fail "key left after uninstall: $key"
 done
