@@ -239,6 +239,14 @@ void Kill(HANDLE process) {
   ::WaitForSingleObject(process, 10000);
 }
 
+// Kills the process after the delay; false when it had ended by itself first.
+bool KillAfter(HANDLE process, DWORD delay) {
+  ::Sleep(delay);
+  if (Ended(process, 0)) return false;
+  Kill(process);
+  return true;
+}
+
 struct Found {
   DWORD process;
   HWND window;
@@ -378,11 +386,7 @@ class Run {
       std::vector<DWORD> ids = ProgramProcesses();
       if (!ids.empty()) startup = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, ids[0]);
     }
-    if (startup && kill == Take) {
-      ::Sleep(delay);
-      killedIn = Take;
-      Kill(startup);
-    }
+    if (startup && kill == Take && KillAfter(startup, delay)) killedIn = Take;
     HWND window = startup && killedIn < 0 ? MainWindowOf(startup) : nullptr;
     if (window) {
       qm::test::Settle(window);
@@ -400,11 +404,7 @@ class Run {
         if (killed) killedIn = Window;
       }
       if (killedIn < 0) ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_LEFT, BN_CLICKED), 0);
-      if (kill == Launch && killedIn < 0 && !Ended(startup, 0)) {
-        ::Sleep(delay);
-        killedIn = Launch;
-        Kill(startup);
-      }
+      if (kill == Launch && killedIn < 0 && KillAfter(startup, delay)) killedIn = Launch;
       if (!Ended(startup, 30000)) Fault("the \"/startup\" window did not end after LAUNCH");
       // Each listed entry's flag is the user's new choice, or, where the
       // program was killed before it saved them all, the one before it.
@@ -425,17 +425,11 @@ class Run {
     if (readd) ReAdd(ticks, listed);
 
     HANDLE cleanup = killedIn < 0 ? RunUserRunOnce() : nullptr;
-    if (cleanup && kill == Cleanup) {
-      ::Sleep(delay);
-      killedIn = Cleanup;
-      Kill(cleanup);
-    }
+    if (cleanup && kill == Cleanup && KillAfter(cleanup, delay)) killedIn = Cleanup;
     HWND tray = cleanup && killedIn < 0 ? MainWindowOf(cleanup) : nullptr;
     if (tray) {
-      if (kill == Tray) {
-        ::Sleep(delay);
+      if (kill == Tray && KillAfter(cleanup, delay)) {
         killedIn = Tray;
-        Kill(cleanup);
       } else {
         if (whole) CheckReturned(ticks, listed, readd);
         if (endSession) {
@@ -446,11 +440,7 @@ class Run {
           if (!Ended(cleanup, 1000)) Kill(cleanup);
         } else {
           ::PostMessageA(tray, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
-          if (kill == Exit) {
-            ::Sleep(delay);
-            killedIn = Exit;
-            Kill(cleanup);
-          }
+          if (kill == Exit && KillAfter(cleanup, delay)) killedIn = Exit;
         }
         if (!Ended(cleanup, 30000)) Fault("the \"/cleanup\" program did not end on Exit");
         if (whole) CheckServicesTaken();
@@ -615,11 +605,9 @@ class Run {
     // Answers whether it killed: the window may have ended by itself first.
     return ::CreateThread(nullptr, 0, [](void* p) -> DWORD {
       auto* j = static_cast<Job*>(p);
-      ::Sleep(j->delay);
-      bool running = !Ended(j->process, 0);
-      if (running) Kill(j->process);
+      bool killed = KillAfter(j->process, j->delay);
       delete j;
-      return running;
+      return killed;
     }, job, 0, nullptr);
   }
 
