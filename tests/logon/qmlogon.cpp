@@ -247,6 +247,16 @@ bool KillAfter(HANDLE process, DWORD delay) {
   return true;
 }
 
+// The same beside the thread that works the window: its exit code says whether it killed.
+struct LaterKill {
+  HANDLE process;
+  DWORD delay;
+};
+DWORD WINAPI KillLater(void* job) {
+  auto* kill = static_cast<LaterKill*>(job);
+  return KillAfter(kill->process, kill->delay);
+}
+
 struct Found {
   DWORD process;
   HWND window;
@@ -390,8 +400,8 @@ class Run {
     HWND window = startup && killedIn < 0 ? MainWindowOf(startup) : nullptr;
     if (window) {
       qm::test::Settle(window);
-      HANDLE killer = nullptr;
-      if (kill == Window) killer = KillLater(startup, delay);
+      LaterKill job{startup, delay};
+      HANDLE killer = kill == Window ? ::CreateThread(nullptr, 0, KillLater, &job, 0, nullptr) : nullptr;
       UserChooses(startup, window, ticks, listed, whole);
       // The second log-on lists every kind, the user's boxes clicked.
       if (whole && logOns_ == 1) shot_ = qm::test::SaveScreenshot(window, "logon-startup-window");
@@ -594,21 +604,6 @@ class Run {
         ++stuck_;
       }
     }
-  }
-
-  HANDLE KillLater(HANDLE process, DWORD delay) {
-    struct Job {
-      HANDLE process;
-      DWORD delay;
-    };
-    auto* job = new Job{process, delay};
-    // Answers whether it killed: the window may have ended by itself first.
-    return ::CreateThread(nullptr, 0, [](void* p) -> DWORD {
-      auto* j = static_cast<Job*>(p);
-      bool killed = KillAfter(j->process, j->delay);
-      delete j;
-      return killed;
-    }, job, 0, nullptr);
   }
 
   // After "/cleanup": every entry back where Windows reads it, byte for byte;
