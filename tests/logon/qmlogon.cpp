@@ -21,6 +21,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -385,7 +386,12 @@ class Run {
     for (const Entry& e : kEntries) ::DeleteFileA((std::string(e.program) + ".txt").c_str());
     bool ticks[kCount], listed[kCount] = {};
     for (bool& tick : ticks) tick = random_() % 3 != 0;
-    const DWORD delay = random_() % (kill == Window ? 600 : 300);
+    // A moment anywhere in the mode, as long as the whole log-ons took there.
+    const DWORD delay = kill >= 0 && kill < kModes ? random_() % span_[kill] : 0;
+    DWORD mark = 0;
+    auto took = [&](int mode) {
+      if (whole) span_[mode] = std::max<DWORD>(1, ::GetTickCount() - mark);
+    };
     int killedIn = -1;
 
     HANDLE boot = Start("wineboot.exe");
@@ -396,9 +402,11 @@ class Run {
       std::vector<DWORD> ids = ProgramProcesses();
       if (!ids.empty()) startup = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, ids[0]);
     }
+    mark = ::GetTickCount();
     if (startup && kill == Take && KillAfter(startup, delay)) killedIn = Take;
     HWND window = startup && killedIn < 0 ? MainWindowOf(startup) : nullptr;
     if (window) {
+      took(Take);
       qm::test::Settle(window);
       LaterKill job{startup, delay};
       HANDLE killer = kill == Window ? ::CreateThread(nullptr, 0, KillLater, &job, 0, nullptr) : nullptr;
@@ -414,8 +422,10 @@ class Run {
         if (killed) killedIn = Window;
       }
       if (killedIn < 0) ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_LEFT, BN_CLICKED), 0);
+      mark = ::GetTickCount();
       if (kill == Launch && killedIn < 0 && KillAfter(startup, delay)) killedIn = Launch;
       if (!Ended(startup, 30000)) Fault("the \"/startup\" window did not end after LAUNCH");
+      took(Launch);
       // Each listed entry's flag is the user's new choice, or, where the
       // program was killed before it saved them all, the one before it.
       for (int i = 0; i < kCount; ++i)
@@ -435,9 +445,11 @@ class Run {
     if (readd) ReAdd(ticks, listed);
 
     HANDLE cleanup = killedIn < 0 ? RunUserRunOnce() : nullptr;
+    mark = ::GetTickCount();
     if (cleanup && kill == Cleanup && KillAfter(cleanup, delay)) killedIn = Cleanup;
     HWND tray = cleanup && killedIn < 0 ? MainWindowOf(cleanup) : nullptr;
     if (tray) {
+      took(Cleanup);
       if (kill == Tray && KillAfter(cleanup, delay)) {
         killedIn = Tray;
       } else {
@@ -450,9 +462,11 @@ class Run {
           if (!Ended(cleanup, 1000)) Kill(cleanup);
         } else {
           ::PostMessageA(tray, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+          mark = ::GetTickCount();
           if (kill == Exit && KillAfter(cleanup, delay)) killedIn = Exit;
         }
         if (!Ended(cleanup, 30000)) Fault("the \"/cleanup\" program did not end on Exit");
+        if (!endSession) took(Exit);
         if (whole) CheckServicesTaken();
       }
     } else if (whole) {
@@ -504,8 +518,8 @@ class Run {
   }
 
   void Summary() {
-    std::printf("kills by mode:");
-    for (int m = 0; m < kModes; ++m) std::printf(" %s %d", kModeNames[m], counts_.killsIn[m]);
+    std::printf("kills by mode (within its first ms):");
+    for (int m = 0; m < kModes; ++m) std::printf(" %s %d (%lu)", kModeNames[m], counts_.killsIn[m], span_[m]);
     std::printf("\nlog-ons: %d, the cycle armed again by hand %d times, %d probes stuck at their start\n", logOns_,
                 rearmed_, stuck_);
     std::printf("screenshot: %s\n", shot_ ? "logon-startup-window" : "none");
@@ -666,6 +680,9 @@ class Run {
   long flag_[kCount];
   bool shot_ = false;
   int logOns_ = 0, rearmed_ = 0, stuck_ = 0;
+  // How long each mode lasted in the last whole log-on, in milliseconds; the
+  // window and the tray wait last as long as the user lets them.
+  DWORD span_[kModes] = {300, 600, 300, 300, 300, 300};
   Counts counts_;
 };
 
