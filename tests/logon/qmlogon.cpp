@@ -386,6 +386,7 @@ class Run {
     for (const Entry& e : kEntries) ::DeleteFileA((std::string(e.program) + ".txt").c_str());
     bool ticks[kCount], listed[kCount] = {};
     for (bool& tick : ticks) tick = random_() % 3 != 0;
+    if (readd) ticks[0] = false;  // the Run entry its program writes again, unticked: its flag must stay 0
     // A moment anywhere in the mode, as long as the whole log-ons took there.
     const DWORD delay = kill >= 0 && kill < kModes ? random_() % span_[kill] : 0;
     DWORD mark = 0;
@@ -442,7 +443,7 @@ class Run {
           !Armed(HKEY_LOCAL_MACHINE, "QM Init Startups"))
         Fault("after \"/startup\": Init Startup, Init Shortcut at 1 and both returns armed");
     }
-    if (readd) ReAdd(ticks, listed);
+    if (readd) ReAdd(listed);
 
     HANDLE cleanup = killedIn < 0 ? RunUserRunOnce() : nullptr;
     mark = ::GetTickCount();
@@ -563,13 +564,9 @@ class Run {
   }
 
   // A program writes its Run value again while it is taken, as an update would.
-  void ReAdd(const bool* ticks, const bool* listed) {
-    for (int i = 0; i < kCount; ++i) {
-      const Entry& e = kEntries[i];
-      if (e.kind != Startup || ticks[i] || !listed[i]) continue;
-      SetText(RootOf(e), kRun, e.name, CommandLine(e));
-      return;
-    }
+  void ReAdd(const bool* listed) {
+    if (!listed[0]) Fault("'%s' was not taken", kEntries[0].name);
+    SetText(RootOf(kEntries[0]), kRun, kEntries[0].name, CommandLine(kEntries[0]));
   }
 
   // HKCU RunOnce as Explorer runs it: each value deleted, then its program started.
