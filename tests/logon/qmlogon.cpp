@@ -15,7 +15,8 @@
 // RunOnce; a new wineserver session runs RunServices and HKLM RunOnce but not
 // Run (measured with Wine 8). No switch of Wine runs HKCU RunOnce, the value
 // Explorer would run on Windows: the driver runs each value Windows' way, the
-// value deleted before its program starts.
+// value deleted before its program starts. So in these log-ons a service
+// starts only when the user ticked it and the program launches it.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
