@@ -14,7 +14,7 @@ qm_setup_packages() {
   [ -d /usr/src/googletest ] || QM_MISSING+=(googletest libgtest-dev libgmock-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || QM_MISSING+=(libbenchmark-dev)
   local tier windows=0
-  for tier in "$@"; do case "$tier" in win32|win64|run) windows=1 ;; esac; done
+  for tier in "$@"; do case "$tier" in win32|win64|logon|run) windows=1 ;; esac; done
   if [ $windows = 1 ]; then
     qm_need i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix
     qm_need x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix

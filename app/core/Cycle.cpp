@@ -77,7 +77,9 @@ Cycle::TakeResult Cycle::TakeStartups() {
   if (taken != 0) {
     // Taken in this cycle. Normally their return is armed; if a "/cleanup"
     // died before it gave them back, this start is what is left to arm it.
-    if (!CleanupArmed() && ArmCleanup()) ArmStartup();
+    // This start is armed again too: Windows used it up, and the "/cleanup"
+    // that comes next may die before it writes it.
+    if (CleanupArmed() || ArmCleanup()) ArmStartup();
     return TakeResult::AlreadyTaken;
   }
   // Nothing is taken without its return armed; but the start that Windows

@@ -13,8 +13,8 @@
 //   - "/startup" arms "QM Init Cleanups" and then "QM Init Startups" (HKLM)
 //     before it takes, and sets its Init flags only after the take: a
 //     "/cleanup" run that dies before it has returned everything leaves
-//     "QM Init Startups" armed, and a "/startup" that finds "Init Startup" at 1
-//     with no "QM Init Cleanups" arms the return again;
+//     "QM Init Startups" armed, and a "/startup" that finds "Init Startup" at
+//     1 arms the return again where it is missing, and itself;
 //   - a take never starts while its return could not be armed.
 #include <cstdint>
 #include <string>

@@ -266,6 +266,14 @@ void AfterLogOn(TestPlatform& p) {
   Program().Run("/cleanup");
 }
 
+// The log-on after one whose "/startup" died with the entries taken: Windows
+// started "/startup" again, which found them taken and left their return armed.
+void TakenAgain(TestPlatform& p) {
+  Started(p);
+  CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+  Program().Run("/startup");
+}
+
 // A cycle that died before anything was armed again: taken, nothing armed.
 void Stranded(TestPlatform& p) {
   Started(p);
@@ -279,6 +287,7 @@ TEST(ModeCrashes, NoEntryIsLostOrLeftWithoutAReturnAtAnyFaultPoint) {
       {"/startup of a later log-on", AfterLogOn, kStartupArm, "/startup"},
       {"/cleanup, then leaving it", Started, kCleanupArm, "/cleanup"},
       {"/startup a second time in a cycle", Started, nullptr, "/startup"},
+      {"/cleanup after a /startup that found the entries taken", TakenAgain, kCleanupArm, "/cleanup"},
       {"/service by hand", Repaired, nullptr, "/service"},
       {"/restore in the middle of a cycle", Started, nullptr, "/restore"},
       {"/restore ex after a log-on", AfterLogOn, nullptr, "/restore ex"},
