@@ -259,26 +259,11 @@ DWORD WINAPI KillLater(void* job) {
   return KillAfter(kill->process, kill->delay);
 }
 
-struct Found {
-  DWORD process;
-  HWND window;
-};
-BOOL CALLBACK MatchMain(HWND window, LPARAM param) {
-  auto* f = reinterpret_cast<Found*>(param);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  char title[64] = {};
-  ::GetWindowTextA(window, title, sizeof(title));
-  if (owner != f->process || std::string(title) != "Quill Moor" || !::GetDlgItem(window, IDC_MAIN_TREE)) return TRUE;
-  f->window = window;
-  return FALSE;
-}
 // The program's main window (it holds the tree), shown or not; null once the process has ended.
 HWND MainWindowOf(HANDLE process) {
   for (;;) {
-    Found found{::GetProcessId(process), nullptr};
-    ::EnumWindows(&MatchMain, reinterpret_cast<LPARAM>(&found));
-    if (found.window) return found.window;
+    if (HWND window = qm::test::ProcessWindow(::GetProcessId(process), "Quill Moor", IDC_MAIN_TREE, true))
+      return window;
     if (Ended(process, 20)) return nullptr;
   }
 }

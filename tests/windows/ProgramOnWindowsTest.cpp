@@ -67,35 +67,13 @@ struct Started {
   bool Running() { return process.hProcess && ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
 };
 
-struct Found {
-  DWORD process;
-  bool wantMain;
-  HWND window;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM param) {
-  auto* f = reinterpret_cast<Found*>(param);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  char title[64] = {};
-  ::GetWindowTextA(window, title, sizeof(title));
-  if (owner != f->process || std::string(title) != "Quill Moor") return TRUE;
-  bool isMain = ::GetDlgItem(window, IDC_MAIN_TREE) != nullptr;
-  if (isMain != f->wantMain) return TRUE;
-  f->window = window;
-  return FALSE;
-}
-
 // A top-level dialog of the process titled "Quill Moor", shown or not: the
 // main window (it holds the tree) or a message box (it holds a text).
 HWND FindWindowOf(const Started& program, bool mainWindow) {
   for (int i = 0; i < 200; ++i) {
-    Found found{program.process.dwProcessId, mainWindow, nullptr};
-    ::EnumWindows(&Match,
-        reinterpret_cast<LPARAM>(&found));
-    if (found.window) {
-      Settle(found.window);
-      return found.window;
+    if (HWND window = ProcessWindow(program.process.dwProcessId, "Quill Moor", IDC_MAIN_TREE, mainWindow)) {
+      Settle(window);
+      return window;
     }
     ::Sleep(50);
   }

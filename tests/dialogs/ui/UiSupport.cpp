@@ -34,6 +34,35 @@ HWND WaitForDialog(const std::string& caption) {
   return nullptr;
 }
 
+namespace {
+struct Wanted {
+  DWORD process;
+  const std::string& caption;
+  int child;
+  bool withChild;
+  HWND window;
+};
+BOOL CALLBACK MatchWanted(HWND window, LPARAM param) {
+  auto* w = reinterpret_cast<Wanted*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  // GetWindowText, not WM_GETTEXT: it reads another process's caption without
+  // waiting on that process, which may hang or be killed at any moment.
+  char title[256] = {};
+  ::GetWindowTextA(window, title, sizeof(title));
+  if (owner != w->process || w->caption != title) return TRUE;
+  if ((::GetDlgItem(window, w->child) != nullptr) != w->withChild) return TRUE;
+  w->window = window;
+  return FALSE;
+}
+}  // namespace
+
+HWND ProcessWindow(DWORD process, const std::string& caption, int child, bool withChild) {
+  Wanted wanted{process, caption, child, withChild, nullptr};
+  ::EnumWindows(&MatchWanted, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.window;
+}
+
 bool WaitUntilClosed(HWND window) {
   for (int i = 0; i < 200; ++i) {
     if (!::IsWindow(window)) return true;

@@ -10,6 +10,10 @@ namespace qm::test {
 
 // The top-level dialog window with this caption, waited for up to ten seconds; null if none came.
 HWND WaitForDialog(const std::string& caption);
+// A top-level window of another process with this caption, shown or not:
+// one that holds the control `child` when withChild, one without it otherwise;
+// null when there is none yet.
+HWND ProcessWindow(DWORD process, const std::string& caption, int child, bool withChild);
 // Waits until the window is gone; false after ten seconds.
 bool WaitUntilClosed(HWND window);
 std::string TextOf(HWND window);
