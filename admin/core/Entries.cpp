@@ -1,10 +1,10 @@
-#include "engine/foundation/CommandLine.h"
 #include "admin/core/Entries.h"
 
 #include <algorithm>
 #include <map>
 #include <set>
 
+#include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/StoredKeys.h"
 #include "engine/shortcuts/ShortcutStorage.h"
 #include "platform/FileSystem.h"
@@ -227,8 +227,8 @@ ProgramDescription ProgramOf(const Entry& entry) {
     if (!platform::DecodeShellLink(entry.data, link)) return {};
     path = link.target;
   } else {
-    std::string command = TextOf(entry.data), argument;
-    if (SplitPathArgument(command, &path, &argument) != 1) path = command;
+    std::string argument;
+    entries::SplitOrWhole(TextOf(entry.data), &path, &argument);
   }
   return DescribeProgram(path);
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/core/MainIds.h"
-#include "engine/foundation/CommandLine.h"
 #include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
@@ -175,7 +174,7 @@ class TextField : public platform::IEditField {
 
 std::string ProgramPath(const std::string& commandLine) {
   std::string path, argument;
-  if (SplitPathArgument(commandLine, &path, &argument) != 1) path = commandLine;
+  entries::SplitOrWhole(commandLine, &path, &argument);
   return path;
 }
 

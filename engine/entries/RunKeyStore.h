@@ -121,7 +121,7 @@ KELVRIN_API RegKey RootHolding(const std::vector<RegKey>& roots, const char* key
 KELVRIN_API ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry);
 
 // Path and argument of a command line; a line that does not split is all path.
-void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument);
+KELVRIN_API void SplitOrWhole(const std::string& commandLine, std::string* path, std::string* argument);
 
 // Whether a text fits the 260-byte buffers that read it back, terminator included.
 bool FitsRegistryText(const std::string& text);
