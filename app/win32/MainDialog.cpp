@@ -165,27 +165,26 @@ int Win32MainTree::BadgedImage(int base) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP color = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  win32::GdiObject color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
-  HBITMAP mask = ::CreateBitmap(kSize, kSize, 1, 1, nothingHidden);
+  win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
   int badged = -1;
-  if (color && mask && bits) {
-    if (HDC dc = ::CreateCompatibleDC(nullptr)) {
-      HGDIOBJ old = ::SelectObject(dc, color);
-      ImageList_Draw(handle, base, dc, 0, 0, ILD_NORMAL);
-      ImageList_Draw(handle, kViewBadgeImage, dc, 0, 0, ILD_TRANSPARENT);
-      ::GdiFlush();
-      ::SelectObject(dc, old);
-      ::DeleteDC(dc);
+  if (color.Get() && mask.Get() && bits) {
+    MemoryDC dc(nullptr);
+    if (dc.Get()) {
+      {
+        Selection drawn(dc.Get(), color.Get());
+        ImageList_Draw(handle, base, dc.Get(), 0, 0, ILD_NORMAL);
+        ImageList_Draw(handle, kViewBadgeImage, dc.Get(), 0, 0, ILD_TRANSPARENT);
+        ::GdiFlush();
+      }
       auto* pixels = static_cast<std::uint8_t*>(bits);
       for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
-      ICONINFO parts{TRUE, 0, 0, mask, color};
+      ICONINFO parts{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), static_cast<HBITMAP>(color.Get())};
       win32::IconHandle icon(::CreateIconIndirect(&parts));
       if (icon.Get()) badged = ImageList_ReplaceIcon(handle, -1, icon.Get());
     }
   }
-  if (color) ::DeleteObject(color);
-  if (mask) ::DeleteObject(mask);
   if (badged < 0) return -1;
   badged_[base] = badged;
   unbadged_[badged] = base;
