@@ -48,25 +48,68 @@ qm_setup_packages() {
   fi
 }
 
+# What Wine can run on this machine, found out once. Some machines of ours run
+# no 32-bit Linux program at all (the kernel answers "Exec format error"), and
+# with them fail Wine's 32-bit loader, everything started through "wine" and
+# "wineboot", every 32-bit Windows program and the 32-bit half of a 64-bit
+# prefix. There every Wine start goes through the 64-bit loader into 64-bit
+# prefixes. QM_NO_32BIT=1 makes any machine behave so.
+#   QM_WINE       the loader every script, ctest and test starts Wine with
+#   QM_WINE64     Wine's 64-bit loader (the 64-bit reg.exe and regedit)
+#   QM_32BIT      1 where 32-bit programs run, 0 where they do not
+#   QM_NO_32BIT_WHY   why not, for the summaries
+qm_choose_wine() {
+  [ -n "${QM_WINE:-}" ] && return 0
+  QM_WINE64=/usr/lib/wine/wine64
+  [ -x "$QM_WINE64" ] || QM_WINE64=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
+  QM_32BIT=1
+  QM_NO_32BIT_WHY=
+  if [ "${QM_NO_32BIT:-0}" = 1 ]; then
+    QM_32BIT=0
+    QM_NO_32BIT_WHY="QM_NO_32BIT=1"
+  else
+    local answer
+    if ! answer=$(/lib/ld-linux.so.2 --version 2>&1); then
+      answer=${answer%%$'\n'*}
+      QM_32BIT=0
+      QM_NO_32BIT_WHY="this machine cannot run 32-bit programs (ld-linux.so.2: ${answer##*: })"
+    fi
+  fi
+  if [ "$QM_32BIT" = 1 ]; then
+    QM_WINE=$(command -v wine || echo wine)
+  else
+    QM_WINE=$QM_WINE64
+    export WINELOADER=$QM_WINE64 WINEARCH=win64
+  fi
+  export QM_WINE QM_WINE64 QM_32BIT QM_NO_32BIT_WHY
+}
+
+qm_wine() { "$QM_WINE" "$@"; }
+
 # A fresh throwaway Wine prefix for this run, made once and shared by the tiers.
+# Fails (and names the step) when Wine cannot make it.
 qm_wine_prefix() {
+  qm_choose_wine
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ -z "${QM_WINEPREFIX:-}" ]; then
     QM_WINEPREFIX=$(mktemp -d /tmp/qm-wine.XXXXXX)
     export QM_WINEPREFIX
     export WINEPREFIX=$QM_WINEPREFIX
-    echo "=== New Wine prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$QM_WINEPREFIX"' EXIT
+    echo "=== New Wine prefix $WINEPREFIX (loader $QM_WINE)"
+    if ! qm_wine wineboot -i >/dev/null 2>&1 || ! wineserver -w || ! qm_wine cmd /c exit >/dev/null 2>&1; then
+      echo "=== $QM_WINE could not make a Wine prefix that starts programs"
+      unset QM_WINEPREFIX
+      return 1
+    fi
     # A Chinese Windows links a font with Chinese glyphs to the dialogs' Arial;
     # a fresh Wine prefix does not, and names in Chinese would show as boxes.
     local view
     for view in 32 64; do
-      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
+      qm_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Arial \
         /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f /reg:$view >/dev/null 2>&1 || true
     done
-    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$QM_WINEPREFIX"' EXIT
   fi
   export WINEPREFIX=$QM_WINEPREFIX
 }
