@@ -8,11 +8,17 @@
 ; The uninstaller gives every entry back before it removes anything: the
 ; entries a user has in our keeping belong to Windows, and a key of ours that
 ; still holds one is never deleted.
+;   -DAMD64 makes the same setup as a 64-bit program (for the tests of machines
+;   that run no 32-bit program); the setup we ship is the 32-bit one.
 ;
 ; Switches: /S silent (install and uninstall); /LOGON=0 installs without taking
 ; part in the next log-on (the page the user can decline, for silent installs).
 
-Unicode true
+!ifdef AMD64
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
