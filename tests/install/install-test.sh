@@ -11,11 +11,18 @@
 # silent uninstall, which leaves no key, file or shortcut of ours; and an
 # uninstall that cannot give one entry back keeps it, with the program, until
 # the way is clear.
+#
+# Wine is started through the loader this machine can run (scripts/setup.sh);
+# where no 32-bit program runs, the win64 half is tested with the 64-bit build
+# of the setup, and the 32-bit view is planted with the 64-bit reg.exe.
 set -uo pipefail
 tier=$1
 setup=$(readlink -f "$2")
 root=$(cd "$(dirname "$0")/../.." && pwd)
 dist=$root/dist/$tier
+source "$root/scripts/setup.sh"
+qm_choose_wine
+wine() { qm_wine "$@"; }
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ "$tier" = win32 ]; then
@@ -23,7 +30,7 @@ if [ "$tier" = win32 ]; then
   WINEPREFIX=$(mktemp -d /tmp/qm-install32.XXXXXX)
   export WINEPREFIX WINEARCH=win32
   trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
-  wineboot -i >/dev/null 2>&1
+  wine wineboot -i >/dev/null 2>&1 || { echo "FAIL: no 32-bit Wine prefix could be made"; exit 1; }
 else
   trap 'wineserver -k >/dev/null 2>&1' EXIT
 fi
@@ -129,16 +136,23 @@ take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; }
 
 # On 64-bit Windows, one value in each view of HKLM Run, planted and read back
 # by the reg.exe of that view: the 64-bit one through Wine's 64-bit loader, the
-# 32-bit one through "wine reg". LOADER|NAME|DATA.
+# 32-bit one through the 32-bit loader (where no 32-bit program runs: the
+# 64-bit reg.exe told the 32-bit view). LOADER|VIEW|NAME|DATA.
 view_samples=()
 if [ "$tier" = win64 ]; then
-  for wine64 in /usr/lib/wine/wine64 /usr/lib/x86_64-linux-gnu/wine/wine64 "$(command -v wine64)"; do
-    [ -x "$wine64" ] && break
-  done
-  view_samples=("$wine64|QM View64|C:\\windows\\notepad.exe /64" "wine|QM View32|C:\\windows\\notepad.exe /32")
+  reg32="/usr/bin/wine|"
+  if [ "$QM_32BIT" = 0 ]; then
+    reg32="$QM_WINE64|/reg:32"
+    echo "Not run: the 32-bit reg.exe's own reading of the 32-bit view ($QM_NO_32BIT_WHY)"
+  fi
+  view_samples=("$QM_WINE64||QM View64|C:\\windows\\notepad.exe /64" "$reg32|QM View32|C:\\windows\\notepad.exe /32")
 fi
-view_stands() {  # view_stands LOADER NAME DATA: the loader's reg.exe reads exactly that value
-  "$1" reg query "HKLM\\$run" /v "$2" 2>/dev/null | tr -d '\r' | grep -qxF "    $2    REG_SZ    $3"
+view_reg() {  # view_reg LOADER VIEW ARGS...: that loader's reg.exe, in that view
+  local loader=$1 view=$2; shift 2
+  "$loader" reg "$@" $view
+}
+view_stands() {  # view_stands LOADER VIEW NAME DATA: that reg.exe reads exactly that value
+  view_reg "$1" "$2" query "HKLM\\$run" /v "$3" 2>/dev/null | tr -d '\r' | grep -qxF "    $3    REG_SZ    $4"
 }
 
 # --- 1. a silent install ----------------------------------------------------
@@ -186,16 +200,16 @@ check "installed program wrote its log" test -s "$install_dir/Quillmoor.log"
 echo "--- install over a copy in use"
 make_samples
 for line in "${view_samples[@]}"; do
-  IFS='|' read -r loader name data <<<"$line"
-  "$loader" reg add "HKLM\\$run" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
-  view_stands "$loader" "$name" "$data" || fail "$name could not be planted with $loader reg"
+  IFS='|' read -r loader view name data <<<"$line"
+  view_reg "$loader" "$view" add "HKLM\\$run" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
+  view_stands "$loader" "$view" "$name" "$data" || fail "$name could not be planted with $loader reg $view"
 done
 before=$(snapshot)
 take
 [ "$(stored_count)" -ge 6 ] || fail "the take stored $(stored_count) entries, want 6"
 for line in "${view_samples[@]}"; do
-  IFS='|' read -r loader name data <<<"$line"
-  "$loader" reg query "HKLM\\$run" /v "$name" >/dev/null 2>&1 && fail "$name was not taken from its view"
+  IFS='|' read -r loader view name data <<<"$line"
+  view_reg "$loader" "$view" query "HKLM\\$run" /v "$name" >/dev/null 2>&1 && fail "$name was not taken from its view"
 done
 qm_reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
 qm_reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
@@ -212,9 +226,9 @@ run_uninstall || fail "silent uninstall exit code $?"
 after=$(snapshot)
 [ "$before" = "$after" ] || { fail "entries not back byte for byte:"; diff <(echo "$before") <(echo "$after"); }
 for line in "${view_samples[@]}"; do
-  IFS='|' read -r loader name data <<<"$line"
-  view_stands "$loader" "$name" "$data" || fail "$name is not back where $loader reg reads it"
-  "$loader" reg delete "HKLM\\$run" /v "$name" /f >/dev/null 2>&1
+  IFS='|' read -r loader view name data <<<"$line"
+  view_stands "$loader" "$view" "$name" "$data" || fail "$name is not back where $loader reg $view reads it"
+  view_reg "$loader" "$view" delete "HKLM\\$run" /v "$name" /f >/dev/null 2>&1
 done
 for key in "HKLM\\$product" "HKCU\\$product" "$uninstall_key"; do
   reg_has_key "$key" && fail "key left after uninstall: $key"

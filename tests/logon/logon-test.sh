@@ -2,7 +2,8 @@
 # Whole log-ons with the installed program under Wine, again and again, with
 # the program killed at random:
 #   tests/logon/logon-test.sh <QuillMoorSetup.exe>
-# A fresh 64-bit prefix (the setup installs the 64-bit build there), entries of
+# A fresh 64-bit prefix (the setup installs the 64-bit build there; the
+# setup's own 64-bit build where this machine runs no 32-bit program), entries of
 # every kind planted as a user has them, a silent install, log-ons driven by
 # qmlogon (see there for what starts a log-on under Wine), a silent uninstall.
 # The Run keys and both startup folders must then be as before the install,
@@ -20,12 +21,16 @@ seed=${QM_LOGON_SEED:-$(( (RANDOM << 15) | RANDOM ))}
 kills=${QM_LOGON_KILLS:-60}
 cycles=${QM_LOGON_CYCLES:-3}
 mkdir -p "$out"
+# Wine through the loader this machine can run (scripts/setup.sh).
+source "$root/scripts/setup.sh"
+qm_choose_wine
+wine() { qm_wine "$@"; }
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINEPREFIX=$(mktemp -d /tmp/qm-logon.XXXXXX)
 export WINEPREFIX
 trap 'wineserver -k >/dev/null 2>&1; rm -rf "$WINEPREFIX"' EXIT
-wineboot -i >/dev/null 2>&1
+wine wineboot -i >/dev/null 2>&1 || { echo "FAIL: no Wine prefix could be made with $QM_WINE"; exit 1; }
 wineserver -w
 # One Wine session for the whole run: a new session would run RunServices and
 # HKLM RunOnce by itself, outside the log-ons this test counts.
