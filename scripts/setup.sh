@@ -55,12 +55,13 @@ qm_setup_packages() {
 # prefix. There every Wine start goes through the 64-bit loader into 64-bit
 # prefixes. QM_NO_32BIT=1 makes any machine behave so.
 #   QM_WINE       the loader every script, ctest and test starts Wine with
+#                 (set beforehand, it is used as it is)
 #   QM_WINE64     Wine's 64-bit loader (the 64-bit reg.exe and regedit)
 #   QM_32BIT      1 where 32-bit programs run, 0 where they do not
 #   QM_NO_32BIT_WHY   why not, for the summaries
 qm_choose_wine() {
-  [ -n "${QM_WINE:-}" ] && return 0
-  QM_WINE64=/usr/lib/wine/wine64
+  [ -n "${QM_32BIT:-}" ] && [ -n "${QM_WINE:-}" ] && return 0
+  QM_WINE64=${QM_WINE64:-/usr/lib/wine/wine64}
   [ -x "$QM_WINE64" ] || QM_WINE64=$(dpkg -L wine64 2>/dev/null | grep '/wine64$' | head -n 1)
   QM_32BIT=1
   QM_NO_32BIT_WHY=
@@ -75,12 +76,15 @@ qm_choose_wine() {
       QM_NO_32BIT_WHY="this machine cannot run 32-bit programs (ld-linux.so.2: ${answer##*: })"
     fi
   fi
-  if [ "$QM_32BIT" = 1 ]; then
-    QM_WINE=$(command -v wine || echo wine)
-  else
-    QM_WINE=$QM_WINE64
-    export WINELOADER=$QM_WINE64 WINEARCH=win64
+  # QM_WINE set beforehand names the loader itself (for trying a broken one).
+  if [ -z "${QM_WINE:-}" ]; then
+    if [ "$QM_32BIT" = 1 ]; then
+      QM_WINE=$(command -v wine || echo wine)
+    else
+      QM_WINE=$QM_WINE64
+    fi
   fi
+  [ "$QM_32BIT" = 1 ] || export WINELOADER=$QM_WINE WINEARCH=win64
   export QM_WINE QM_WINE64 QM_32BIT QM_NO_32BIT_WHY
 }
 
@@ -96,10 +100,11 @@ qm_wine_prefix() {
     QM_WINEPREFIX=$(mktemp -d /tmp/qm-wine.XXXXXX)
     export QM_WINEPREFIX
     export WINEPREFIX=$QM_WINEPREFIX
-    trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$QM_WINEPREFIX"' EXIT
+    trap 'wineserver -k >/dev/null 2>&1 || true; [ -n "${QM_WINEPREFIX:-}" ] && rm -rf "$QM_WINEPREFIX"' EXIT
     echo "=== New Wine prefix $WINEPREFIX (loader $QM_WINE)"
     if ! qm_wine wineboot -i >/dev/null 2>&1 || ! wineserver -w || ! qm_wine cmd /c exit >/dev/null 2>&1; then
       echo "=== $QM_WINE could not make a Wine prefix that starts programs"
+      rm -rf "$QM_WINEPREFIX"
       unset QM_WINEPREFIX
       return 1
     fi
