@@ -24,21 +24,14 @@ bool FileExists(const std::string& path) {
   return files && files->Exists(path);
 }
 
-const char* RootName(RegKey root) {
-  if (root == HKeyCurrentUser) return "HKCU";
-  if (root == platform::kHklm64View) return "HKLM (64-bit view)";
-  if (root == platform::kHklm32View) return "HKLM (32-bit view)";
-  return "HKLM";
-}
-
 std::string Entries(const RunKeySet& keys, RegKey root) {
-  return std::string(keys.kind) + " entries of " + RootName(root);
+  return std::string(keys.kind) + " entries of " + RootLogName(root);
 }
 
 // One line for each value a walk passed over because it did not fit the
 // buffers: it stays where it stands, and the user learns why.
 void LogPassedOver(const RunKeySet& keys, RegKey root, const RegistryWalk& walk) {
-  const std::string entry = std::string(keys.kind) + " entry of " + RootName(root);
+  const std::string entry = std::string(keys.kind) + " entry of " + RootLogName(root);
   for (const auto& name : walk.passedOver)
     CLog::Error(entry + " too long to carry, left where it stands: " + name);
   for (std::uint32_t i = 0; i < walk.unnamedPassedOver; ++i)
@@ -129,15 +122,22 @@ bool AbsentFromOtherView(RegKey root, const char* key) {
 
 }  // namespace
 
+namespace {
+
+RunKeySet FromTable(EntryKind kind, const char* logName) {
+  const Location& row = *LocationOf(kind, HKeyLocalMachine);
+  return RunKeySet{kind, row.windowsKey, row.storedKey, row.selectionsKey, row.returnedMark, logName};
+}
+
+}  // namespace
+
 const RunKeySet& RunEntries() {
-  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark, "Run",
-                              {HKeyCurrentUser, HKeyLocalMachine}};
+  static const RunKeySet keys = FromTable(EntryKind::Startup, "Run");
   return keys;
 }
 
 const RunKeySet& RunServiceEntries() {
-  static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                              kRunServicesReturnedMark, "RunServices", {HKeyLocalMachine}};
+  static const RunKeySet keys = FromTable(EntryKind::Service, "RunServices");
   return keys;
 }
 
@@ -241,9 +241,7 @@ void UpdateSelections(const RunKeySet& keys) {
     // made here once entries are stored there, or every flag would read 0.
     if (!AbsentFromOtherView(root, keys.storedKey) && root != HKeyCurrentUser && root != HKeyLocalMachine)
       CRegistry().CreateKey(root, keys.selectionsKey);
-    // RunServices entries have no switch of Windows.
-    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey,
-                      keys.windowsKey == kRunKey ? RunSwitch(root) : WindowsSwitch{}))
+    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey, LocationOf(keys.entryKind, root)->Switch()))
       CLog::Error("Unable to update selections of " + Entries(keys, root) + ", none written");
   }
 }
@@ -311,10 +309,7 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found) {
   *found = platform::kNoKey;
   CRegistry registry;
-  const RegKey chosen = ChosenPublicView();
   for (RegKey root : roots) {
-    // Another view's entry of the same name is another entry.
-    if (chosen != platform::kNoKey && IsPublicRoot(root) && root != chosen) continue;
     std::vector<std::string> names;
     if (!registry.EnumerateValueNames(root, key, &names)) {
       if (KeyIsMissing(registry)) continue;
@@ -332,9 +327,7 @@ bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::stri
 RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback) {
   RegKey found = platform::kNoKey;
   if (!FindRoot(roots, key, name, &found)) return platform::kNoKey;
-  if (found != platform::kNoKey) return found;
-  const RegKey chosen = ChosenPublicView();
-  return chosen != platform::kNoKey && IsPublicRoot(fallback) ? chosen : fallback;
+  return found != platform::kNoKey ? found : fallback;
 }
 
 ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry) {
@@ -359,7 +352,7 @@ void SplitOrWhole(const std::string& commandLine, std::string* path, std::string
 bool FitsRegistryText(const std::string& text) { return text.size() + 1 <= kRegistryBufferSize; }
 
 int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
-                    int fallbackImage) {
+                    int fallbackImage, std::vector<std::pair<platform::TreeItem, RegKey>>* itemRoots) {
   if (!tree || !parent) return 0;
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
@@ -380,6 +373,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
       std::uint32_t flag = 0;
       if (!registry.GetValue(root, keys.selectionsKey, name.c_str(), &flag)) flag = 0;
       tree->SetCheck(item, flag != 0);
+      if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }
   return 1;

@@ -160,11 +160,18 @@ bool CarryWithFlag(RegKey fromRoot, RegKey toRoot, const char* selectionsKey, co
   std::uint32_t flag = 0;
   bool hasFlag = registry.GetValue(fromRoot, selectionsKey, oldName.c_str(), &flag) != 0;
   if (!hasFlag && registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
+  // A flag standing at the new place (another entry's that appeared meanwhile,
+  // or one left over) is put back as it was if the carry fails.
+  std::uint32_t before = 0;
+  const bool hadBefore = hasFlag && registry.GetValue(toRoot, selectionsKey, newName.c_str(), &before) != 0;
   if (hasFlag && (!registry.CreateKey(toRoot, selectionsKey) ||
                   !registry.SetValue(toRoot, selectionsKey, newName.c_str(), flag)))
     return false;
   if (!carry()) {
-    if (hasFlag) registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
+    if (hadBefore)
+      registry.SetValue(toRoot, selectionsKey, newName.c_str(), before);
+    else if (hasFlag)
+      registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
     return false;
   }
   if (hasFlag) registry.DeleteValue(fromRoot, selectionsKey, oldName.c_str());

@@ -74,5 +74,10 @@ bool SaveLinkWhole(const std::string& folder, const std::string& path);
 // the user can always write (the program's own folder may be read-only under
 // Program Files). The path of the copy; empty if it could not be written whole.
 std::string WriteTemporaryCopy(RegKey root, const std::string& name);
+// Where a temporary file for the shortcut of that name goes, in the same folder
+// of ours; empty if the folder cannot be made or the path would not fit.
+std::string TemporaryFile(const std::string& name);
+// The folder part of a path; empty when it names none.
+std::string FolderOf(const std::string& path);
 
 }  // namespace qm::shortcuts

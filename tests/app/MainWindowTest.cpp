@@ -10,7 +10,7 @@
 namespace qm::test {
 namespace {
 
-using Kind = app::MainWindow::Kind;
+using Kind = int;
 using Strings = std::vector<std::string>;
 constexpr Kind kService = app::MainWindow::kService;
 constexpr Kind kStartup = app::MainWindow::kStartup;
