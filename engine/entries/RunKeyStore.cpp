@@ -142,33 +142,71 @@ const RunKeySet& RunServiceEntries() {
 }
 
 
+namespace {
+
+// Forgets the stored entries of one root whose Windows value has gone, when
+// the root stands returned (see VerifyEntries).
+void VerifyRoot(const RunKeySet& keys, RegKey root) {
+  CRegistry registry;
+  // Stored entries of a root that was never returned, or whose last take
+  // did not finish, may be missing from the Windows key because they were
+  // taken, not uninstalled: keep them.
+  if (!IsMarkedReturned(root, keys.returnedMark)) return;
+  std::vector<std::string> names, windowsNames;
+  if (!registry.EnumerateValueNames(root, keys.storedKey, &names)) {
+    if (!KeyIsMissing(registry)) CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+    return;
+  }
+  if (names.empty()) return;
+  // A Windows key that cannot be listed, or has gone altogether, says
+  // nothing about which entries were uninstalled.
+  if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) {
+    CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+    return;
+  }
+  // Names as the registry matches them: "mail" standing in the Run key is
+  // the entry stored as "Mail", and forgetting it would drop the user's flag
+  // with it. One listing and a set keep a verify of n entries at n log n.
+  const std::set<std::string> present = Folded(windowsNames);
+  ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
+                    [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
+}
+
+}  // namespace
+
 int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
+  bool taken = true;
+  // Each root stands on its own: one that cannot be taken keeps its entries
+  // where Windows reads them, and the next root is still taken.
   for (RegKey root : keys.Roots()) {
-    if (AbsentFromOtherView(root, keys.windowsKey)) continue;
+    // A Windows key that does not exist holds nothing to take.
+    std::vector<std::string> probe;
+    if (!registry.EnumerateValueNames(root, keys.windowsKey, &probe) && KeyIsMissing(registry)) continue;
     // Nothing leaves the Windows key while the root still claims to be returned.
     bool cleared = false;
     if (!ClearReturnedMark(root, keys.returnedMark, &cleared)) {
-      CLog::Error(failureMessage);
-      return 0;
+      taken = false;
+      continue;
     }
     RegistryWalk walk;
     if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1, &walk)) {
       // MoveEx fails before it moves anything: the root stands as it stood,
       // returned only if it was so before this take.
       if (cleared) MarkReturned(root, keys.returnedMark);
-      CLog::Error(failureMessage);
-      return 0;
+      taken = false;
+      continue;
     }
     LogPassedOver(keys, root, walk);
-    if (!walk.reachedEnd) {
-      // Part of the root may have moved: its mark stays cleared.
-      CLog::Error(failureMessage);
-      return 0;
-    }
+    // Part of the root may have moved when the listing broke off: its mark stays cleared.
+    if (!walk.reachedEnd) taken = false;
   }
-  ValidateEntries(keys, 0);
-  return 1;
+  if (taken) {
+    ValidateEntries(keys, 0);
+    return 1;
+  }
+  CLog::Error(failureMessage);
+  return 0;
 }
 
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
@@ -176,6 +214,11 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
   bool everythingBack = true;
   for (RegKey root : keys.Roots()) {
     if (AbsentFromOtherView(root, keys.storedKey)) continue;
+    // A root that stands returned has nothing of its own to give back: what
+    // it still stores are the copies an earlier return kept, and one whose
+    // entry has gone was removed or renamed by the user since. Written back,
+    // a deleted startup would come back and a renamed one stand twice.
+    VerifyRoot(keys, root);
     std::set<std::string> standing;
     if (!RefreshStoredCopies(keys, root, &standing)) {
       CLog::Error(failureMessage);
@@ -208,31 +251,7 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
 }
 
 void VerifyEntries(const RunKeySet& keys) {
-  CRegistry registry;
-  for (RegKey root : keys.Roots()) {
-    // Stored entries of a root that was never returned, or whose last take
-    // did not finish, may be missing from the Windows key because they were
-    // taken, not uninstalled: keep them.
-    if (!IsMarkedReturned(root, keys.returnedMark)) continue;
-    std::vector<std::string> names, windowsNames;
-    if (!registry.EnumerateValueNames(root, keys.storedKey, &names)) {
-      if (!KeyIsMissing(registry)) CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
-      continue;
-    }
-    if (names.empty()) continue;
-    // A Windows key that cannot be listed, or has gone altogether, says
-    // nothing about which entries were uninstalled.
-    if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) {
-      CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
-      continue;
-    }
-    // Names as the registry matches them: "mail" standing in the Run key is
-    // the entry stored as "Mail", and forgetting it would drop the user's flag
-    // with it. One listing and a set keep a verify of n entries at n log n.
-    const std::set<std::string> present = Folded(windowsNames);
-    ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
-                      [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
-  }
+  for (RegKey root : keys.Roots()) VerifyRoot(keys, root);
 }
 
 void UpdateSelections(const RunKeySet& keys) {

@@ -41,6 +41,7 @@ constexpr char kMsgUserFlags[] = "Unable to update shortcut selections in stored
 constexpr char kMsgCommonFlags[] = "Unable to update shortcut selections in stored location HKLM";
 constexpr char kMsgNameTooLong[] = "Shortcut name too long for its startup folder: ";
 constexpr char kMsgNotWhole[] = "Shortcut file is not whole, its stored copy is kept: ";
+constexpr char kMsgNotWholeLeft[] = "Shortcut file is not whole, left where it stands: ";
 constexpr char kMsgSetData[] = "Unable to set shortcut data";
 constexpr char kMsgSaveData[] = "Unable to save shortcut data";
 constexpr char kMsgLoadData[] = "Unable to load shortcut data";
@@ -181,10 +182,12 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
     const std::string& path = (*paths)[i];
     std::vector<std::uint8_t> bytes;
     if (files->ReadAll(path, bytes) != platform::FsResult::Ok) continue;
-    // A cut-off file never replaces a whole stored copy of its name. It stays
-    // where it is; the next return writes the whole copy over it.
-    if (!IsWholeLink(bytes) && StoredIsWhole(root, name)) {
-      CLog::Error(kMsgNotWhole + name);
+    // A file that is no whole link (empty, or cut off by a save killed half
+    // way) is never taken: stored, it could not be told from a whole one by
+    // the steps that give it back. It stays where it is; where a whole stored
+    // copy of its name exists, the next return writes that copy over it.
+    if (!IsWholeLink(bytes)) {
+      CLog::Error((StoredIsWhole(root, name) ? kMsgNotWhole : kMsgNotWholeLeft) + name);
       continue;
     }
     if (!WriteStored(root, name, bytes)) continue;
@@ -300,7 +303,7 @@ int CShortcutEngineer::UpdateShcSelections() const {
   return 1;
 }
 
-int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const {
+int CShortcutEngineer::ReturnAll(const char* userMessage, const char* commonMessage) const {
   for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     std::vector<std::string> names;
     if (!StoredNames(root, &names)) {
@@ -316,13 +319,22 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
       CLog::Error(ListingMessage(root));
       continue;
     }
+    // A root that stands returned has nothing of its own to give back: a
+    // stored copy whose file has gone since is a shortcut the user deleted or
+    // renamed, and is forgotten as the next verify would, not written back.
+    if (IsMarkedReturned(root, kReturnedMark)) {
+      CrossVerifyShcEntries(root, &present);
+      if (!StoredNames(root, &names)) {
+        CLog::Error(root == HKeyCurrentUser ? userMessage : commonMessage);
+        return 0;
+      }
+    }
     // The mark of an earlier return must not outlive a return that leaves a
     // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
     if (!ClearReturnedMark(root, kReturnedMark)) continue;
     ClearPartial(folder);
     std::map<std::string, std::size_t> standing;
     for (std::size_t i = 0; i < present.size(); ++i) standing.emplace(platform::FoldCase(present[i]), i);
-    std::set<std::string> notDue;
     for (const std::string& name : names) {
       std::string path = FileOf(folder, name);
       // A name that cannot be carried stays stored, and keeps the root from
@@ -338,10 +350,8 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
       }
       std::vector<std::uint8_t> bytes;
       if (!ReadStored(root, name, &bytes)) continue;
-      if (skipEmpty && bytes.empty()) {
-        notDue.insert(platform::FoldCase(name));
-        continue;
-      }
+      // Every stored shortcut was the user's file, an empty one too: it goes
+      // back byte for byte, never stays stored for good.
       WriteWhole(folder, path, bytes);
     }
     // The root stands returned only when every stored name that was due is
@@ -354,7 +364,7 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     bool all = true;
     for (const std::string& name : storedAfter) {
       std::string folded = platform::FoldCase(name);
-      if (!notDue.count(folded) && !standsNow.count(folded)) all = false;
+      if (!standsNow.count(folded)) all = false;
     }
     if (all) MarkReturned(root, kReturnedMark);
   }
@@ -362,11 +372,11 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
 }
 
 int CShortcutEngineer::ReturnShcEntries() const {
-  return ReturnAll(true, kMsgUserNamesReturn, kMsgCommonNamesReturn);
+  return ReturnAll(kMsgUserNamesReturn, kMsgCommonNamesReturn);
 }
 
 int CShortcutEngineer::RestoreShcEntries() const {
-  return ReturnAll(false, kMsgUserNamesRestore, kMsgCommonNamesRestore);
+  return ReturnAll(kMsgUserNamesRestore, kMsgCommonNamesRestore);
 }
 
 int CShortcutEngineer::IsShortcutPresent(RegKey root, std::string name) const {

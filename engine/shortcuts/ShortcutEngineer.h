@@ -26,8 +26,9 @@ class KELVRIN_API CShortcutEngineer {
   int VerifyShcEntries() const;
   int TakeShcEntries() const;
   int UpdateShcSelections() const;
-  int ReturnShcEntries() const;   // zero-length stored data is skipped
-  int RestoreShcEntries() const;  // zero-length stored data becomes an empty file
+  // Every stored shortcut back into its folder, zero-length ones as empty files.
+  int ReturnShcEntries() const;
+  int RestoreShcEntries() const;
   // 1 if the root's startup folder holds a shortcut file of that name (case ignored).
   int IsShortcutPresent(RegKey root, std::string name) const;
 
@@ -100,7 +101,7 @@ class KELVRIN_API CShortcutEngineer {
   // allWritten (may be null) tells whether every name that was due got its file.
   int WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
                            bool skipEmpty, bool* allWritten) const;
-  int ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const;
+  int ReturnAll(const char* userMessage, const char* commonMessage) const;
 };
 
 }  // namespace qm
