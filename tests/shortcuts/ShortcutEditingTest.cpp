@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "tests/shortcuts/ShortcutFixture.h"
+#include "tests/support/FailingRegistryStore.h"
 #include "tests/support/FakeEditField.h"
 
 namespace qm::test {
@@ -275,6 +276,14 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
          return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 1);
        },
        "Unable to rename shortcut file"},
+      {"rename onto the exact name, taken, the stored names unlistable", 0,
+       [this](CShortcutEngineer& e) {
+         FailingRegistryStore failing(platform.registry);
+         failing.failWhen = [](StoreCall call, const std::string&) { return call == StoreCall::EnumValue; };
+         platform::ScopedService<platform::IRegistryStore> slot(&failing);
+         return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 0);
+       },
+       "Unable to rename shortcut entry in stored location HKCU"},
       {"rename to a name with a folder", 1,
        [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "..\\Post", "C:\\new.exe", "", 0, 0, 1); },
        "Unable to rename shortcut file"},
