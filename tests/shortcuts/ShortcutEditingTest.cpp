@@ -13,13 +13,14 @@ namespace {
 using Lines = std::vector<std::string>;
 class ShortcutEditing : public ShortcutTest {
  protected:
-  // Everything an edit could touch: both stored locations with their bytes and
-  // flags, and both folders with their files.
+  // Everything an edit could touch: both stored locations with their bytes,
+  // every flag, and both folders with their files.
   std::string Everything() {
     std::string all;
     for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-      for (const std::string& name : platform.Names(root, kShc))
-        all += name + "=" + Stored(root, name) + "/" + std::to_string(Flag(root, name)) + ";";
+      for (const std::string& name : platform.Names(root, kShc)) all += name + "=" + Stored(root, name) + ";";
+      for (const std::string& name : platform.Names(root, kShcSelections))
+        all += name + "/" + std::to_string(Flag(root, name)) + ";";
       all += "|";
     }
     for (const char* folder : {kUserFolder, kCommonFolder})
@@ -284,6 +285,13 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
          return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 0);
        },
        "Unable to rename shortcut entry in stored location HKCU"},
+      {"rename onto a flag left over, the move refused", 1,
+       [this](CShortcutEngineer& e) {
+         FolderGuard guard(platform.files, kUserFolder);
+         platform::ScopedService<platform::IFileSystem> slot(&guard);
+         return e.ModifyShcEntry(nullptr, "Post", "Gone", "C:\\new.exe", "", 0, 0, 1);
+       },
+       "Unable to rename shortcut file"},
       {"rename to a name with a folder", 1,
        [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "..\\Post", "C:\\new.exe", "", 0, 0, 1); },
        "Unable to rename shortcut file"},
@@ -324,6 +332,7 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
         Store(root, name, bytes);
       platform.SetNumber(root, kShcSelections, name, flag);
     }
+    platform.SetNumber(HKeyCurrentUser, kShcSelections, "Gone", 0);  // of an entry removed by hand
     const std::string before = Everything();
 
     EXPECT_EQ(0, c.edit(engineer));
