@@ -8,7 +8,7 @@ namespace {
 
 constexpr char kDefaultTheme[] = "Original";
 
-CycleParts CyclePartsOf(const ModesParts& parts) {
+cycle::CycleParts CyclePartsOf(const ModesParts& parts) {
   return {parts.registry, parts.startups, parts.shortcuts, parts.services};
 }
 
@@ -77,7 +77,7 @@ void Modes::PrepareKeys() {
 }
 
 void Modes::StartupLaunch() {
-  if (cycle_.TakeStartups() != Cycle::TakeResult::Taken) return;
+  if (cycle_.TakeStartups() != cycle::Cycle::TakeResult::Taken) return;
   SetUpTheme();
   MainWindowSetup setup;
   setup.inRegistry = 0;

@@ -105,10 +105,13 @@ bool NamesOfPlace(RegKey root, int inRegistry, std::vector<std::string>* names, 
 bool HoldsNameNoCase(RegKey root, const std::string& name, int inRegistry) {
   std::vector<std::string> names;
   std::string folder;
-  if (!NamesOfPlace(root, inRegistry, &names, &folder)) return false;
-  for (const std::string& held : names)
-    if (platform::EqualsNoCase(held, name)) return true;
+  // A place that cannot be listed is still asked for the name itself: a
+  // rename of a stored value would write over the entry it did not see.
+  if (NamesOfPlace(root, inRegistry, &names, &folder))
+    for (const std::string& held : names)
+      if (platform::EqualsNoCase(held, name)) return true;
   if (inRegistry != 1) return StoreAnswersTo(root, name);
+  if (folder.empty()) return false;
   platform::IFileSystem* files = Files();
   std::string file = FileOf(folder, name);
   return files && files->Exists(file) && !files->IsDirectory(file);

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "platform/ProgramInfo.h"
-#include "admin/core/Entries.h"
 #include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
 #include "tests/admin/AdminFixture.h"
@@ -427,6 +426,7 @@ TEST_F(QmctlTest, ADamagedFileIsRefusedWholeAndChangesNothing) {
       {"a flag too short", replace("\"Mail\"=dword:00000001", "\"Mail\"=dword:001")},
       {"one name twice", replace("\"Mail\"=\"C:", "\"Mail\"=\"C:\\\\x.exe\"\r\n\"MAIL\"=\"C:")},
       {"a file name no folder takes", replace("\"微信\"=hex", "\"a:b\"=hex")},
+      {"a device's name, no file's", replace("\"微信\"=hex", "\"NUL.txt\"=hex")},
   };
   Wipe();
   platform.SetText(HKCU, kRunKey, "Standing", "C:\\s.exe");

@@ -250,6 +250,8 @@ TEST(Modes, ANormalStartOffersBackWhatAnInterruptedCycleLeftTaken) {
        true},
       {"taken, the return still armed", startedThen([&](CRegistry& r) { disarm(r, true, false); }), false},
       {"taken, the next start still armed", startedThen([&](CRegistry& r) { disarm(r, false, true); }), false},
+      {"a service of HKLM's other view left stored",
+       [](TestPlatform& p) { p.SetText(platform::kHklm64View, kStoredRunServicesKey, "Agent64", "C:\\a64.exe "); }, true},
       {"returned after a whole log-on", [](TestPlatform&) {
          Program().Run("/startup");
          Program().Run("/restore");

@@ -102,12 +102,13 @@ make_samples() {
     IFS='|' read -r key name data <<<"$line"
     qm_reg add "$key" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
   done
-  # A real shortcut, written by the engine through the system's link object.
+  # A real shortcut, saved by Wine's link object (tests/shortcuts/data), put
+  # into the user's Startup folder as an import of an export puts it there.
   rm -f "$user_startup"/*.lnk
-  wine "$dist/qmcycle.exe" sample >/dev/null 2>&1
-  local made=("$user_startup"/*.lnk)
-  [ -f "${made[0]}" ] || { fail "no sample shortcut was made"; return; }
-  mv "${made[0]}" "${shortcut_samples[0]}"
+  qm_shortcut_reg "$(basename "${shortcut_samples[0]}" .lnk)" "$root/tests/shortcuts/data/rich.lnk" >"$drive/qm-sample.reg"
+  wine "$dist/qmctl.exe" import 'C:\qm-sample.reg' >/dev/null 2>&1
+  rm -f "$drive/qm-sample.reg"
+  cmp -s "$root/tests/shortcuts/data/rich.lnk" "${shortcut_samples[0]}" || { fail "no sample shortcut was made"; return; }
   cp "${shortcut_samples[0]}" "${shortcut_samples[1]}"
 }
 
@@ -132,7 +133,7 @@ stored_count() {  # number of entries in the stored location, both roots
   echo $n
 }
 
-take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; }
+take() { wine "$dist/qmctl.exe" take >/dev/null 2>&1; }
 
 # On 64-bit Windows, one value in each view of HKLM Run, planted and read back
 # by the reg.exe of that view: the 64-bit one through Wine's 64-bit loader, the

@@ -16,9 +16,9 @@
 
 #include <string>
 
-#include "app/core/Cycle.h"
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
+#include "engine/cycle/Cycle.h"
 #include "engine/foundation/Log.h"
 
 namespace {
@@ -30,7 +30,7 @@ void TakeServices() {
   qm::CStartupEngineer startups;
   qm::CShortcutEngineer shortcuts;
   qm::CServiceEngineer services;
-  qm::app::Cycle({registry, startups, shortcuts, services}, qm::CLog::GetProgramPathWith("")).TakeServices();
+  qm::cycle::Cycle({registry, startups, shortcuts, services}, qm::CLog::GetProgramPathWith("")).TakeServices();
 }
 
 std::string CommandTail() {

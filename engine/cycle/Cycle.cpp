@@ -1,29 +1,16 @@
-#include "app/core/Cycle.h"
+#include "engine/cycle/Cycle.h"
 
 #include <utility>
 #include <vector>
 
 #include "engine/foundation/Log.h"
+#include "engine/foundation/Places.h"
 #include "engine/foundation/StoredKeys.h"
 
-namespace qm::app {
+namespace qm::cycle {
 namespace {
 
 const char* const kFlags[] = {kInitServiceFlag, kInitStartupFlag, kInitShortcutFlag};
-
-// Every stored location with the mark that says its entries stand returned.
-struct StoredPlace {
-  RegKey root;
-  const char* key;
-  const char* mark;
-};
-const StoredPlace kStoredPlaces[] = {
-    {HKeyCurrentUser, kStoredRunKey, kRunReturnedMark},
-    {HKeyLocalMachine, kStoredRunKey, kRunReturnedMark},
-    {HKeyCurrentUser, kStoredShcKey, kShcReturnedMark},
-    {HKeyLocalMachine, kStoredShcKey, kShcReturnedMark},
-    {HKeyLocalMachine, kStoredRunServicesKey, kRunServicesReturnedMark},
-};
 
 }  // namespace
 
@@ -149,13 +136,15 @@ void Cycle::PrepareKeys() {
 bool Cycle::LeftTaken() {
   bool taken = false;
   for (const char* flag : kFlags) taken = taken || FlagAtOne(HKeyLocalMachine, flag);
-  for (const StoredPlace& place : kStoredPlaces) {
+  // Every stored location with the mark that says its entries stand returned,
+  // the other view of the machine's keys included.
+  for (const Location& row : Locations()) {
     if (taken) break;
     std::vector<std::string> names;
-    taken = parts_.registry.EnumerateValueNames(place.root, place.key, &names) && !names.empty() &&
-            !FlagAtOne(place.root, place.mark);
+    taken = parts_.registry.EnumerateValueNames(row.root, row.storedKey, &names) && !names.empty() &&
+            !FlagAtOne(row.root, row.returnedMark);
   }
   return taken && !CleanupArmed() && !StartupArmed();
 }
 
-}  // namespace qm::app
+}  // namespace qm::cycle

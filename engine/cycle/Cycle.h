@@ -23,8 +23,9 @@
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
+#include "platform/KelvrinApi.h"
 
-namespace qm::app {
+namespace qm::cycle {
 
 // The Init flags (HKLM, product key): 1 while that kind is taken in this cycle.
 inline constexpr char kInitServiceFlag[] = "Init Service";
@@ -39,7 +40,7 @@ inline constexpr char kProgramFile[] = "Quillmoor.exe";
 // The data of a RunOnce value: the program in programFolder with the switch.
 // A path with a blank is quoted, so that Windows cannot take a prefix of it
 // ("C:\Program.exe") for the program; one without is written as it is.
-std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText);
+KELVRIN_API std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText);
 
 // What the cycle works with, owned by the program and living longer than it.
 struct CycleParts {
@@ -49,7 +50,7 @@ struct CycleParts {
   const CServiceEngineer& services;
 };
 
-class Cycle {
+class KELVRIN_API Cycle {
  public:
   // programFolder: where Quillmoor.exe stands, without a trailing backslash.
   Cycle(const CycleParts& parts, std::string programFolder);
@@ -96,4 +97,4 @@ class Cycle {
   std::string folder_;
 };
 
-}  // namespace qm::app
+}  // namespace qm::cycle
