@@ -145,8 +145,10 @@ const RunKeySet& RunServiceEntries() {
 namespace {
 
 // Forgets the stored entries of one root whose Windows value has gone, when
-// the root stands returned (see VerifyEntries).
-void VerifyRoot(const RunKeySet& keys, RegKey root) {
+// the root stands returned (see VerifyEntries). keepEmpty keeps the empty
+// command lines, which a return leaves stored rather than gives back: their
+// absence from the Windows key says nothing of the user.
+void VerifyRoot(const RunKeySet& keys, RegKey root, bool keepEmpty = false) {
   CRegistry registry;
   // Stored entries of a root that was never returned, or whose last take
   // did not finish, may be missing from the Windows key because they were
@@ -168,8 +170,11 @@ void VerifyRoot(const RunKeySet& keys, RegKey root) {
   // the entry stored as "Mail", and forgetting it would drop the user's flag
   // with it. One listing and a set keep a verify of n entries at n log n.
   const std::set<std::string> present = Folded(windowsNames);
-  ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
-                    [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
+  ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names, [&](const std::string& name) {
+    if (present.count(platform::FoldCase(name))) return true;
+    std::string text;
+    return keepEmpty && registry.GetValue(root, keys.storedKey, name.c_str(), &text) && text.empty();
+  });
 }
 
 }  // namespace
@@ -180,9 +185,6 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   // Each root stands on its own: one that cannot be taken keeps its entries
   // where Windows reads them, and the next root is still taken.
   for (RegKey root : keys.Roots()) {
-    // A Windows key that does not exist holds nothing to take.
-    std::vector<std::string> probe;
-    if (!registry.EnumerateValueNames(root, keys.windowsKey, &probe) && KeyIsMissing(registry)) continue;
     // Nothing leaves the Windows key while the root still claims to be returned.
     bool cleared = false;
     if (!ClearReturnedMark(root, keys.returnedMark, &cleared)) {
@@ -194,7 +196,9 @@ int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
       // MoveEx fails before it moves anything: the root stands as it stood,
       // returned only if it was so before this take.
       if (cleared) MarkReturned(root, keys.returnedMark);
-      taken = false;
+      // A Windows key that does not exist held nothing to take.
+      std::vector<std::string> none;
+      if (registry.EnumerateValueNames(root, keys.windowsKey, &none) || !KeyIsMissing(registry)) taken = false;
       continue;
     }
     LogPassedOver(keys, root, walk);
@@ -218,7 +222,7 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
     // it still stores are the copies an earlier return kept, and one whose
     // entry has gone was removed or renamed by the user since. Written back,
     // a deleted startup would come back and a renamed one stand twice.
-    VerifyRoot(keys, root);
+    VerifyRoot(keys, root, true);
     std::set<std::string> standing;
     if (!RefreshStoredCopies(keys, root, &standing)) {
       CLog::Error(failureMessage);

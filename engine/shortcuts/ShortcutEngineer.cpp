@@ -41,7 +41,6 @@ constexpr char kMsgUserFlags[] = "Unable to update shortcut selections in stored
 constexpr char kMsgCommonFlags[] = "Unable to update shortcut selections in stored location HKLM";
 constexpr char kMsgNameTooLong[] = "Shortcut name too long for its startup folder: ";
 constexpr char kMsgNotWhole[] = "Shortcut file is not whole, its stored copy is kept: ";
-constexpr char kMsgNotWholeLeft[] = "Shortcut file is not whole, left where it stands: ";
 constexpr char kMsgSetData[] = "Unable to set shortcut data";
 constexpr char kMsgSaveData[] = "Unable to save shortcut data";
 constexpr char kMsgLoadData[] = "Unable to load shortcut data";
@@ -185,12 +184,12 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
     const std::string& path = (*paths)[i];
     std::vector<std::uint8_t> bytes;
     if (files->ReadAll(path, bytes) != platform::FsResult::Ok) continue;
-    // A file that is no whole link (empty, or cut off by a save killed half
-    // way) is never taken: stored, it could not be told from a whole one by
-    // the steps that give it back. It stays where it is; where a whole stored
-    // copy of its name exists, the next return writes that copy over it.
-    if (!IsWholeLink(bytes)) {
-      CLog::Error((StoredIsWhole(root, name) ? kMsgNotWhole : kMsgNotWholeLeft) + name);
+    // A cut-off file never replaces a whole stored copy of its name. It stays
+    // where it is; the next return writes the whole copy over it. Any other
+    // file is the user's, whatever its bytes (an empty one too): it is carried
+    // byte for byte and comes back as it was.
+    if (!IsWholeLink(bytes) && StoredIsWhole(root, name)) {
+      CLog::Error(kMsgNotWhole + name);
       continue;
     }
     if (!WriteStored(root, name, bytes)) continue;

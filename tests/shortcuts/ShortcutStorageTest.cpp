@@ -75,6 +75,9 @@ TEST_F(ShortcutStorage, TheCycleKeepsFlagsForgetsDeletedShortcutsAndTakesEditedO
   engineer.ReturnShcEntries();
 
   std::filesystem::remove(platform.Host(In(kUserFolder, "Gone.lnk")));
+  // A return before the next take keeps the deletion.
+  engineer.ReturnShcEntries();
+  EXPECT_FALSE(platform.FileExists(In(kUserFolder, "Gone.lnk")));
   platform.WriteFile(In(kUserFolder, "Keep.lnk"), "v2");
   platform.WriteFile(In(kUserFolder, "New.lnk"), "new");
   engineer.StartWork();
@@ -108,11 +111,11 @@ TEST_F(ShortcutStorage, VerifyIgnoresLetterCaseAndJudgesEachRootByItsOwnFolder) 
   EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShcSelections, "Public"));
 }
 
-TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
+TEST_F(ShortcutStorage, ReturnAndRestoreWriteEmptyDataBackAsAnEmptyFile) {
   Store(HKeyCurrentUser, "Empty", "");
   Store(HKeyCurrentUser, "Full", "data");
   EXPECT_EQ(1, engineer.ReturnShcEntries());
-  EXPECT_EQ((Lines{"Full.lnk"}), Files(kUserFolder));
+  EXPECT_EQ((Lines{"Empty.lnk", "Full.lnk"}), Files(kUserFolder));
   EXPECT_EQ(1, engineer.RestoreShcEntries());
   EXPECT_EQ((Lines{"Empty.lnk", "Full.lnk"}), Files(kUserFolder));
   EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
