@@ -24,14 +24,8 @@ CycleOperations ProgramCycle::Operations() {
     // The services only once the others are safely taken, as at a log-on.
     return startups && Done(cycle_.TakeServices());
   };
-  operations.giveBack = [this] {
-    cycle_.Return();
-    return true;
-  };
-  operations.restore = [this] {
-    cycle_.Restore();
-    return true;
-  };
+  operations.giveBack = [this] { return cycle_.Return(); };
+  operations.restore = [this] { return cycle_.Restore(); };
   return operations;
 }
 

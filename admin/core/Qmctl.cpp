@@ -37,7 +37,7 @@ constexpr char kUsageText[] =
     "                             machine's keys are kept for 32-bit and for 64-bit programs\n"
     "  take                       take the entries, as a log-on does\n"
     "  return                     give every entry back to Windows, as the cycle does\n"
-    "  restore                    give every entry back and end the cycle\n"
+    "  restore                    give every entry back, arming nothing (an armed log-on stays armed)\n"
     "  export FILE.reg            every entry with its flag, in the registry editor's format\n"
     "  import FILE.reg [--force]  put the file's entries where Windows reads them; an entry of\n"
     "                             the same name with other data is replaced only with --force\n"
@@ -131,9 +131,10 @@ std::string FlagText(int flag) { return flag < 0 ? "-" : (flag ? "on" : "off"); 
 
 // ---- list ----
 
+// Every text we print is UTF-8, whatever bytes a value or a link held.
 std::string Json(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (unsigned char c : platform::ValidUtf8(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
@@ -148,7 +149,8 @@ std::string Json(const std::string& text) {
   return out + "\"";
 }
 
-std::string Csv(const std::string& text) {
+std::string Csv(const std::string& raw) {
+  const std::string text = platform::ValidUtf8(raw);
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {
@@ -206,10 +208,11 @@ void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
   for (const Entry& entry : entries) {
     out << Padded(KindName(entry.ref.kind), 10) << Padded(ScopeName(entry.ref.root), 9)
         << Padded(ViewText(entry.ref.root), 6)
-        << Padded(PlaceName(entry.ref.place), 9) << Padded(FlagText(entry.flag), 6) << entry.ref.name << "\n";
+        << Padded(PlaceName(entry.ref.place), 9) << Padded(FlagText(entry.flag), 6)
+        << platform::ValidUtf8(entry.ref.name) << "\n";
     // The command on a line of its own, so that a long one never pushes the
     // columns apart, followed by what its program is.
-    out << "    " << CommandOf(entry) << ProgramNote(ProgramOf(entry)) << "\n";
+    out << "    " << platform::ValidUtf8(CommandOf(entry) + ProgramNote(ProgramOf(entry))) << "\n";
   }
 }
 
@@ -300,6 +303,21 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
 
 // ---- export ----
 
+// Why an import cannot carry an entry back; empty when it can. Export asks the
+// same, so that what it writes always reads back.
+std::string WhyNotCarried(EntryKind kind, const WholeValue& value) {
+  if (kind == EntryKind::Shortcut) {
+    platform::ShellLinkData link;
+    if (value.type != platform::kRegBinary || value.data.empty() || !platform::DecodeShellLink(value.data, link))
+      return "the shortcut \"" + value.name + "\" is not a whole shell link";
+    // Written out as a file of that name, where a device name would be no file.
+    if (!IsPlainName(value.name)) return "\"" + value.name + "\" cannot be the name of a file";
+    return "";
+  }
+  if (value.type != platform::kRegSz && value.type != 2) return "\"" + value.name + "\" is not a command line";
+  return "";
+}
+
 int Export(const std::string& file, std::ostream& out, std::ostream& err) {
   std::vector<Entry> entries;
   std::string error;
@@ -308,6 +326,7 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err) {
     return kFailed;
   }
   std::vector<RegFileKey> keys;
+  std::vector<std::string> leftOut;
   for (const Location& location : Locations()) {
     RegFileKey flags{FileRoot(location), InFile(location, location.selectionsKey), {}};
     std::set<std::string> flagged;
@@ -315,9 +334,16 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err) {
       RegFileKey key{FileRoot(location), FileKeyOf(location, place), {}};
       for (const Entry& entry : entries) {
         if (entry.ref.kind != location.kind || entry.ref.root != location.root || entry.ref.place != place) continue;
-        key.values.push_back(WholeValue{entry.ref.name,
-                                        entry.ref.kind == EntryKind::Shortcut ? platform::kRegBinary : entry.type,
-                                        entry.data});
+        WholeValue value{entry.ref.name, entry.ref.kind == EntryKind::Shortcut ? platform::kRegBinary : entry.type,
+                         entry.data};
+        // What an import would refuse is left out, named, rather than making
+        // the whole backup one that cannot be read back.
+        const std::string why = WhyNotCarried(entry.ref.kind, value);
+        if (!why.empty()) {
+          leftOut.push_back(why);
+          continue;
+        }
+        key.values.push_back(std::move(value));
         if (entry.flag >= 0 && flagged.insert(platform::FoldCase(entry.ref.name)).second)
           flags.values.push_back(WholeValue{entry.ref.name, platform::kRegDword,
                                             NumberData(static_cast<std::uint32_t>(entry.flag))});
@@ -331,8 +357,11 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err) {
     err << "qmctl: cannot write " << file << "\n";
     return kFailed;
   }
-  out << "exported " << entries.size() << " entries to " << file << "\n";
-  return kDone;
+  out << "exported " << entries.size() - leftOut.size() << " entries to " << file << "\n";
+  if (leftOut.empty()) return kDone;
+  err << "qmctl: left out of the export, as no import could carry them back:\n";
+  for (const std::string& why : leftOut) err << "  " << why << "\n";
+  return kFailed;
 }
 
 // ---- import ----
@@ -389,19 +418,9 @@ bool ReadIncoming(const std::vector<RegFileKey>& keys, std::vector<Incoming>* in
         *error = "\"" + value.name + "\" stands twice in one key";
         return false;
       }
-      if (location->kind == EntryKind::Shortcut) {
-        platform::ShellLinkData link;
-        if (value.type != platform::kRegBinary || value.data.empty() || !platform::DecodeShellLink(value.data, link)) {
-          *error = "the shortcut \"" + value.name + "\" is not a whole shell link";
-          return false;
-        }
-        // Written out as a file of that name, where a device name would be no file.
-        if (!IsPlainName(value.name)) {
-          *error = "\"" + value.name + "\" cannot be the name of a file";
-          return false;
-        }
-      } else if (value.type != platform::kRegSz && value.type != 2) {
-        *error = "\"" + value.name + "\" is not a command line";
+      const std::string why = WhyNotCarried(location->kind, value);
+      if (!why.empty()) {
+        *error = why;
         return false;
       }
       incoming->push_back(Incoming{location, place, value});
@@ -594,8 +613,29 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   }
   if (command == "enable" || command == "disable") return SetFlag(options, command == "enable", out, err);
   if (command == "import") return Import(options.words[0], options.flags.count("--force") > 0, out, err);
-  if (!wholeSet[command]()) {
-    err << "qmctl: " << command << " did not complete; the log file says why\n";
+  const bool done = wholeSet[command]();
+  // The answer comes from where the entries stand afterwards: a take leaves
+  // nothing where Windows reads it, a return or a restore nothing stored
+  // (but the empty command lines a return keeps).
+  std::vector<Entry> entries;
+  std::vector<std::string> left;
+  if (!catalog::ListAll(&entries, &error)) left.push_back(error);
+  for (const Entry& entry : entries) {
+    const bool stored = entry.ref.place == EntryPlace::Stored;
+    const bool emptyLine = entry.ref.kind != EntryKind::Shortcut && TextOf(entry.data).empty();
+    if (command == "take" ? !stored : stored && !(command == "return" && emptyLine))
+      left.push_back(std::string(KindName(entry.ref.kind)) + " \"" + entry.ref.name + "\" (" +
+                     catalog::ScopeName(entry.ref.root) +
+                     (*catalog::ViewName(entry.ref.root) ? std::string(", ") + catalog::ViewName(entry.ref.root) +
+                                                                "-bit view"
+                                                          : "") +
+                     ")");
+  }
+  if (!done || !left.empty()) {
+    err << "qmctl: " << command << " did not complete; the log file says why";
+    if (!left.empty()) err << (command == "take" ? "; still where Windows reads them:" : "; still stored:");
+    err << "\n";
+    for (const std::string& what : left) err << "  " << what << "\n";
     return kFailed;
   }
   out << command << ": done\n";

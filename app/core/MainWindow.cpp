@@ -404,7 +404,19 @@ void MainWindow::Create(int kind) {
   int image = catalog::AddImage(ref.kind, &tree, answer.path, icon);
   TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
   SetEntry(item, ref);
+  // Its box shows the flag it was created with (1), as a listing would, and
+  // the root's box follows its children.
+  tree.SetCheck(item, catalog::FlagOf(ref) != 0);
+  FollowChildren(roots_[kind]);
   tree.Select(item);
+}
+
+void MainWindow::FollowChildren(TreeItem root) {
+  IMainTree& tree = view_->Tree();
+  std::vector<TreeItem> children = tree.Children(root);
+  bool all = !children.empty();
+  for (TreeItem child : children) all = all && tree.GetCheck(child);
+  tree.SetCheck(root, all);
 }
 
 void MainWindow::Remove(int kind) {
@@ -462,9 +474,20 @@ void MainWindow::Modify(int kind) {
 
 void MainWindow::Launch() {
   IMainTree& tree = view_->Tree();
+  // Every box is saved as its entry's flag; one that cannot be written is
+  // said, never passed over in silence: that entry would start, or not,
+  // against the user's choice.
+  std::string unsaved;
   for (int kind = 0; kind < kKinds; ++kind)
-    for (TreeItem child : tree.Children(roots_[kind]))
-      if (const catalog::EntryRef* ref = EntryOf(child)) catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0);
+    for (TreeItem child : tree.Children(roots_[kind])) {
+      const catalog::EntryRef* ref = EntryOf(child);
+      if (!ref || catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0)) continue;
+      CLog::Error("Unable to save the selection of " + ref->name);
+      unsaved += "\n" + ref->name;
+    }
+  if (!unsaved.empty())
+    view_->ShowMessage("The choice of these entries could not be saved; the log file says why:" + unsaved,
+                       BoxIcon::Exclamation);
   view_->Hide();
   {
     std::unique_ptr<IProgressWindow> progress = view_->OpenProgress();

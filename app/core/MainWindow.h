@@ -112,6 +112,8 @@ class MainWindow {
   // Gives the entries whose program file is gone an image that says so.
   void MarkMissingPrograms();
   void SetRootChecks();
+  // The root's box: checked exactly when it has children and all are.
+  void FollowChildren(TreeItem root);
   void ApplyThemeColors();
   void CheckLogSize();
 

@@ -66,8 +66,14 @@ bool Modes::Dispatch(const std::string& commandLine) {
 void Modes::TakeServices() { cycle_.TakeServices(); }
 
 void Modes::RestoreWithReport() {
-  cycle_.Restore();
-  parts_.system.ShowMessage("Services, startups and shortcuts registry entries restored.", BoxIcon::Information);
+  if (cycle_.Restore()) {
+    parts_.system.ShowMessage("Services, startups and shortcuts registry entries restored.", BoxIcon::Information);
+    return;
+  }
+  // Said as it is: what could not go back is still held, and the log says why.
+  parts_.system.ShowMessage("Some services, startups or shortcuts could not be restored; Quill Moor still holds "
+                            "them. The log file " + CLog::GetProgramPathWith("Quillmoor.log") + " says why.",
+                            BoxIcon::Exclamation);
 }
 
 void Modes::PrepareKeys() {

@@ -97,16 +97,19 @@ Cycle::TakeResult Cycle::TakeServices() {
   return TakeResult::Taken;
 }
 
-void Cycle::Restore() {
-  parts_.startups.ReturnRunEntries();
-  parts_.shortcuts.ReturnShcEntries();
-  parts_.services.ReturnRunServiceEntries();
+bool Cycle::Restore() {
+  // Every kind is given back, whatever became of the one before.
+  const bool startups = parts_.startups.ReturnRunEntries() == 1;
+  const bool shortcuts = parts_.shortcuts.ReturnShcEntries() == 1;
+  const bool services = parts_.services.ReturnRunServiceEntries() == 1;
   ClearFlags();
+  return startups && shortcuts && services;
 }
 
-void Cycle::Return() {
-  Restore();
+bool Cycle::Return() {
+  const bool back = Restore();
   ArmStartup();
+  return back;
 }
 
 void Cycle::Rearm() {

@@ -67,10 +67,12 @@ class KELVRIN_API Cycle {
   // The service take: RunServices entries; "Init Service".
   TakeResult TakeServices();
   // "/cleanup" before its window: every kind back where Windows reads it, the
-  // three flags at 0, the next "/startup" armed.
-  void Return();
-  // "/restore": every kind back, the flags at 0, no RunOnce value written.
-  void Restore();
+  // three flags at 0, the next "/startup" armed. False when an engine could
+  // not give every entry of its kind back (the log says why).
+  bool Return();
+  // "/restore": every kind back, the flags at 0, no RunOnce value written;
+  // false as for Return.
+  bool Restore();
   // "/repair": the flags at 0 and the next "/startup" armed.
   void Rearm();
   // What a copy started without its installer needs before it can take: the

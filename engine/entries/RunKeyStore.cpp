@@ -113,11 +113,22 @@ bool EverythingDueStands(const RunKeySet& keys, RegKey root, const std::vector<s
 // Whether root is the view of 64-bit Windows that this program does not see
 // by itself and key does not exist there: a view that nothing ever wrote to
 // holds no entries, and its missing key is no failure.
+bool KeyAbsent(RegKey root, const char* key);
+
 bool AbsentFromOtherView(RegKey root, const char* key) {
   if (root == HKeyCurrentUser || root == HKeyLocalMachine) return false;
-  CRegistry registry;
-  std::vector<std::string> names;
-  return !registry.EnumerateValueNames(root, key, &names) && KeyIsMissing(registry);
+  return KeyAbsent(root, key);
+}
+
+// Whether key does not exist under root (and so holds nothing): one open,
+// no listing.
+bool KeyAbsent(RegKey root, const char* key) {
+  platform::IRegistryStore* store = platform::Current<platform::IRegistryStore>();
+  RegKey opened = platform::kNoKey;
+  if (!store) return false;
+  const long status = store->OpenKey(root, key, &opened);
+  if (status == platform::kErrorSuccess) store->CloseKey(opened);
+  return status == platform::kErrorFileNotFound;
 }
 
 }  // namespace
@@ -217,7 +228,9 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
   CRegistry registry;
   bool everythingBack = true;
   for (RegKey root : keys.Roots()) {
-    if (AbsentFromOtherView(root, keys.storedKey)) continue;
+    // A stored location never made (a user who has had no take yet) holds
+    // nothing to give back.
+    if (KeyAbsent(root, keys.storedKey)) continue;
     // A root that stands returned has nothing of its own to give back: what
     // it still stores are the copies an earlier return kept, and one whose
     // entry has gone was removed or renamed by the user since. Written back,

@@ -309,6 +309,11 @@ int CShortcutEngineer::ReturnAll(const char* userMessage, const char* commonMess
   for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     std::vector<std::string> names;
     if (!StoredNames(root, &names)) {
+      // A stored location never made holds nothing to give back.
+      CRegistry registry;
+      if (!registry.EnumerateValueNames(root, kShcKey, &names) &&
+          registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound))
+        continue;
       CLog::Error(root == HKeyCurrentUser ? userMessage : commonMessage);
       return 0;
     }

@@ -321,6 +321,9 @@ TEST_F(Editing, CreateAddsTheEntryLastAndSelectsIt) {
     EXPECT_EQ(1, dialogs.calls.back().dialogMode);
     EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
     EXPECT_EQ(Entry(kind, "Made"), view.tree.Selected());
+    // Its box shows its flag (1), and the root's box follows the children.
+    EXPECT_TRUE(view.tree.GetCheck(Entry(kind, "Made")));
+    EXPECT_TRUE(view.tree.GetCheck(Root(kind)));
     dialogs.reply.result = 0;  // cancelled: nothing more
     window->OnCommand(ID_SERVICE_CREATE + 3 * kind);
     EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
@@ -342,6 +345,9 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
     platform.SetText(root, kRunKey, "Twin", root == HKLM ? "C:\\run\\T1.exe own" : "C:\\run\\T1.exe other");
     platform.SetNumber(root, kRunFlags, "Twin", 1);
   }
+  // One name under HKCU and HKLM is two entries too: T1's box is the user's entry's alone.
+  platform.SetText(HKLM, kRunKey, "T1", "C:\\run\\T1.exe machine");
+  platform.SetNumber(HKLM, kRunFlags, "T1", 1);
   Start();
   // The user's boxes differ from the stored flags: S1 and L1 ticked, S2, T1 and the other view's Twin cleared.
   for (const auto& [kind, name] : {std::pair{kService, "S1"}, {kService, "S2"}, {kStartup, "T1"}, {kShortcut, "L1"}})
@@ -353,15 +359,29 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
   EXPECT_EQ(1, platform.Number(HKLM, kServiceFlags, "S1"));
   EXPECT_EQ(0, platform.Number(HKLM, kServiceFlags, "S2"));
   EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "T1"));
+  EXPECT_EQ(1, platform.Number(HKLM, kRunFlags, "T1"));
   EXPECT_EQ(1, platform.Number(HKCU, kShcFlags, "L1"));
   EXPECT_EQ((Strings{"Launching Services - S1...", "Launching Services - S2...", "Launching Startups - T1...",
-                     "Launching Startups - Twin...", "Launching Startups - Twin...", "Launching Shortcuts - L1..."}),
+                     "Launching Startups - Twin...", "Launching Startups - T1...", "Launching Startups - Twin...",
+                     "Launching Shortcuts - L1..."}),
             view.progress);
-  ASSERT_EQ(3u, shell.opened.size());
+  ASSERT_EQ(4u, shell.opened.size());
   EXPECT_EQ("C:\\svc\\S1.exe", shell.opened[0].file);
   EXPECT_EQ("own", shell.opened[1].parameters);
-  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[2].file);
+  EXPECT_EQ("machine", shell.opened[2].parameters);
+  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[3].file);
   EXPECT_EQ((Strings{"hide", "progress open", "progress closed", "destroy"}), view.events);
+}
+
+// Before the first "/startup" the user's flag keys do not exist: LAUNCH makes them.
+TEST_F(Launching, TicksAreSavedFromTheFirstStart) {
+  AddStartup("Mine", true);
+  CRegistry().DeleteKey(HKCU, "Software\\Tarnwick\\Quill Moor\\Run", "Selections");
+  Start();
+  Click(Entry(kStartup, "Mine"), 25, true);
+  window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_EQ(1, platform.Number(HKCU, kRunFlags, "Mine"));
+  EXPECT_EQ(1u, shell.opened.size());
 }
 
 TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {

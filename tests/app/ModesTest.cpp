@@ -91,6 +91,19 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
 }
 
 // A second copy says so and touches nothing, whatever its command line.
+// "/restore ex" says what happened: an entry that could not go back (a
+// stored line too long for the buffers that carry it) is still held.
+TEST(Modes, RestoreExSaysWhenSomethingIsStillHeld) {
+  Machine machine;
+  machine.platform.SetText(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor\\Run", "Long",
+                           "C:\\" + std::string(300, 'l') + ".exe");
+  Program program;
+  EXPECT_FALSE(program.Run("/restore ex"));
+  ASSERT_EQ(1u, program.system.boxes.size());
+  EXPECT_EQ(0u, program.system.boxes[0].find("Some services, startups or shortcuts could not be restored"));
+  EXPECT_EQ(app::BoxIcon::Exclamation, program.system.icons[0]);
+}
+
 TEST(Modes, ASecondCopyOnlySaysItIsRunning) {
   for (const char* commandLine : {"/startup", "/cleanup", "/restore ex", "/repair", "/restart", ""}) {
     SCOPED_TRACE(commandLine);

@@ -261,25 +261,14 @@ TEST_F(ShortcutStorage, APartialFileLeftByAnUnfinishedWriteIsClearedByTheNextRet
   EXPECT_TRUE(Files(kUserFolder).empty());
 }
 
-TEST_F(ShortcutStorage, ReturnStopsAtAStoredLocationThatCannotBeListed) {
+TEST_F(ShortcutStorage, AStoredLocationNeverMadeHoldsNothingToGiveBack) {
   CRegistry().DeleteKey(HKeyCurrentUser, kShc, "Selections");
   CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc");
   Store(HKeyLocalMachine, "Public", "p");
-  EXPECT_EQ(0, engineer.ReturnShcEntries());
-  EXPECT_EQ(0, engineer.RestoreShcEntries());
-  EXPECT_TRUE(Files(kCommonFolder).empty());
-  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKCU for returning",
-                   "--- Error : Unable to get shortcut names in registry HKCU for restoring"}),
-            Log());
-}
-
-TEST_F(ShortcutStorage, ReturnWithoutTheCommonStoredLocationLogsAfterReturningTheUsersSide) {
-  CRegistry().DeleteKey(HKeyLocalMachine, kShc, "Selections");
-  CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor", "Shc");
-  Store(HKeyCurrentUser, "Mine", "m");
-  EXPECT_EQ(0, engineer.ReturnShcEntries());
-  EXPECT_EQ((Lines{"Mine.lnk"}), Files(kUserFolder));
-  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKLM for returning"}), Log());
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ((Lines{"Public.lnk"}), Files(kCommonFolder));
+  EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(ShortcutStorage, AnUnreadableFolderPathSkipsOnlyItsRoot) {
