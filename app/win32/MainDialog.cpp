@@ -20,51 +20,6 @@ namespace {
 // 32-bit programs' entries.
 constexpr int kViewBadgeImage = 3;
 
-// Owners of the drawing handles that platform/win32/Handles.h has none for.
-class PaintDC {
- public:
-  explicit PaintDC(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
-  ~PaintDC() { ::EndPaint(window_, &paint_); }
-  PaintDC(const PaintDC&) = delete;
-  PaintDC& operator=(const PaintDC&) = delete;
-  HDC Get() const { return dc_; }
-  const RECT& Area() const { return paint_.rcPaint; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
-class MemoryDC {
- public:
-  explicit MemoryDC(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
-  ~MemoryDC() {
-    if (dc_) ::DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-// Selects an object into a DC and puts the previous one back.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
 HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
 
@@ -170,10 +125,10 @@ int Win32MainTree::BadgedImage(int base) {
   win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
   int badged = -1;
   if (color.Get() && mask.Get() && bits) {
-    MemoryDC dc(nullptr);
+    win32::MemoryDC dc(::CreateCompatibleDC(nullptr));
     if (dc.Get()) {
       {
-        Selection drawn(dc.Get(), color.Get());
+        win32::Selection drawn(dc.Get(), color.Get());
         ImageList_Draw(handle, base, dc.Get(), 0, 0, ILD_NORMAL);
         ImageList_Draw(handle, kViewBadgeImage, dc.Get(), 0, 0, ILD_TRANSPARENT);
         ::GdiFlush();
@@ -572,7 +527,7 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
 }
 
 void MainDialog::Paint() {
-  PaintDC paint(window_);
+  win32::PaintDC paint(window_);
   HDC dc = paint.Get();
   // The background is stretched over the controls too (the caption is drawn
   // straight onto it), so every control under the painted part draws itself
@@ -588,7 +543,7 @@ void MainDialog::Paint() {
     ::DrawIcon(dc, x, y, icon_.Get());
     return;
   }
-  MemoryDC memory(dc);
+  win32::MemoryDC memory(::CreateCompatibleDC(dc));
   // The theme's file is read again at every paint, so that a theme folder
   // changed on disk shows at once; a file that does not load keeps the last picture.
   std::string file = logic_.BackgroundFile();
@@ -600,7 +555,7 @@ void MainDialog::Paint() {
   }
   BITMAP size{};
   if (!memory.Get() || !background_ || !::GetObjectA(background_.Get(), sizeof(size), &size)) return;
-  Selection selected(memory.Get(), background_.Get());
+  win32::Selection selected(memory.Get(), background_.Get());
   ::SetStretchBltMode(dc, COLORONCOLOR);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);

@@ -12,7 +12,6 @@
 // return). Quillmoor.exe is the program; this is the window alone.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
@@ -20,6 +19,7 @@
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
 #include "engine/foundation/Log.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string CommandTail() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  qm::win32::ComApartment com;
   qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
   qm::CLog::Setup();
 
@@ -67,6 +67,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       result = session.Dialog().RunMessageLoop();
     }
   }
-  if (SUCCEEDED(com)) ::CoUninitialize();
   return result;
 }
