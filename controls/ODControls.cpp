@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/foundation/Guard.h"
+
 namespace {
 
 const char kControlProp[] = "QmODControl";
@@ -19,7 +21,9 @@ CODControl* ControlOf(HWND window) {
 // Owner-drawn controls report their drawing and clicks to their parent; the
 // parent hands both back to the control object, so that a window using the
 // controls needs no code of its own for them.
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+LRESULT HandleParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
@@ -38,6 +42,11 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       break;
   }
   return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return qm::Guarded("Owner-drawn controls' parent", message,
+                     [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
 }
 
 COLORREF Resolve(COLORREF color, int systemIndex) {
@@ -89,11 +98,11 @@ void CODControl::SetColor(COLORREF color) {
 LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR data) {
   auto* control = reinterpret_cast<CODControl*>(data);
-  if (message == WM_NCDESTROY) {
+  return qm::Guarded("Owner-drawn control", message, [&] {
+    if (message != WM_NCDESTROY) return control->Handle(message, wParam, lParam);
     control->Detach();
     return ::DefSubclassProc(window, message, wParam, lParam);
-  }
-  return control->Handle(message, wParam, lParam);
+  }, LRESULT{0});
 }
 
 LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
