@@ -5,6 +5,7 @@
 
 #include "engine/foundation/Log.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
@@ -28,7 +29,7 @@ const StoredPlace kStoredPlaces[] = {
 }  // namespace
 
 std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText) {
-  std::string program = programFolder + "\\" + kProgramFile;
+  std::string program = programFolder + "\\" + identity::kProgramFile;
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return program + " " + switchText;
 }

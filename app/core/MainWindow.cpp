@@ -11,13 +11,12 @@
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
 #include "platform/FileSystem.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
 
-constexpr char kApplicationName[] = "Quill Moor";
-constexpr char kExecutableName[] = "Quillmoor";
-constexpr char kHelpFile[] = "Quillmoor.chm";
+using identity::kApplicationName;
 constexpr char kCleanupSwitch[] = "/cleanup";
 // On 64-bit Windows the public Run and RunServices keys are kept twice, and a
 // name may stand in both: the line under an entry of the 32-bit programs' key.
@@ -212,7 +211,7 @@ void MainWindow::ApplyThemeColors() {
 
 void MainWindow::CheckLogSize() {
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-  std::string path = CLog::GetProgramPathWith(std::string(kExecutableName) + ".log");
+  std::string path = CLog::GetProgramPathWith(identity::kLogFile);
   std::uint64_t size = 0;
   if (!files || path.empty() || !files->Size(path, size) || size < kLogSizeToAsk) return;
   if (!view_->AskYesNo("Quill Moor log file has reached 100k in size. Do you wish to delete it?\n\n"
@@ -530,7 +529,7 @@ void MainWindow::OnTrayNotify(std::uint32_t iconId, TrayEvent event) {
 }
 
 void MainWindow::Help() {
-  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(kHelpFile)) > 32) return;
+  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(identity::kHelpFile)) > 32) return;
   CLog::Error("Unable to launch help file");
   view_->ShowMessage("Unable to launch help file", BoxIcon::None);
 }

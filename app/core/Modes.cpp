@@ -2,6 +2,7 @@
 
 #include "engine/foundation/Log.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
@@ -23,7 +24,7 @@ Modes::Modes(const ModesParts& parts)
 
 bool Modes::Start(const std::string& commandLine) {
   // Named first, so that even the second copy's message carries the application's name.
-  CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  CLog::SetApplicationNames(identity::kApplicationName, identity::kExecutableName);
   if (!parts_.system.ClaimInstance()) {
     parts_.system.ShowMessage("Program is already running.", BoxIcon::None);
     return false;

@@ -5,6 +5,7 @@
 #include "app/core/MainIds.h"
 #include "app/win32/MessageBoxes.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
@@ -23,7 +24,7 @@ void EnableShutdownPrivilege() {
 }  // namespace
 
 bool Win32ProgramSystem::ClaimInstance() {
-  mutex_.Reset(::CreateMutexA(nullptr, FALSE, "Quill Moor"));
+  mutex_.Reset(::CreateMutexA(nullptr, FALSE, identity::kInstanceMutex));
   // No mutex at all is no reason not to start.
   return !(mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS);
 }

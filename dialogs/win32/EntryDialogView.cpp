@@ -8,6 +8,7 @@
 #include "dialogs/res/resource.h"
 #include "dialogs/win32/Win32Views.h"
 #include "engine/foundation/Guard.h"
+#include "platform/Identity.h"
 
 namespace qm::dialogs {
 namespace {
@@ -72,8 +73,7 @@ class Win32EntryView : public IEntryDialogView {
     ::SendMessageA(name, EM_SCROLLCARET, 0, 0);
   }
   void ShowMessage(const std::string& text) override {
-    std::string title = CLog::ApplicationName();
-    ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxA(window_, text.c_str(), identity::kApplicationName, MB_OK | MB_ICONEXCLAMATION);
   }
   bool BrowseForFile(const std::string& title, const std::string& filter, std::string* path) override {
     // The class library's filter list separates with '|'; the platform's with NULs.

@@ -19,6 +19,7 @@
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 #include "platform/win32/Handles.h"
 
 namespace {
@@ -150,7 +151,7 @@ int main(int argc, char** argv) {
   int count = argc > 2 ? std::atoi(argv[2]) : 50;
   if (mode == "baseline") return Baseline(count);
   qm::win32::ComApartment com;
-  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   int result = 2;
   if (mode == "fill") Fill(count), result = 0;
   if (mode == "clear") Clear(count), result = 0;

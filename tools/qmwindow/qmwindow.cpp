@@ -19,6 +19,7 @@
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 #include "platform/win32/Handles.h"
 
 namespace {
@@ -48,7 +49,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   qm::win32::ComApartment com;
-  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   qm::CLog::Setup();
 
   qm::app::MainWindowSetup setup;
