@@ -17,7 +17,6 @@ namespace qm::app {
 namespace {
 
 using identity::kApplicationName;
-constexpr char kCleanupSwitch[] = "/cleanup";
 // On 64-bit Windows the public Run and RunServices keys are kept twice, and a
 // name may stand in both: the line under an entry of the 32-bit programs' key.
 constexpr char kThirtyTwoBitLine[] = "Public entry of 32-bit programs";
@@ -491,22 +490,22 @@ void MainWindow::LaunchAtOnce() {
   if (const catalog::EntryRef* ref = EntryOf(view_->Tree().Selected())) catalog::LaunchNow(*ref);
 }
 
-void MainWindow::TakeServicesIfCleanup() {
-  if (setup_.commandLine == kCleanupSwitch) parts_.host.TakeServices();
+void MainWindow::TakeServicesIfAsked() {
+  if (setup_.takeServicesOnClose) parts_.host.TakeServices();
 }
 
 void MainWindow::Close() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   if (setup_.trayMode)
     view_->Destroy();
   else
     view_->EndModal(1);
 }
 
-void MainWindow::OnEndSession() { TakeServicesIfCleanup(); }
+void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
 
 void MainWindow::Exit() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   view_->RemoveTrayIcon();
   view_->Destroy();
 }

@@ -83,7 +83,6 @@ void Modes::StartupLaunch() {
   MainWindowSetup setup;
   setup.inRegistry = 0;
   setup.trayMode = false;
-  setup.commandLine = "/startup";
   parts_.windows.RunModal(setup);
 }
 
@@ -93,7 +92,7 @@ bool Modes::Cleanup() {
   MainWindowSetup setup;
   setup.inRegistry = 1;
   setup.trayMode = true;
-  setup.commandLine = "/cleanup";
+  setup.takeServicesOnClose = true;
   return parts_.windows.CreateModeless(setup);
 }
 

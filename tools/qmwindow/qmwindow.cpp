@@ -52,11 +52,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   qm::CLog::Setup();
 
+  const std::string tail = CommandTail();
+  const bool launchAtLogOn = tail == "/startup";
   qm::app::MainWindowSetup setup;
-  setup.commandLine = CommandTail();
-  bool launchAtLogOn = setup.commandLine == "/startup";
   setup.inRegistry = launchAtLogOn ? 0 : 1;
   setup.trayMode = !launchAtLogOn;
+  setup.takeServicesOnClose = tail == "/cleanup";
   int result = 0;
   {
     qm::app::WindowSession session(setup, TakeServices);
@@ -64,7 +65,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       result = session.Dialog().RunModal();
     } else if (session.Dialog().Create()) {
       // A normal start opens the window at once; "/cleanup" waits in the notification area.
-      if (setup.commandLine != "/cleanup") session.Logic().OnCommand(ID_TRAY_OPEN);
+      if (!setup.takeServicesOnClose) session.Logic().OnCommand(ID_TRAY_OPEN);
       result = session.Dialog().RunMessageLoop();
     }
   }
