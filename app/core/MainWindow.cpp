@@ -11,14 +11,12 @@
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
 #include "platform/FileSystem.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
 
-constexpr char kApplicationName[] = "Quill Moor";
-constexpr char kExecutableName[] = "Quillmoor";
-constexpr char kHelpFile[] = "Quillmoor.chm";
-constexpr char kCleanupSwitch[] = "/cleanup";
+using identity::kApplicationName;
 // On 64-bit Windows the public Run and RunServices keys are kept twice, and a
 // name may stand in both: the line under an entry of the 32-bit programs' key.
 constexpr char kThirtyTwoBitLine[] = "Public entry of 32-bit programs";
@@ -212,7 +210,7 @@ void MainWindow::ApplyThemeColors() {
 
 void MainWindow::CheckLogSize() {
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-  std::string path = CLog::GetProgramPathWith(std::string(kExecutableName) + ".log");
+  std::string path = CLog::GetProgramPathWith(identity::kLogFile);
   std::uint64_t size = 0;
   if (!files || path.empty() || !files->Size(path, size) || size < kLogSizeToAsk) return;
   if (!view_->AskYesNo("Quill Moor log file has reached 100k in size. Do you wish to delete it?\n\n"
@@ -515,22 +513,22 @@ void MainWindow::LaunchAtOnce() {
   if (const catalog::EntryRef* ref = EntryOf(view_->Tree().Selected())) catalog::LaunchNow(*ref);
 }
 
-void MainWindow::TakeServicesIfCleanup() {
-  if (setup_.commandLine == kCleanupSwitch) parts_.host.TakeServices();
+void MainWindow::TakeServicesIfAsked() {
+  if (setup_.takeServicesOnClose) parts_.host.TakeServices();
 }
 
 void MainWindow::Close() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   if (setup_.trayMode)
     view_->Destroy();
   else
     view_->EndModal(1);
 }
 
-void MainWindow::OnEndSession() { TakeServicesIfCleanup(); }
+void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
 
 void MainWindow::Exit() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   view_->RemoveTrayIcon();
   view_->Destroy();
 }
@@ -553,7 +551,7 @@ void MainWindow::OnTrayNotify(std::uint32_t iconId, TrayEvent event) {
 }
 
 void MainWindow::Help() {
-  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(kHelpFile)) > 32) return;
+  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(identity::kHelpFile)) > 32) return;
   CLog::Error("Unable to launch help file");
   view_->ShowMessage("Unable to launch help file", BoxIcon::None);
 }

@@ -40,8 +40,10 @@ struct MainWindowSetup {
   // On: modeless, hides into the notification area, closing ends the program.
   // Off: modal, closing ends the modal run.
   bool trayMode = false;
-  // The program's command-line tail, compared as a whole.
-  std::string commandLine;
+  // On: leaving the window (closing it, Exit from the tray, the end of a
+  // LAUNCH, Windows ending) takes the RunServices entries into the stored
+  // location, as the window of a "/cleanup" run does.
+  bool takeServicesOnClose = false;
 };
 
 // Keys that reach the window before its controls see them.
@@ -135,7 +137,7 @@ class MainWindow {
   void Open();
   void Help();
   void ChangeTheme(std::uint32_t command);
-  void TakeServicesIfCleanup();
+  void TakeServicesIfAsked();
 
   MainWindowParts parts_;
   MainWindowSetup setup_;

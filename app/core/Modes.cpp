@@ -2,6 +2,7 @@
 
 #include "engine/foundation/Log.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
@@ -23,7 +24,7 @@ Modes::Modes(const ModesParts& parts)
 
 bool Modes::Start(const std::string& commandLine) {
   // Named first, so that even the second copy's message carries the application's name.
-  CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  CLog::SetApplicationNames(identity::kApplicationName, identity::kExecutableName);
   if (!parts_.system.ClaimInstance()) {
     parts_.system.ShowMessage("Program is already running.", BoxIcon::None);
     return false;
@@ -88,7 +89,6 @@ void Modes::StartupLaunch() {
   MainWindowSetup setup;
   setup.inRegistry = 0;
   setup.trayMode = false;
-  setup.commandLine = "/startup";
   parts_.windows.RunModal(setup);
 }
 
@@ -98,7 +98,7 @@ bool Modes::Cleanup() {
   MainWindowSetup setup;
   setup.inRegistry = 1;
   setup.trayMode = true;
-  setup.commandLine = "/cleanup";
+  setup.takeServicesOnClose = true;
   return parts_.windows.CreateModeless(setup);
 }
 

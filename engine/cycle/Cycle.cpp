@@ -6,6 +6,7 @@
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Places.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
 namespace qm::cycle {
 namespace {
@@ -15,7 +16,7 @@ const char* const kFlags[] = {kInitServiceFlag, kInitStartupFlag, kInitShortcutF
 }  // namespace
 
 std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText) {
-  std::string program = programFolder + "\\" + kProgramFile;
+  std::string program = programFolder + "\\" + identity::kProgramFile;
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return program + " " + switchText;
 }

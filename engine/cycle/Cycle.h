@@ -34,8 +34,6 @@ inline constexpr char kInitShortcutFlag[] = "Init Shortcut";
 // The RunOnce values (Windows' RunOnce key) that start the program again.
 inline constexpr char kStartupRunOnce[] = "QM Init Startups";  // HKLM, "/startup"
 inline constexpr char kCleanupRunOnce[] = "QM Init Cleanups";  // HKCU, "/cleanup"
-// The program's file name in its folder, as the RunOnce data names it.
-inline constexpr char kProgramFile[] = "Quillmoor.exe";
 
 // The data of a RunOnce value: the program in programFolder with the switch.
 // A path with a blank is quoted, so that Windows cannot take a prefix of it

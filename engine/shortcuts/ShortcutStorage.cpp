@@ -4,6 +4,7 @@
 
 #include "engine/foundation/Places.h"
 #include "platform/FileSystem.h"
+#include "platform/Identity.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
 #include "platform/SystemInfo.h"
@@ -14,7 +15,7 @@ namespace qm::shortcuts {
 namespace {
 
 // Our own folder under the user's temporary folder.
-constexpr char kTemporaryFolderName[] = "Quill Moor";
+constexpr const char* kTemporaryFolderName = identity::kApplicationName;
 
 platform::IFileSystem* Files() { return platform::Current<platform::IFileSystem>(); }
 

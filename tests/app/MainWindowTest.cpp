@@ -389,7 +389,7 @@ TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   AddStartup("Off", true);
   ASSERT_EQ(1, startups.TakeRunEntries());
   view.progressFails = true;  // the launch goes on without its progress window
-  Start(0, false, "/startup");
+  Start(0, false);
   Click(Entry(kStartup, "Off"), 25, true);
   window->OnCommand(IDC_MAIN_LAUNCH_LEFT);
   EXPECT_EQ((Strings{"On"}), platform.Names(HKCU, kRunKey));
@@ -401,25 +401,24 @@ TEST_F(Launching, ClosingFollowsTheSetUp) {
   struct Case {
     int inRegistry;
     bool trayMode;
-    const char* commandLine;
+    bool takeServices;
     Strings events;
   } cases[] = {
-      {1, true, "", {"destroy"}},
-      {1, true, "/cleanup", {"take services", "destroy"}},
-      {1, true, "/cleanup ", {"destroy"}},
-      {0, false, "/startup", {"end 1"}},
+      {1, true, false, {"destroy"}},
+      {1, true, true, {"take services", "destroy"}},
+      {0, false, false, {"end 1"}},
   };
   for (const Case& test : cases) {
-    SCOPED_TRACE(test.commandLine);
+    SCOPED_TRACE(test.events.front());
     for (auto close : {+[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_CLOSE); },
                        +[](app::MainWindow& w) { w.OnKeyDown(app::Key::Escape, false); },
                        +[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_LAUNCH_LEFT); }}) {
-      Start(test.inRegistry, test.trayMode, test.commandLine);
+      Start(test.inRegistry, test.trayMode, test.takeServices);
       close(*window);
       Strings closing(view.events.end() - std::min(view.events.size(), test.events.size()), view.events.end());
       EXPECT_EQ(test.events, closing);
     }
-    Start(test.inRegistry, test.trayMode, test.commandLine);
+    Start(test.inRegistry, test.trayMode, test.takeServices);
     window->OnEndSession();
     EXPECT_EQ(test.events.size() == 2 ? Strings{"take services"} : Strings{}, view.events);
   }
@@ -539,21 +538,21 @@ TEST_F(Program, TheLogIsOfferedForDeletionFromOneHundredThousandBytes) {
 TEST_F(Program, TrayAndCaptionButtonsFollowTheSetUp) {
   struct Case {
     bool trayMode;
-    const char* commandLine;
+    bool takeServices;
     std::uint32_t command;
     Strings events;
   } cases[] = {
-      {true, "", IDC_MAIN_MINIMIZE, {"hide", "tray+ Quill Moor"}},
-      {false, "", IDC_MAIN_MINIMIZE, {}},
-      {true, "", ID_TRAY_OPEN, {"show", "tray-"}},
-      {true, "", ID_TRAY_EXIT, {"tray-", "destroy"}},
-      {true, "/cleanup", ID_TRAY_EXIT, {"take services", "tray-", "destroy"}},
-      {true, "", ID_TRAY_ABOUT, {"about"}},
-      {true, "", IDC_MAIN_HELP, {"open C:\\Program Files\\Quill Moor\\Quillmoor.chm"}},
+      {true, false, IDC_MAIN_MINIMIZE, {"hide", "tray+ Quill Moor"}},
+      {false, false, IDC_MAIN_MINIMIZE, {}},
+      {true, false, ID_TRAY_OPEN, {"show", "tray-"}},
+      {true, false, ID_TRAY_EXIT, {"tray-", "destroy"}},
+      {true, true, ID_TRAY_EXIT, {"take services", "tray-", "destroy"}},
+      {true, false, ID_TRAY_ABOUT, {"about"}},
+      {true, false, IDC_MAIN_HELP, {"open C:\\Program Files\\Quill Moor\\Quillmoor.chm"}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.command);
-    Start(1, test.trayMode, test.commandLine);
+    Start(1, test.trayMode, test.takeServices);
     window->OnCommand(test.command);
     EXPECT_EQ(test.events, view.events);
   }
@@ -569,7 +568,7 @@ TEST_F(Program, FailuresAtStartAndHelpAreToldAndLogged) {
   view.hasThemeMenu = false;
   window = std::make_unique<app::MainWindow>(
       app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, dialogs, host},
-      app::MainWindowSetup{1, true, ""});
+      app::MainWindowSetup{1, true, false});
   window->Attach(&view);
   window->OnCreate(false);
   host.openResult = 32;

@@ -63,7 +63,7 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
        kMissing, false, false},
       {"/service", false, {}, {}, 0, 1, kMissing, kCleanupData, false, true},
       {"/startup", false, {"modal 0"}, {}, 1, 0, kStartupData, kCleanupData, true, false},
-      {"/cleanup", true, {"modeless 1 tray"}, {}, 0, 1, kStartupData, kCleanupData, false, true},
+      {"/cleanup", true, {"modeless 1 tray takes services"}, {}, 0, 1, kStartupData, kCleanupData, false, true},
       {"/repair", false, {}, {restart}, 0, 0, kStartupData, kMissing, false, false},
       {"/restart", false, {}, {restart}, 0, 0, kMissing, kMissing, false, false},
       {"", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
@@ -71,6 +71,7 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
       {"/startup ", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
       {"/Restore", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
       {"/cleanup now", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
+      {"/cleanup ", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("command line '" + c.commandLine + "'");

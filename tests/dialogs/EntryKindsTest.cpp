@@ -177,7 +177,6 @@ class RecordingShortcutQueries : public dialogs::IShortcutQueries {
     *argument = "-tray";
     return 1;
   }
-  int IsShortcutPresent(RegKey, const std::string&) override { return 0; }
   std::string asked;
 };
 
