@@ -213,6 +213,9 @@ for line in "${view_samples[@]}"; do
   view_reg "$loader" "$view" query "HKLM\\$run" /v "$name" >/dev/null 2>&1 && fail "$name was not taken from its view"
 done
 qm_reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
+# An empty shortcut file a user had, stored as it was by an earlier cycle: the
+# uninstall gives it back as the empty file it was, and finishes.
+qm_reg add "HKCU\\$product\\Shc" /v "QM Empty" /t REG_BINARY /f >/dev/null 2>&1
 qm_reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
 qm_reg add "HKLM\\$product" /v "Init Startup" /t REG_DWORD /d 1 /f >/dev/null 2>&1
 qm_reg add "HKLM\\$product" /v "Init Shortcut" /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -225,6 +228,8 @@ kept_after=$(qm_reg query "HKCU\\$product" /s 2>&1; qm_reg query "HKLM\\$product
 echo "--- silent uninstall with entries taken"
 run_uninstall || fail "silent uninstall exit code $?"
 after=$(snapshot)
+[ -f "$user_startup/QM Empty.lnk" ] && [ ! -s "$user_startup/QM Empty.lnk" ] || fail "the empty shortcut is not back"
+rm -f "$user_startup/QM Empty.lnk"
 [ "$before" = "$after" ] || { fail "entries not back byte for byte:"; diff <(echo "$before") <(echo "$after"); }
 for line in "${view_samples[@]}"; do
   IFS='|' read -r loader view name data <<<"$line"
