@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/foundation/Guard.h"
+
 namespace {
 
 const char kControlProp[] = "QmODControl";
@@ -19,7 +21,9 @@ CODControl* ControlOf(HWND window) {
 // Owner-drawn controls report their drawing and clicks to their parent; the
 // parent hands both back to the control object, so that a window using the
 // controls needs no code of its own for them.
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+LRESULT HandleParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
@@ -40,6 +44,11 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return qm::Guarded("Owner-drawn controls' parent", message,
+                     [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
+}
+
 COLORREF Resolve(COLORREF color, int systemIndex) {
   return color == qm::controls::kNoColor ? ::GetSysColor(systemIndex) : color;
 }
@@ -49,20 +58,6 @@ COLORREF TextColorOn(COLORREF face) {
   int luminance = (299 * GetRValue(face) + 587 * GetGValue(face) + 114 * GetBValue(face)) / 1000;
   return luminance < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
-
-class SelectFont {
- public:
-  SelectFont(HDC dc, HFONT font) : dc_(dc), previous_(font ? ::SelectObject(dc, font) : nullptr) {}
-  ~SelectFont() {
-    if (previous_) ::SelectObject(dc_, previous_);
-  }
-  SelectFont(const SelectFont&) = delete;
-  SelectFont& operator=(const SelectFont&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
 
 HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)); }
 
@@ -103,11 +98,11 @@ void CODControl::SetColor(COLORREF color) {
 LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR data) {
   auto* control = reinterpret_cast<CODControl*>(data);
-  if (message == WM_NCDESTROY) {
+  return qm::Guarded("Owner-drawn control", message, [&] {
+    if (message != WM_NCDESTROY) return control->Handle(message, wParam, lParam);
     control->Detach();
     return ::DefSubclassProc(window, message, wParam, lParam);
-  }
-  return control->Handle(message, wParam, lParam);
+  }, LRESULT{0});
 }
 
 LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -179,7 +174,7 @@ void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
 void CODButton::Draw(const DRAWITEMSTRUCT& item) {
   RECT content;
   DrawFace(item, &content);
-  SelectFont font(item.hDC, FontOf(Window()));
+  qm::win32::Selection font(item.hDC, FontOf(Window()));
   RECT textRect = content;
   ::InflateRect(&textRect, -2, -1);
   std::string text = Text();
@@ -202,7 +197,7 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   RECT content;
   DrawFace(item, &content);
   HDC dc = item.hDC;
-  SelectFont font(dc, FontOf(Window()));
+  qm::win32::Selection font(dc, FontOf(Window()));
   std::string text = Text();
   BITMAP info = {};
   bool hasBitmap = bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info);
@@ -222,12 +217,10 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
     }
   };
   auto drawBitmap = [&](int x, int y) {
-    HDC memory = ::CreateCompatibleDC(dc);
+    qm::win32::MemoryDC memory(::CreateCompatibleDC(dc));
     if (!memory) return;
-    HGDIOBJ previous = ::SelectObject(memory, bitmap_);
-    ::BitBlt(dc, x, y, image.cx, image.cy, memory, 0, 0, SRCCOPY);
-    ::SelectObject(memory, previous);
-    ::DeleteDC(memory);
+    qm::win32::Selection selected(memory.Get(), bitmap_);
+    ::BitBlt(dc, x, y, image.cx, image.cy, memory.Get(), 0, 0, SRCCOPY);
   };
   // A face tall enough for the bitmap over the caption puts it there, so that
   // the caption has the face's whole width: beside the bitmap a caption such
@@ -284,7 +277,7 @@ void CODStatic::Draw(const DRAWITEMSTRUCT& item) {
   ::FillRect(dc, &rect, ParentBrush(dc));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, Resolve(color_, COLOR_BTNTEXT));
-  SelectFont font(dc, FontOf(Window()));
+  qm::win32::Selection font(dc, FontOf(Window()));
   std::string text = Text();
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
@@ -302,7 +295,7 @@ void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   if (!base || !::GetObjectA(base, sizeof(logFont), &logFont)) ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
   logFont.lfUnderline = TRUE;
   qm::win32::GdiObject underlined(::CreateFontIndirectA(&logFont));
-  SelectFont font(dc, static_cast<HFONT>(underlined.Get()));
+  qm::win32::Selection font(dc, underlined.Get());
   std::string text = Text();
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }

@@ -9,10 +9,6 @@ int EngineShortcutQueries::GetShortcutInfo(const std::string& name, std::string*
   return CShortcutEngineer().GetShortcutInfo(name, path, argument, type, inRegistry);
 }
 
-int EngineShortcutQueries::IsShortcutPresent(RegKey root, const std::string& name) {
-  return CShortcutEngineer().IsShortcutPresent(root, name);
-}
-
 IShortcutQueries*& ShortcutQueriesSlot() {
   static IShortcutQueries* queries = new EngineShortcutQueries;
   return queries;

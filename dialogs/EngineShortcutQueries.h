@@ -9,7 +9,6 @@ class OSTRUM_API EngineShortcutQueries : public IShortcutQueries {
  public:
   int GetShortcutInfo(const std::string& name, std::string* path, std::string* argument, int type,
                       int inRegistry) override;
-  int IsShortcutPresent(RegKey root, const std::string& name) override;
 };
 
 }  // namespace qm::dialogs

@@ -1,9 +1,13 @@
 #include "dialogs/EntryDialog.h"
 
+#include "engine/foundation/Places.h"
 #include "platform/Text.h"
 
 namespace qm::dialogs {
 namespace {
+
+constexpr char kPlainNameMessage[] =
+    "A name cannot hold \\ / : * ? \" < > | and cannot be a device name such as CON or NUL. Choose another name.";
 
 bool HasExeExtension(const std::string& path) {
   std::size_t slash = path.find_last_of("\\/");
@@ -15,7 +19,7 @@ bool HasExeExtension(const std::string& path) {
 
 }  // namespace
 
-EntryDialog::EntryDialog(const EntryKind& kind, const EntryValues& opening) : kind_(kind), values_(opening) {}
+EntryDialog::EntryDialog(const EntryDialogKind& kind, const EntryValues& opening) : kind_(kind), values_(opening) {}
 
 void EntryDialog::OnInit() {
   if (values_.dialogMode == 1) {
@@ -61,8 +65,16 @@ void EntryDialog::OnEnter(Field focused) {
   OnOk();
 }
 
-bool EntryDialog::RefuseTakenName(const std::string& name) {
-  if (!kind_.IsNameTaken(values_, name)) return false;
+bool EntryDialog::RefuseTakenName(const std::string& name, int type, bool newName) {
+  // A new name with a folder, a drive or a device in it would put a shortcut
+  // outside its startup folder; every kind is held to the same rule. An
+  // entry keeps a name it already has.
+  if (newName && !IsPlainName(name)) {
+    view_->ShowMessage(kPlainNameMessage);
+    view_->FocusNameSelected();
+    return true;
+  }
+  if (!kind_.IsNameTaken(values_, name, type)) return false;
   view_->ShowMessage(kind_.NameTakenMessage());
   view_->FocusNameSelected();
   return true;
@@ -78,7 +90,7 @@ void EntryDialog::OnOk() {
   int type = kind_.HasType() ? view_->GetTypeIndex() : values_.entryType;
 
   if (values_.dialogMode == 1) {
-    if (RefuseTakenName(name)) return;
+    if (RefuseTakenName(name, type, true)) return;
     Accept(name, path, argument, type);
     return;
   }
@@ -90,7 +102,8 @@ void EntryDialog::OnOk() {
     view_->Close(false);
     return;
   }
-  if (!sameName && RefuseTakenName(name)) return;
+  // A new name, or a move to the other side, must not land on another entry.
+  if ((!sameName || type != values_.entryType) && RefuseTakenName(name, type, !sameName)) return;
   Accept(name, path, argument, type);
 }
 
@@ -114,7 +127,7 @@ IEntryDialogHost*& EntryDialogHostSlot() {
   return host;
 }
 
-int ShowEntryDialog(const EntryKind& kind, EntryValues* values) {
+int ShowEntryDialog(const EntryDialogKind& kind, EntryValues* values) {
   IEntryDialogHost* host = EntryDialogHostSlot();
   if (!host || !values) return 0;
   EntryDialog dialog(kind, *values);

@@ -2,7 +2,8 @@
 // The behaviour of the three entry dialogs (service, startup, shortcut),
 // without a window. A window view forwards its events here and is told what
 // to show through IEntryDialogView; what differs between the three kinds of
-// entry lives in an EntryKind.
+// entry lives in an EntryDialogKind.
+#include <cstdint>
 #include <string>
 
 #include "dialogs/OstrumApi.h"
@@ -14,6 +15,8 @@ struct EntryValues {
   int dialogMode = 1;  // 1 create, anything else modify
   int inRegistry = 0;  // 1 where Windows reads the entries, else the stored location
   int entryType = 0;   // Type list index: 0 private, 1 public (startups and shortcuts)
+  // The modified entry's root; 0 for a new entry, or when only its name is known.
+  std::uintptr_t entryRoot = 0;
   std::string entryName;
   std::string entryPath;
   std::string entryArgument;
@@ -45,9 +48,9 @@ class IEntryDialogView {
 };
 
 // Where one kind of entry is read from and how its names are looked up.
-class EntryKind {
+class EntryDialogKind {
  public:
-  virtual ~EntryKind() = default;
+  virtual ~EntryDialogKind() = default;
   virtual const char* CreateCaption() const = 0;
   virtual const char* ModifyCaption() const = 0;
   virtual const char* NameTakenMessage() const = 0;
@@ -58,18 +61,21 @@ class EntryKind {
   // The current path and argument of the entry named in values; both stay
   // untouched when the entry cannot be read.
   virtual void ReadEntry(const EntryValues& values, std::string* path, std::string* argument) const = 0;
-  virtual bool IsNameTaken(const EntryValues& values, const std::string& name) const = 0;
+  // Whether the place the entry would stand in with that name and Type (its
+  // own root and view, or the side its Type moves it to) already holds an
+  // entry of that name, letter case ignored.
+  virtual bool IsNameTaken(const EntryValues& values, const std::string& name, int type) const = 0;
 };
 
-OSTRUM_API const EntryKind& ServiceKind();
-OSTRUM_API const EntryKind& StartupKind();
-OSTRUM_API const EntryKind& ShortcutKind();
+OSTRUM_API const EntryDialogKind& ServiceKind();
+OSTRUM_API const EntryDialogKind& StartupKind();
+OSTRUM_API const EntryDialogKind& ShortcutKind();
 
 class OSTRUM_API EntryDialog {
  public:
-  EntryDialog(const EntryKind& kind, const EntryValues& opening);
+  EntryDialog(const EntryDialogKind& kind, const EntryValues& opening);
 
-  const EntryKind& Kind() const { return kind_; }
+  const EntryDialogKind& Kind() const { return kind_; }
   void Attach(IEntryDialogView* view) { view_ = view; }
 
   void OnInit();
@@ -88,10 +94,11 @@ class OSTRUM_API EntryDialog {
 
  private:
   void UpdateOk();
-  bool RefuseTakenName(const std::string& name);
+  // newName: the name is not the entry's own, and must be a plain name.
+  bool RefuseTakenName(const std::string& name, int type, bool newName);
   void Accept(const std::string& name, const std::string& path, const std::string& argument, int type);
 
-  const EntryKind& kind_;
+  const EntryDialogKind& kind_;
   EntryValues values_;
   IEntryDialogView* view_ = nullptr;
   bool accepted_ = false;
@@ -113,6 +120,6 @@ IEntryDialogHost* DefaultEntryDialogHost();
 
 // Steps 1 to 4 of ShowDialog, shared by the three dialog classes: run a window
 // over a copy of the values and copy the user's values back only on accept.
-OSTRUM_API int ShowEntryDialog(const EntryKind& kind, EntryValues* values);
+OSTRUM_API int ShowEntryDialog(const EntryDialogKind& kind, EntryValues* values);
 
 }  // namespace qm::dialogs

@@ -14,6 +14,7 @@ EntryValues ValuesOf(const Dialog& dialog, int entryType) {
   EntryValues values;
   values.dialogMode = dialog.dialogMode;
   values.inRegistry = dialog.inRegistry;
+  values.entryRoot = dialog.entryRoot;
   values.entryType = entryType;
   values.entryName = dialog.entryName;
   values.entryPath = dialog.entryPath;
@@ -32,7 +33,7 @@ void TakeBack(Dialog& dialog, const EntryValues& values) {
 
 namespace qm {
 
-CServiceDialog::CServiceDialog() : dialogMode(1), inRegistry(0) {}
+CServiceDialog::CServiceDialog() : dialogMode(1), inRegistry(0), entryRoot(0) {}
 CServiceDialog::CServiceDialog(const CServiceDialog& other) = default;
 CServiceDialog& CServiceDialog::operator=(const CServiceDialog& other) = default;
 CServiceDialog::~CServiceDialog() = default;
@@ -44,7 +45,7 @@ int CServiceDialog::ShowDialog() {
   return 1;
 }
 
-CStartupDialog::CStartupDialog() : dialogMode(1), inRegistry(0), entryType(0) {}
+CStartupDialog::CStartupDialog() : dialogMode(1), inRegistry(0), entryType(0), entryRoot(0) {}
 CStartupDialog::CStartupDialog(const CStartupDialog& other) = default;
 CStartupDialog& CStartupDialog::operator=(const CStartupDialog& other) = default;
 CStartupDialog::~CStartupDialog() = default;
@@ -57,7 +58,7 @@ int CStartupDialog::ShowDialog() {
   return 1;
 }
 
-CShortcutDialog::CShortcutDialog() : dialogMode(1), inRegistry(0), entryType(0) {}
+CShortcutDialog::CShortcutDialog() : dialogMode(1), inRegistry(0), entryType(0), entryRoot(0) {}
 CShortcutDialog::CShortcutDialog(const CShortcutDialog& other) = default;
 CShortcutDialog& CShortcutDialog::operator=(const CShortcutDialog& other) = default;
 CShortcutDialog::~CShortcutDialog() = default;

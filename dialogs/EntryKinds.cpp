@@ -2,71 +2,62 @@
 // where an entry is read and a name looked up.
 #include "dialogs/EntryDialog.h"
 #include "dialogs/ShortcutQueries.h"
-#include "engine/foundation/CommandLine.h"
+#include "engine/catalog/Catalog.h"
 #include "engine/entries/RunKeyStore.h"
-#include "engine/foundation/Registry.h"
-#include "engine/foundation/StoredKeys.h"
-#include "platform/Text.h"
+#include "engine/foundation/Places.h"
 
 namespace qm::dialogs {
 namespace {
 
-// Reads a command line and divides it after ".exe"; leaves both parts alone when the value cannot be read.
-void ReadCommandLine(RegKey root, const char* key, const std::string& name, std::string* path,
-                     std::string* argument) {
-  CRegistry registry;
-  std::string commandLine;
-  if (!registry.GetValue(root, key, name.c_str(), &commandLine)) return;
-  std::string newPath, newArgument;
-  if (!SplitPathArgument(commandLine, &newPath, &newArgument)) return;
-  *path = newPath;
-  *argument = newArgument;
-}
+using qm::EntryPlace;
 
-// Whether a value of that name stands under the key, letter case ignored as
-// Windows ignores it: the engines refuse a name that differs from a taken one
-// only in letter case, so the dialog says so before the user presses on.
-bool IsValuePresent(RegKey root, const char* key, const std::string& name) {
-  std::vector<std::string> names;
-  if (!CRegistry().EnumerateValueNames(root, key, &names)) return false;
-  for (const auto& present : names)
-    if (platform::EqualsNoCase(present, name)) return true;
-  return false;
-}
+EntryPlace PlaceOf(const EntryValues& values) { return PlaceOfSelector(values.inRegistry); }
 
-// The view of HKLM whose key holds the entry: the one the window chose for the
-// entry the user picked, else the first holding the name. A public entry of
-// the other view of 64-bit Windows is read where it stands.
-RegKey PublicRootOf(const char* key, const std::string& name) {
-  RegKey root = entries::RootHolding(PublicRoots(), key, name, HKeyLocalMachine);
+// The root of the entry a modify dialog opened on: the one the caller named,
+// else the user's for a private entry and the first view of HKLM holding the
+// name for a public one.
+RegKey OpeningRoot(qm::EntryKind kind, const EntryValues& values) {
+  if (values.entryRoot) return values.entryRoot;
+  if (kind != qm::EntryKind::Service && values.entryType == 0) return HKeyCurrentUser;
+  const Location* row = LocationOf(kind, HKeyLocalMachine);
+  if (kind == qm::EntryKind::Shortcut || !row) return HKeyLocalMachine;
+  const RegKey root = entries::RootHolding(PublicRoots(), row->KeyOf(PlaceOf(values)), values.entryName, HKeyLocalMachine);
   return root == platform::kNoKey ? HKeyLocalMachine : root;
 }
 
-bool PresentUnderEitherRoot(const char* key, const std::string& name) {
-  return IsValuePresent(HKeyCurrentUser, key, name) || IsValuePresent(HKeyLocalMachine, key, name);
+// Where the entry would stand with that Type: its own root while the Type is
+// unchanged (a public entry stays in its view), else the side the Type names,
+// HKLM as this program sees it for the public one.
+RegKey TargetRoot(qm::EntryKind kind, const EntryValues& values, int type) {
+  const bool opened = values.dialogMode != 1;
+  if (kind == qm::EntryKind::Service) return opened ? OpeningRoot(kind, values) : HKeyLocalMachine;
+  if (opened && type == values.entryType) return OpeningRoot(kind, values);
+  return type == 0 ? HKeyCurrentUser : HKeyLocalMachine;
 }
 
-class ServiceEntryKind : public EntryKind {
+void Read(qm::EntryKind kind, const EntryValues& values, std::string* path, std::string* argument) {
+  catalog::ReadPathArgument({kind, OpeningRoot(kind, values), PlaceOf(values), values.entryName}, path, argument);
+}
+
+bool Taken(qm::EntryKind kind, const EntryValues& values, const std::string& name, int type) {
+  return catalog::NameTaken({kind, TargetRoot(kind, values, type), PlaceOf(values), name});
+}
+
+class ServiceEntryKind : public EntryDialogKind {
  public:
   const char* CreateCaption() const override { return "Create Service"; }
   const char* ModifyCaption() const override { return "Modify Service"; }
   const char* NameTakenMessage() const override { return "Service name already exists. Choose another name."; }
   int ResourceId() const override { return 1002; }
   void ReadEntry(const EntryValues& values, std::string* path, std::string* argument) const override {
-    ReadCommandLine(PublicRootOf(ServicesKey(values), values.entryName), ServicesKey(values), values.entryName, path,
-                    argument);
+    Read(qm::EntryKind::Service, values, path, argument);
   }
-  bool IsNameTaken(const EntryValues& values, const std::string& name) const override {
-    return IsValuePresent(HKeyLocalMachine, ServicesKey(values), name);
-  }
-
- private:
-  static const char* ServicesKey(const EntryValues& values) {
-    return values.inRegistry == 1 ? entries::kRunServicesKey : entries::kStoredRunServicesKey;
+  bool IsNameTaken(const EntryValues& values, const std::string& name, int type) const override {
+    return Taken(qm::EntryKind::Service, values, name, type);
   }
 };
 
-class StartupEntryKind : public EntryKind {
+class StartupEntryKind : public EntryDialogKind {
  public:
   const char* CreateCaption() const override { return "Create Startup"; }
   const char* ModifyCaption() const override { return "Modify Startup"; }
@@ -74,21 +65,14 @@ class StartupEntryKind : public EntryKind {
   int ResourceId() const override { return 22008; }
   int HelpMode() const override { return 1; }
   void ReadEntry(const EntryValues& values, std::string* path, std::string* argument) const override {
-    RegKey root = values.entryType == 0 ? HKeyCurrentUser : PublicRootOf(RunKey(values), values.entryName);
-    ReadCommandLine(root, RunKey(values), values.entryName, path, argument);
+    Read(qm::EntryKind::Startup, values, path, argument);
   }
-  // Both roots, whatever the Type list shows: a startup name is unique across private and public.
-  bool IsNameTaken(const EntryValues& values, const std::string& name) const override {
-    return PresentUnderEitherRoot(RunKey(values), name);
-  }
-
- private:
-  static const char* RunKey(const EntryValues& values) {
-    return values.inRegistry == 1 ? entries::kRunKey : entries::kStoredRunKey;
+  bool IsNameTaken(const EntryValues& values, const std::string& name, int type) const override {
+    return Taken(qm::EntryKind::Startup, values, name, type);
   }
 };
 
-class ShortcutEntryKind : public EntryKind {
+class ShortcutEntryKind : public EntryDialogKind {
  public:
   const char* CreateCaption() const override { return "Create Shortcut"; }
   const char* ModifyCaption() const override { return "Modify Shortcut"; }
@@ -106,26 +90,22 @@ class ShortcutEntryKind : public EntryKind {
       *argument = newArgument;
     }
   }
-  bool IsNameTaken(const EntryValues& values, const std::string& name) const override {
-    if (values.inRegistry != 1) return PresentUnderEitherRoot(kStoredShcKey, name);
-    IShortcutQueries* queries = ShortcutQueriesSlot();
-    if (!queries) return false;
-    return queries->IsShortcutPresent(HKeyCurrentUser, name) == 1 ||
-           queries->IsShortcutPresent(HKeyLocalMachine, name) == 1;
+  bool IsNameTaken(const EntryValues& values, const std::string& name, int type) const override {
+    return Taken(qm::EntryKind::Shortcut, values, name, type);
   }
 };
 
 }  // namespace
 
-const EntryKind& ServiceKind() {
+const EntryDialogKind& ServiceKind() {
   static const ServiceEntryKind kind;
   return kind;
 }
-const EntryKind& StartupKind() {
+const EntryDialogKind& StartupKind() {
   static const StartupEntryKind kind;
   return kind;
 }
-const EntryKind& ShortcutKind() {
+const EntryDialogKind& ShortcutKind() {
   static const ShortcutEntryKind kind;
   return kind;
 }

@@ -1,8 +1,8 @@
 #pragma once
-// The two questions the shortcut dialog asks about shortcuts. They belong to
-// the shortcut engine; the dialog library reaches them through this interface
-// so that the engine can answer them once it offers them, and tests can
-// answer them directly.
+// The question the shortcut dialog asks about a shortcut. It belongs to
+// the shortcut engine; the dialog library reaches it through this interface
+// so that the engine can answer it, and tests can
+// answer it directly.
 #include <string>
 
 #include "dialogs/OstrumApi.h"
@@ -18,9 +18,6 @@ class IShortcutQueries {
   // the stored location. 1 when it found and read the shortcut.
   virtual int GetShortcutInfo(const std::string& name, std::string* path, std::string* argument, int type,
                               int inRegistry) = 0;
-  // 1 when the startup folder of that side (HKeyCurrentUser: "Startup",
-  // HKeyLocalMachine: "Common Startup") holds a shortcut of that name, letter case ignored.
-  virtual int IsShortcutPresent(RegKey root, const std::string& name) = 0;
 };
 
 // The answers the shortcut dialog uses; the library's own on Windows.

@@ -1,6 +1,7 @@
 #pragma once
 // CStartupDialog: creates and modifies Run values (startups). The caller fills the
 // members, calls ShowDialog and, on 1, reads the user's values back.
+#include <cstdint>
 #include <string>
 
 #include "dialogs/OstrumApi.h"
@@ -21,6 +22,10 @@ class OSTRUM_API CStartupDialog {
   int dialogMode;
   int inRegistry;
   int entryType;
+  // The root whose entry is modified (HKCU, HKLM, or HKLM's other view, as
+  // the registry gateway names them); 0 for a new entry, or where the caller
+  // knows only the name: the entry is then looked up by name, the user's first.
+  std::uintptr_t entryRoot;
   std::string entryName;
   std::string entryPath;
   std::string entryArgument;

@@ -12,7 +12,7 @@ mkdir -p "$images"
 # The main window's pictures (main-window, theme-menu, main-window-Heather)
 # were taken by hand from qmwindow.exe on a 640x480 Wine desktop over the
 # entries HKCU Run "Tarn Mail" and "Moor Weather", HKLM Run "Peat Sync", HKLM
-# RunServices "Heather Agent" and a shortcut from "qmcycle sample": the tree's
+# RunServices "Heather Agent" and the shortcut "Sample Notes" as scripts/run makes it: the tree's
 # three expand buttons opened from the bottom up, the Heather Agent and Tarn Mail boxes ticked, Tarn Mail selected; the Theme
 # button's menu; then Heather chosen from it. Each picture is the window alone
 # (import -window root, then convert -trim).

@@ -225,11 +225,17 @@ Function un.onInit
   !insertmacro RefuseWhileRunning "un"
 FunctionEnd
 
-; The registry access mask for the program's view.
+; The registry view the uninstaller's checks read: the program's own (0x0100,
+; KEY_WOW64_64KEY, on 64-bit Windows), or the other one (0x0200,
+; KEY_WOW64_32KEY), whose entries a 64-bit program keeps under that view's own
+; product key.
+Var CheckView
+
+; The registry access mask for the view being checked.
 !macro ReadMask var
   StrCpy ${var} 0x20019       ; KEY_READ
   ${If} ${RunningX64}
-    IntOp ${var} ${var} | 0x0100  ; KEY_WOW64_64KEY
+    IntOp ${var} ${var} | $CheckView
   ${EndIf}
 !macroend
 
@@ -270,7 +276,9 @@ Function un.ValueStands
 FunctionEnd
 
 ; Whether the shortcut $R6 stands whole in folder $R1: a file, not a folder of
-; that name, and not empty. Out: $R2 1 or 0.
+; that name, and not empty, unless what was stored is empty too (a user's empty
+; file goes back as it was). In: $R0 root handle, the stored key in $R3.
+; Out: $R2 1 or 0.
 Function un.ShortcutStands
   StrCpy $R2 0
   ${If} $R1 != ""
@@ -283,6 +291,18 @@ Function un.ShortcutStands
       FileClose $9
       ${If} $8 > 0
         StrCpy $R2 1
+      ${Else}
+        ; The size of the stored value: 0 bytes were due back as 0 bytes.
+        !insertmacro ReadMask $7
+        System::Call 'advapi32::RegOpenKeyExW(p R0, w R3, i 0, i r7, *p .r8) i .r9'
+        ${If} $9 = 0
+          System::Call 'advapi32::RegQueryValueExW(p r8, w R6, p 0, p 0, p 0, *i 0 r7) i .r9'
+          ${If} $9 = 0
+          ${AndIf} $7 = 0
+            StrCpy $R2 1
+          ${EndIf}
+          System::Call 'advapi32::RegCloseKey(p r8)'
+        ${EndIf}
       ${EndIf}
     ${EndIf}
   ${EndIf}
@@ -312,7 +332,9 @@ FunctionEnd
       ${EndIf}
       IntOp $R7 $R7 + 1
       ${If} "${kind}" == "Shc"
+        StrCpy $R0 ${rootHandle}
         StrCpy $R1 $R9
+        StrCpy $R3 "${PRODUCT_KEY}\${kind}"
         Call un.ShortcutStands
       ${Else}
         StrCpy $R0 ${rootHandle}
@@ -358,12 +380,23 @@ Section "Uninstall"
   ; again where Windows reads it.
   StrCpy $R4 0
   StrCpy $R5 ""
+  StrCpy $CheckView 0x0100
   !insertmacro CountNotBack HKLM 0x80000002 Run "${RUN_KEY}" ""
   !insertmacro CountNotBack HKLM 0x80000002 RunServices "${RUNSERVICES_KEY}" ""
   !insertmacro CountNotBack HKLM 0x80000002 Shc "" "Common Startup"
   !insertmacro CountNotBack HKCU 0x80000001 Run "${RUN_KEY}" ""
   !insertmacro CountNotBack HKCU 0x80000001 RunServices "${RUNSERVICES_KEY}" ""
   !insertmacro CountNotBack HKCU 0x80000001 Shc "" "Startup"
+  ; On 64-bit Windows the entries of 32-bit programs' keys are kept under the
+  ; product key of their own view: looked at, and kept, the same way.
+  ${If} ${RunningX64}
+    StrCpy $CheckView 0x0200
+    SetRegView 32
+    !insertmacro CountNotBack HKLM 0x80000002 Run "${RUN_KEY}" ""
+    !insertmacro CountNotBack HKLM 0x80000002 RunServices "${RUNSERVICES_KEY}" ""
+    SetRegView 64
+    StrCpy $CheckView 0x0100
+  ${EndIf}
 
   ${If} $R4 <> 0
     ; Something could not be returned. Keep every key that holds an entry and
@@ -382,6 +415,12 @@ Section "Uninstall"
   DetailPrint "Every entry is back. Removing Quill Moor."
   DeleteRegKey HKLM "${PRODUCT_KEY}"
   DeleteRegKey /ifempty HKLM "Software\Tarnwick"
+  ${If} ${RunningX64}
+    SetRegView 32
+    DeleteRegKey HKLM "${PRODUCT_KEY}"
+    DeleteRegKey /ifempty HKLM "Software\Tarnwick"
+    SetRegView 64
+  ${EndIf}
   DeleteRegKey HKCU "${PRODUCT_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Tarnwick"
   DeleteRegValue HKLM "${RUNONCE_KEY}" "${STARTUP_RUNONCE}"

@@ -90,6 +90,18 @@ qm_choose_wine() {
 
 qm_wine() { "$QM_WINE" "$@"; }
 
+# A registry file that "qmctl import" reads as one shortcut of the user's Startup
+# folder: the bytes of an existing .lnk file under the key where an export keeps
+# startup-folder shortcuts. The import writes them out as NAME.lnk, whole.
+#   qm_shortcut_reg NAME FILE.lnk > FILE.reg
+qm_shortcut_reg() {
+  local hex
+  hex=$(od -An -v -tx1 "$2" | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"%s"=hex:%s\r\n\r\n; End of the Quill Moor entries\r\n' \
+    '[HKEY_CURRENT_USER\Software\Tarnwick\Quill Moor\Export\Startup Folder]' "$1" "$hex" |
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; }
+}
+
 # A fresh throwaway Wine prefix for this run, made once and shared by the tiers.
 # Fails (and names the step) when Wine cannot make it.
 qm_wine_prefix() {

@@ -5,14 +5,14 @@
 namespace qm::admin {
 namespace {
 
-bool Done(app::Cycle::TakeResult result) {
-  return result == app::Cycle::TakeResult::Taken || result == app::Cycle::TakeResult::AlreadyTaken;
+bool Done(cycle::Cycle::TakeResult result) {
+  return result == cycle::Cycle::TakeResult::Taken || result == cycle::Cycle::TakeResult::AlreadyTaken;
 }
 
 }  // namespace
 
 ProgramCycle::ProgramCycle()
-    : cycle_(app::CycleParts{registry_, startups_, shortcuts_, services_}, CLog::GetProgramPathWith("")) {}
+    : cycle_(cycle::CycleParts{registry_, startups_, shortcuts_, services_}, CLog::GetProgramPathWith("")) {}
 
 CycleOperations ProgramCycle::Operations() {
   CycleOperations operations;
@@ -24,14 +24,8 @@ CycleOperations ProgramCycle::Operations() {
     // The services only once the others are safely taken, as at a log-on.
     return startups && Done(cycle_.TakeServices());
   };
-  operations.giveBack = [this] {
-    cycle_.Return();
-    return true;
-  };
-  operations.restore = [this] {
-    cycle_.Restore();
-    return true;
-  };
+  operations.giveBack = [this] { return cycle_.Return(); };
+  operations.restore = [this] { return cycle_.Restore(); };
   return operations;
 }
 

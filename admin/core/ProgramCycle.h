@@ -3,7 +3,7 @@
 // it: the same Init flags, the same RunOnce values armed before anything is
 // taken, with qmctl's folder (beside Quillmoor.exe) as the program's.
 #include "admin/core/Qmctl.h"
-#include "app/core/Cycle.h"
+#include "engine/cycle/Cycle.h"
 
 namespace qm::admin {
 
@@ -24,7 +24,7 @@ class ProgramCycle {
   CStartupEngineer startups_;
   CShortcutEngineer shortcuts_;
   CServiceEngineer services_;
-  app::Cycle cycle_;
+  cycle::Cycle cycle_;
 };
 
 }  // namespace qm::admin

@@ -5,9 +5,13 @@
 #include <set>
 #include <tuple>
 
-#include "admin/core/Entries.h"
 #include "admin/core/RegFile.h"
+#include "engine/catalog/Catalog.h"
+#include "engine/entries/RunKeyStore.h"
+#include "engine/foundation/EntryCommon.h"
+#include "engine/foundation/Places.h"
 #include "engine/foundation/StoredKeys.h"
+#include "engine/foundation/WholeValues.h"
 #include "engine/shortcuts/ShortcutStorage.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
@@ -16,6 +20,11 @@
 
 namespace qm::admin {
 namespace {
+
+using catalog::Entry;
+using catalog::PlaceName;
+using catalog::ScopeName;
+using catalog::ViewName;
 
 constexpr char kUsageText[] =
     "usage: qmctl COMMAND [OPTIONS]\n"
@@ -28,7 +37,7 @@ constexpr char kUsageText[] =
     "                             machine's keys are kept for 32-bit and for 64-bit programs\n"
     "  take                       take the entries, as a log-on does\n"
     "  return                     give every entry back to Windows, as the cycle does\n"
-    "  restore                    give every entry back and end the cycle\n"
+    "  restore                    give every entry back, arming nothing (an armed log-on stays armed)\n"
     "  export FILE.reg            every entry with its flag, in the registry editor's format\n"
     "  import FILE.reg [--force]  put the file's entries where Windows reads them; an entry of\n"
     "                             the same name with other data is replaced only with --force\n"
@@ -53,20 +62,20 @@ std::string InFile(const Location& location, const std::string& path) {
 }
 RegKey FileRoot(const Location& location) { return IsPublicRoot(location.root) ? HKeyLocalMachine : location.root; }
 
-std::string ExportKeyOf(const Location& location, Place place) {
+std::string ExportKeyOf(const Location& location, EntryPlace place) {
   std::string area = kExportArea;
-  if (place == Place::Windows) return area + "\\Startup Folder";  // only shortcuts stand outside the registry
+  if (place == EntryPlace::Windows) return area + "\\Startup Folder";  // only shortcuts stand outside the registry
   switch (location.kind) {
-    case Kind::Startup: return area + "\\Stored Run";
-    case Kind::Service: return area + "\\Stored RunServices";
-    case Kind::Shortcut: return area + "\\Stored Shc";
+    case EntryKind::Startup: return area + "\\Stored Run";
+    case EntryKind::Service: return area + "\\Stored RunServices";
+    case EntryKind::Shortcut: return area + "\\Stored Shc";
   }
   return area;
 }
 
 // Where an entry of the location and place goes in an export file.
-std::string FileKeyOf(const Location& location, Place place) {
-  if (place == Place::Windows && location.windowsKey) return InFile(location, location.windowsKey);
+std::string FileKeyOf(const Location& location, EntryPlace place) {
+  if (place == EntryPlace::Windows && location.windowsKey) return InFile(location, location.windowsKey);
   return InFile(location, ExportKeyOf(location, place));
 }
 
@@ -122,9 +131,10 @@ std::string FlagText(int flag) { return flag < 0 ? "-" : (flag ? "on" : "off"); 
 
 // ---- list ----
 
+// Every text we print is UTF-8, whatever bytes a value or a link held.
 std::string Json(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  for (unsigned char c : platform::ValidUtf8(text)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
@@ -139,7 +149,8 @@ std::string Json(const std::string& text) {
   return out + "\"";
 }
 
-std::string Csv(const std::string& text) {
+std::string Csv(const std::string& raw) {
+  const std::string text = platform::ValidUtf8(raw);
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {
@@ -160,6 +171,32 @@ std::string ProgramNote(const ProgramDescription& program) {
   return said.empty() ? "" : "  (" + said + ")";
 }
 
+// What the entry starts: the command line, or the shortcut's target and
+// arguments joined by a blank; empty when the shortcut cannot be read.
+std::string CommandOf(const Entry& entry) {
+  if (entry.ref.kind != EntryKind::Shortcut) return TextOf(entry.data);
+  platform::ShellLinkData link;
+  if (!platform::DecodeShellLink(entry.data, link)) return "";
+  std::string command = link.target;
+  if (link.hasText[platform::ShellLinkData::kArguments])
+    command += " " + platform::Utf16ToAnsi(link.text[platform::ShellLinkData::kArguments]);
+  return command;
+}
+
+// What the program an entry starts says of itself, and whether its file is gone.
+ProgramDescription ProgramOf(const Entry& entry) {
+  std::string path;
+  if (entry.ref.kind == EntryKind::Shortcut) {
+    platform::ShellLinkData link;
+    if (!platform::DecodeShellLink(entry.data, link)) return {};
+    path = link.target;
+  } else {
+    std::string argument;
+    entries::SplitOrWhole(TextOf(entry.data), &path, &argument);
+  }
+  return DescribeProgram(path);
+}
+
 std::string ViewText(RegKey root) {
   const std::string view = ViewName(root);
   return view.empty() ? "-" : view;
@@ -169,11 +206,13 @@ void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
   out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("VIEW", 6) << Padded("WHERE", 9) << Padded("FLAG", 6)
       << "NAME\n";
   for (const Entry& entry : entries) {
-    out << Padded(KindName(entry.kind), 10) << Padded(RootName(entry.root), 9) << Padded(ViewText(entry.root), 6)
-        << Padded(PlaceName(entry.place), 9) << Padded(FlagText(entry.flag), 6) << entry.name << "\n";
+    out << Padded(KindName(entry.ref.kind), 10) << Padded(ScopeName(entry.ref.root), 9)
+        << Padded(ViewText(entry.ref.root), 6)
+        << Padded(PlaceName(entry.ref.place), 9) << Padded(FlagText(entry.flag), 6)
+        << platform::ValidUtf8(entry.ref.name) << "\n";
     // The command on a line of its own, so that a long one never pushes the
     // columns apart, followed by what its program is.
-    out << "    " << CommandOf(entry) << ProgramNote(ProgramOf(entry)) << "\n";
+    out << "    " << platform::ValidUtf8(CommandOf(entry) + ProgramNote(ProgramOf(entry))) << "\n";
   }
 }
 
@@ -182,11 +221,11 @@ void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Entry& entry = entries[i];
     const ProgramDescription program = ProgramOf(entry);
-    out << (i ? ",\n " : "\n ") << "{\"kind\": " << Json(KindName(entry.kind))
-        << ", \"scope\": " << Json(RootName(entry.root))
-        << ", \"view\": " << (*ViewName(entry.root) ? Json(ViewName(entry.root)) : std::string("null"))
-        << ", \"where\": " << Json(PlaceName(entry.place))
-        << ", \"name\": " << Json(entry.name)
+    out << (i ? ",\n " : "\n ") << "{\"kind\": " << Json(KindName(entry.ref.kind))
+        << ", \"scope\": " << Json(ScopeName(entry.ref.root))
+        << ", \"view\": " << (*ViewName(entry.ref.root) ? Json(ViewName(entry.ref.root)) : std::string("null"))
+        << ", \"where\": " << Json(PlaceName(entry.ref.place))
+        << ", \"name\": " << Json(entry.ref.name)
         << ", \"flag\": " << (entry.flag < 0 ? std::string("null") : std::to_string(entry.flag))
         << ", \"command\": " << Json(CommandOf(entry)) << ", \"description\": " << Json(program.description)
         << ", \"publisher\": " << Json(program.publisher) << ", \"missing\": " << (program.missing ? "true" : "false")
@@ -200,37 +239,37 @@ void ListCsv(const std::vector<Entry>& entries, std::ostream& out) {
   out << "kind,scope,where,flag,name,command,description,publisher,missing,view\r\n";
   for (const Entry& entry : entries) {
     const ProgramDescription program = ProgramOf(entry);
-    out << KindName(entry.kind) << "," << RootName(entry.root) << "," << PlaceName(entry.place) << ","
-        << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.name) << ","
+    out << KindName(entry.ref.kind) << "," << ScopeName(entry.ref.root) << "," << PlaceName(entry.ref.place) << ","
+        << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.ref.name) << ","
         << Csv(CommandOf(entry)) << "," << Csv(program.description) << "," << Csv(program.publisher) << ","
-        << (program.missing ? 1 : 0) << "," << ViewName(entry.root) << "\r\n";
+        << (program.missing ? 1 : 0) << "," << ViewName(entry.ref.root) << "\r\n";
   }
 }
 
 // ---- enable, disable ----
 
 bool SameEntry(const Entry& a, const Entry& b) {
-  return a.kind == b.kind && a.root == b.root && platform::EqualsNoCase(a.name, b.name);
+  return a.ref.kind == b.ref.kind && a.ref.root == b.ref.root && platform::EqualsNoCase(a.ref.name, b.ref.name);
 }
 
 int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& err) {
   const std::string& name = options.words[0];
   std::vector<Entry> entries;
   std::string error;
-  if (!CollectEntries(&entries, &error)) {
+  if (!catalog::ListAll(&entries, &error)) {
     err << "qmctl: " << error << "\n";
     return kFailed;
   }
-  Kind kind{};
+  EntryKind kind{};
   bool byKind = !options.kind.empty();
   if (byKind) KindFromName(options.kind, &kind);
   bool user = options.flags.count("--user"), machine = options.flags.count("--machine");
   // The same entry may stand in both places (a take cut short); it has one flag.
   std::vector<const Entry*> matches;
   for (const Entry& entry : entries) {
-    if (!platform::EqualsNoCase(entry.name, name) || (byKind && entry.kind != kind)) continue;
-    if ((user && entry.root != HKeyCurrentUser) || (machine && !IsPublicRoot(entry.root))) continue;
-    if (!options.view.empty() && options.view != ViewName(entry.root)) continue;
+    if (!platform::EqualsNoCase(entry.ref.name, name) || (byKind && entry.ref.kind != kind)) continue;
+    if ((user && entry.ref.root != HKeyCurrentUser) || (machine && !IsPublicRoot(entry.ref.root))) continue;
+    if (!options.view.empty() && options.view != ViewName(entry.ref.root)) continue;
     bool known = false;
     for (const Entry* match : matches) known = known || SameEntry(*match, entry);
     if (!known) matches.push_back(&entry);
@@ -244,52 +283,70 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
   if (matches.size() > 1) {
     err << "qmctl: \"" << name << "\" names " << matches.size() << " entries:";
     for (const Entry* match : matches) {
-      err << " " << KindName(match->kind) << " (" << RootName(match->root);
-      if (*ViewName(match->root)) err << ", " << ViewName(match->root) << "-bit view";
+      err << " " << KindName(match->ref.kind) << " (" << ScopeName(match->ref.root);
+      if (*ViewName(match->ref.root)) err << ", " << ViewName(match->ref.root) << "-bit view";
       err << ")";
     }
     err << "; choose one with --kind, --user or --machine, and --view 32 or 64\n";
     return kUsage;
   }
   const Entry& entry = *matches[0];
-  const Location* location = LocationOf(entry.kind, entry.root);
-  std::uint32_t number = static_cast<std::uint32_t>(flag);
-  std::vector<std::uint8_t> data = {static_cast<std::uint8_t>(number), 0, 0, 0};
-  if (!WriteValue(entry.root, location->selectionsKey, entry.name, platform::kRegDword, data)) {
-    err << "qmctl: cannot write the flag of \"" << entry.name << "\"\n";
+  if (!catalog::SetFlag(entry.ref, flag)) {
+    err << "qmctl: cannot write the flag of \"" << entry.ref.name << "\"\n";
     return kFailed;
   }
-  out << KindName(entry.kind) << " \"" << entry.name << "\" (" << RootName(entry.root)
-      << (*ViewName(entry.root) ? std::string(", ") + ViewName(entry.root) + "-bit view" : "") << ") "
+  out << KindName(entry.ref.kind) << " \"" << entry.ref.name << "\" (" << ScopeName(entry.ref.root)
+      << (*ViewName(entry.ref.root) ? std::string(", ") + ViewName(entry.ref.root) + "-bit view" : "") << ") "
       << (flag ? "enabled" : "disabled") << "\n";
   return kDone;
 }
 
 // ---- export ----
 
+// Why an import cannot carry an entry back; empty when it can. Export asks the
+// same, so that what it writes always reads back.
+std::string WhyNotCarried(EntryKind kind, const WholeValue& value) {
+  if (kind == EntryKind::Shortcut) {
+    platform::ShellLinkData link;
+    if (value.type != platform::kRegBinary || value.data.empty() || !platform::DecodeShellLink(value.data, link))
+      return "the shortcut \"" + value.name + "\" is not a whole shell link";
+    // Written out as a file of that name, where a device name would be no file.
+    if (!IsPlainName(value.name)) return "\"" + value.name + "\" cannot be the name of a file";
+    return "";
+  }
+  if (value.type != platform::kRegSz && value.type != 2) return "\"" + value.name + "\" is not a command line";
+  return "";
+}
+
 int Export(const std::string& file, std::ostream& out, std::ostream& err) {
   std::vector<Entry> entries;
   std::string error;
-  if (!CollectEntries(&entries, &error)) {
+  if (!catalog::ListAll(&entries, &error)) {
     err << "qmctl: " << error << "; nothing was exported\n";
     return kFailed;
   }
   std::vector<RegFileKey> keys;
+  std::vector<std::string> leftOut;
   for (const Location& location : Locations()) {
     RegFileKey flags{FileRoot(location), InFile(location, location.selectionsKey), {}};
     std::set<std::string> flagged;
-    for (Place place : {Place::Windows, Place::Stored}) {
+    for (EntryPlace place : {EntryPlace::Windows, EntryPlace::Stored}) {
       RegFileKey key{FileRoot(location), FileKeyOf(location, place), {}};
       for (const Entry& entry : entries) {
-        if (entry.kind != location.kind || entry.root != location.root || entry.place != place) continue;
-        key.values.push_back(Value{entry.name, entry.kind == Kind::Shortcut ? platform::kRegBinary : entry.type,
-                                   entry.data});
-        if (entry.flag >= 0 && flagged.insert(platform::FoldCase(entry.name)).second) {
-          std::uint32_t flag = static_cast<std::uint32_t>(entry.flag);
-          flags.values.push_back(Value{entry.name, platform::kRegDword,
-                                       {static_cast<std::uint8_t>(flag), static_cast<std::uint8_t>(flag >> 8),
-                                        static_cast<std::uint8_t>(flag >> 16), static_cast<std::uint8_t>(flag >> 24)}});
+        if (entry.ref.kind != location.kind || entry.ref.root != location.root || entry.ref.place != place) continue;
+        WholeValue value{entry.ref.name, entry.ref.kind == EntryKind::Shortcut ? platform::kRegBinary : entry.type,
+                         entry.data};
+        // What an import would refuse is left out, named, rather than making
+        // the whole backup one that cannot be read back.
+        const std::string why = WhyNotCarried(entry.ref.kind, value);
+        if (!why.empty()) {
+          leftOut.push_back(why);
+          continue;
         }
+        key.values.push_back(std::move(value));
+        if (entry.flag >= 0 && flagged.insert(platform::FoldCase(entry.ref.name)).second)
+          flags.values.push_back(WholeValue{entry.ref.name, platform::kRegDword,
+                                            NumberData(static_cast<std::uint32_t>(entry.flag))});
       }
       if (!key.values.empty()) keys.push_back(std::move(key));
     }
@@ -300,27 +357,30 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err) {
     err << "qmctl: cannot write " << file << "\n";
     return kFailed;
   }
-  out << "exported " << entries.size() << " entries to " << file << "\n";
-  return kDone;
+  out << "exported " << entries.size() - leftOut.size() << " entries to " << file << "\n";
+  if (leftOut.empty()) return kDone;
+  err << "qmctl: left out of the export, as no import could carry them back:\n";
+  for (const std::string& why : leftOut) err << "  " << why << "\n";
+  return kFailed;
 }
 
 // ---- import ----
 
 struct Incoming {
   const Location* location;
-  Place place;  // where it stood when it was exported
-  Value value;
+  EntryPlace place;  // where it stood when it was exported
+  WholeValue value;
   int flag = -1;
 };
 
 // What key of a file holds for us: the entries of a location and place, or its flags.
-bool RoleOf(const RegFileKey& key, const Location** location, Place* place, bool* isFlags) {
+bool RoleOf(const RegFileKey& key, const Location** location, EntryPlace* place, bool* isFlags) {
   for (const Location& each : Locations()) {
     if (FileRoot(each) != key.root) continue;
     *location = &each;
     *isFlags = platform::EqualsNoCase(key.path, InFile(each, each.selectionsKey));
     if (*isFlags) return true;
-    for (Place candidate : {Place::Windows, Place::Stored}) {
+    for (EntryPlace candidate : {EntryPlace::Windows, EntryPlace::Stored}) {
       if (platform::EqualsNoCase(key.path, FileKeyOf(each, candidate))) {
         *place = candidate;
         return true;
@@ -330,57 +390,37 @@ bool RoleOf(const RegFileKey& key, const Location** location, Place* place, bool
   return false;
 }
 
-std::string FileOf(const std::string& folder, const std::string& name) {
-  return folder + "\\" + name + shortcuts::kLinkExtension;
-}
-// A shortcut's path must fit MAX_PATH with its terminator, or no engine step could reach it.
-bool FitsPath(const std::string& path) { return path.size() < shortcuts::kPathBufferSize; }
-
-bool GoodFileName(const std::string& name) {
-  return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && name != "." && name != "..";
-}
-
 // Checks everything the file says before anything is written; false with
 // the reason when any part of it cannot be carried.
 bool ReadIncoming(const std::vector<RegFileKey>& keys, std::vector<Incoming>* incoming, std::string* error) {
   std::map<std::pair<const Location*, std::string>, int> flags;
-  std::set<std::tuple<const Location*, Place, std::string>> seen;
+  std::set<std::tuple<const Location*, EntryPlace, std::string>> seen;
   std::set<std::pair<const Location*, std::string>> seenFlags;
   for (const RegFileKey& key : keys) {
     const Location* location = nullptr;
-    Place place = Place::Windows;
+    EntryPlace place = EntryPlace::Windows;
     bool isFlags = false;
     if (!RoleOf(key, &location, &place, &isFlags)) {
-      *error = "the key " + std::string(RootName(key.root)) + " " + key.path + " holds no entries of ours";
+      *error = "the key " + std::string(ScopeName(key.root)) + " " + key.path + " holds no entries of ours";
       return false;
     }
-    for (const Value& value : key.values) {
+    for (const WholeValue& value : key.values) {
       std::string folded = platform::FoldCase(value.name);
       if (isFlags) {
         if (value.type != platform::kRegDword || !seenFlags.insert({location, folded}).second) {
           *error = "the flag of \"" + value.name + "\" is not one number";
           return false;
         }
-        flags[{location, folded}] = static_cast<int>(value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
-                                                     static_cast<std::uint32_t>(value.data[3]) << 24);
+        flags[{location, folded}] = static_cast<int>(NumberOf(value));
         continue;
       }
       if (!seen.insert({location, place, folded}).second) {
         *error = "\"" + value.name + "\" stands twice in one key";
         return false;
       }
-      if (location->kind == Kind::Shortcut) {
-        platform::ShellLinkData link;
-        if (value.type != platform::kRegBinary || value.data.empty() || !platform::DecodeShellLink(value.data, link)) {
-          *error = "the shortcut \"" + value.name + "\" is not a whole shell link";
-          return false;
-        }
-        if (!GoodFileName(value.name)) {
-          *error = "\"" + value.name + "\" cannot be the name of a file";
-          return false;
-        }
-      } else if (value.type != platform::kRegSz && value.type != 2) {
-        *error = "\"" + value.name + "\" is not a command line";
+      const std::string why = WhyNotCarried(location->kind, value);
+      if (!why.empty()) {
+        *error = why;
         return false;
       }
       incoming->push_back(Incoming{location, place, value});
@@ -390,8 +430,8 @@ bool ReadIncoming(const std::vector<RegFileKey>& keys, std::vector<Incoming>* in
   // standing where Windows reads it was written later: it wins.
   std::vector<Incoming> chosen;
   for (const Incoming& entry : *incoming) {
-    bool shadowed = entry.place == Place::Stored &&
-                    seen.count({entry.location, Place::Windows, platform::FoldCase(entry.value.name)});
+    bool shadowed = entry.place == EntryPlace::Stored &&
+                    seen.count({entry.location, EntryPlace::Windows, platform::FoldCase(entry.value.name)});
     if (shadowed) continue;
     chosen.push_back(entry);
     auto flag = flags.find({entry.location, platform::FoldCase(entry.value.name)});
@@ -402,15 +442,11 @@ bool ReadIncoming(const std::vector<RegFileKey>& keys, std::vector<Incoming>* in
 }
 
 bool SameData(const Entry& standing, const Incoming& entry) {
-  if (entry.location->kind == Kind::Shortcut) return standing.data == entry.value.data;
+  if (entry.location->kind == EntryKind::Shortcut) return standing.data == entry.value.data;
   return standing.type == entry.value.type && TextOf(standing.data) == TextOf(entry.value.data);
 }
 
-std::vector<std::uint8_t> FlagData(int flag) {
-  std::uint32_t number = static_cast<std::uint32_t>(flag);
-  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-}
+std::vector<std::uint8_t> FlagData(int flag) { return NumberData(static_cast<std::uint32_t>(flag)); }
 
 int Import(const std::string& file, bool force, std::ostream& out, std::ostream& err) {
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
@@ -427,7 +463,7 @@ int Import(const std::string& file, bool force, std::ostream& out, std::ostream&
     return kFailed;
   }
   std::vector<Entry> standing;
-  if (!CollectEntries(&standing, &error)) {
+  if (!catalog::ListAll(&standing, &error)) {
     err << "qmctl: " << error << "; nothing was changed\n";
     return kFailed;
   }
@@ -439,25 +475,25 @@ int Import(const std::string& file, bool force, std::ostream& out, std::ostream&
   for (const Incoming& entry : incoming) {
     bool same = false, different = false;
     for (const Entry& each : standing) {
-      if (each.kind != entry.location->kind || each.root != entry.location->root ||
-          !platform::EqualsNoCase(each.name, entry.value.name))
+      if (each.ref.kind != entry.location->kind || each.ref.root != entry.location->root ||
+          !platform::EqualsNoCase(each.ref.name, entry.value.name))
         continue;
       (SameData(each, entry) ? same : different) = true;
     }
     if (different) conflicts.push_back(std::string(KindName(entry.location->kind)) + " \"" + entry.value.name +
-                                       "\" (" + RootName(entry.location->root) + ")");
+                                       "\" (" + ScopeName(entry.location->root) + ")");
     actions.push_back(different || !same ? Action::Write : Action::AlreadyThere);
-    if (entry.location->kind == Kind::Shortcut && !folders.count(entry.location)) {
+    if (entry.location->kind == EntryKind::Shortcut && !folders.count(entry.location)) {
       std::string folder;
-      if (!StartupFolder(*entry.location, &folder)) {
-        err << "qmctl: no startup folder is named for the " << RootName(entry.location->root)
+      if (!catalog::StartupFolderOf(entry.location->root, &folder)) {
+        err << "qmctl: no startup folder is named for the " << ScopeName(entry.location->root)
             << "'s shortcuts; nothing was changed\n";
         return kFailed;
       }
       folders[entry.location] = folder;
     }
-    if (entry.location->kind == Kind::Shortcut &&
-        !FitsPath(FileOf(folders[entry.location], entry.value.name))) {
+    if (entry.location->kind == EntryKind::Shortcut &&
+        !shortcuts::FitsPathBuffer(shortcuts::FileOf(folders[entry.location], entry.value.name))) {
       err << "qmctl: the shortcut \"" << entry.value.name << "\" does not fit a path; nothing was changed\n";
       return kFailed;
     }
@@ -474,30 +510,31 @@ int Import(const std::string& file, bool force, std::ostream& out, std::ostream&
     const Location& location = *entry.location;
     bool hasFlag = false;
     for (const Entry& each : standing)
-      hasFlag = hasFlag || (each.kind == location.kind && each.root == location.root &&
-                            platform::EqualsNoCase(each.name, entry.value.name) && each.flag >= 0);
+      hasFlag = hasFlag || (each.ref.kind == location.kind && each.ref.root == location.root &&
+                            platform::EqualsNoCase(each.ref.name, entry.value.name) && each.flag >= 0);
     if (actions[i] == Action::AlreadyThere) {
       // The entry is there already, and so is the user's choice, if any.
       if (!hasFlag && entry.flag >= 0)
-        WriteValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword, FlagData(entry.flag));
+        WriteWholeValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword,
+                        FlagData(entry.flag));
       continue;
     }
     // The flag first: at every moment the entry has the flag it comes with.
     bool ok = entry.flag < 0 ||
-              WriteValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword,
-                         FlagData(entry.flag));
-    if (ok && location.kind == Kind::Shortcut) {
+              WriteWholeValue(location.root, location.selectionsKey, entry.value.name, platform::kRegDword,
+                              FlagData(entry.flag));
+    if (ok && location.kind == EntryKind::Shortcut) {
       const std::string& folder = folders[&location];
-      ok = WriteFileWhole(folder, FileOf(folder, entry.value.name), entry.value.data);
+      ok = shortcuts::WriteWhole(folder, shortcuts::FileOf(folder, entry.value.name), entry.value.data);
     } else if (ok) {
-      ok = WriteValue(location.root, location.windowsKey, entry.value.name, entry.value.type, entry.value.data);
+      ok = WriteWholeValue(location.root, location.windowsKey, entry.value.name, entry.value.type, entry.value.data);
     }
     if (ok) {
       ++written;
     } else {
       ++failed;
       err << "qmctl: cannot write " << KindName(location.kind) << " \"" << entry.value.name << "\" ("
-          << RootName(location.root) << ")\n";
+          << ScopeName(location.root) << ")\n";
     }
   }
   out << "imported " << written << " entries, " << (incoming.size() - written - failed) << " already there\n";
@@ -542,7 +579,7 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
     if (!OnlyFlags(options, {"--json", "--csv"}, &error)) return usage(error);
     if (options.flags.size() > 1) return usage("choose one of --json and --csv");
     std::vector<Entry> entries;
-    if (!CollectEntries(&entries, &error)) {
+    if (!catalog::ListAll(&entries, &error)) {
       err << "qmctl: " << error << "\n";
       return kFailed;
     }
@@ -560,7 +597,7 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   }
   // Everything below changes entries: never while the program may be in a cycle.
   if (command == "enable" || command == "disable") {
-    Kind kind;
+    EntryKind kind;
     if (!OnlyFlags(options, {"--user", "--machine"}, &error)) return usage(error);
     if (options.flags.size() > 1) return usage("choose one of --user and --machine");
     if (!options.kind.empty() && !KindFromName(options.kind, &kind))
@@ -576,8 +613,29 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   }
   if (command == "enable" || command == "disable") return SetFlag(options, command == "enable", out, err);
   if (command == "import") return Import(options.words[0], options.flags.count("--force") > 0, out, err);
-  if (!wholeSet[command]()) {
-    err << "qmctl: " << command << " did not complete; the log file says why\n";
+  const bool done = wholeSet[command]();
+  // The answer comes from where the entries stand afterwards: a take leaves
+  // nothing where Windows reads it, a return or a restore nothing stored
+  // (but the empty command lines a return keeps).
+  std::vector<Entry> entries;
+  std::vector<std::string> left;
+  if (!catalog::ListAll(&entries, &error)) left.push_back(error);
+  for (const Entry& entry : entries) {
+    const bool stored = entry.ref.place == EntryPlace::Stored;
+    const bool emptyLine = entry.ref.kind != EntryKind::Shortcut && TextOf(entry.data).empty();
+    if (command == "take" ? !stored : stored && !(command == "return" && emptyLine))
+      left.push_back(std::string(KindName(entry.ref.kind)) + " \"" + entry.ref.name + "\" (" +
+                     catalog::ScopeName(entry.ref.root) +
+                     (*catalog::ViewName(entry.ref.root) ? std::string(", ") + catalog::ViewName(entry.ref.root) +
+                                                                "-bit view"
+                                                          : "") +
+                     ")");
+  }
+  if (!done || !left.empty()) {
+    err << "qmctl: " << command << " did not complete; the log file says why";
+    if (!left.empty()) err << (command == "take" ? "; still where Windows reads them:" : "; still stored:");
+    err << "\n";
+    for (const std::string& what : left) err << "  " << what << "\n";
     return kFailed;
   }
   out << command << ": done\n";

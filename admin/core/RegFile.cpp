@@ -61,7 +61,7 @@ void AppendHex(std::string* line, const std::vector<std::uint8_t>& data, std::st
   }
 }
 
-std::string ValueLine(const Value& value) {
+std::string ValueLine(const WholeValue& value) {
   std::string out;
   std::string line = Quoted(value.name) + "=";
   if ((value.type == platform::kRegSz) && PlainText(value.data)) {
@@ -146,7 +146,7 @@ bool TextFromUtf16(const std::vector<std::uint8_t>& bytes, std::vector<std::uint
   return true;
 }
 
-bool ReadData(const std::string& text, Value* value) {
+bool ReadData(const std::string& text, WholeValue* value) {
   std::size_t at = 0;
   if (!text.empty() && text[0] == '"') {
     std::string data;
@@ -213,7 +213,7 @@ std::vector<std::uint8_t> WriteRegFile(const std::vector<RegFileKey>& keys) {
   std::string text = std::string(kHeader) + "\r\n\r\n";
   for (const RegFileKey& key : keys) {
     text += "[" + std::string(RootText(key.root)) + "\\" + key.path + "]\r\n";
-    for (const Value& value : key.values) text += ValueLine(value);
+    for (const WholeValue& value : key.values) text += ValueLine(value);
     text += "\r\n";
   }
   text += std::string(kEndLine) + "\r\n";
@@ -287,7 +287,7 @@ bool ReadRegFile(const std::vector<std::uint8_t>& bytes, std::vector<RegFileKey>
       if (indent == std::string::npos) return Fail(error, number, "hex data cut off");
       line += lines[n].substr(indent);
     }
-    Value value;
+    WholeValue value;
     std::size_t at = 0;
     if (!ReadQuoted(line, &at, &value.name) || at >= line.size() || line[at] != '=')
       return Fail(error, number, "a value name that is not closed, or no '='");

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "admin/core/Entries.h"
+#include "engine/foundation/WholeValues.h"
 
 namespace qm::admin {
 
 struct RegFileKey {
   RegKey root = HKeyCurrentUser;
   std::string path;  // without the root, as written
-  std::vector<Value> values;  // texts as UTF-8 with one terminator, as RegSetValueExA stores them
+  std::vector<WholeValue> values;  // texts as UTF-8 with one terminator, as RegSetValueExA stores them
 };
 
 // The whole file, byte-order mark included.

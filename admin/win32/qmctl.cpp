@@ -14,11 +14,12 @@
 #include "admin/core/ProgramCycle.h"
 #include "admin/core/Qmctl.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 #include "platform/win32/Win32Console.h"
 
 namespace {
 
-// The named mutex "Quill Moor" that the program creates at its start. Held
+// The named mutex that the program creates at its start. Held
 // from Acquire to the end of the process, so the program cannot start a
 // cycle while qmctl is changing entries either.
 class ProgramMutex : public qm::admin::IInstanceGuard {
@@ -28,7 +29,7 @@ class ProgramMutex : public qm::admin::IInstanceGuard {
   }
   bool Acquire() override {
     if (handle_) return true;
-    handle_ = ::CreateMutexA(nullptr, FALSE, "Quill Moor");
+    handle_ = ::CreateMutexA(nullptr, FALSE, qm::identity::kInstanceMutex);
     if (handle_ && ::GetLastError() == ERROR_ALREADY_EXISTS) {
       ::CloseHandle(handle_);
       handle_ = nullptr;
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
   // CR LF line ends rather than getting a second CR from the C runtime.
   _setmode(_fileno(stdout), _O_BINARY);
   // The engines log into the program's log file, beside qmctl.exe.
-  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   qm::CLog::Setup();
   std::vector<std::string> arguments(argv + 1, argv + argc);
   ProgramMutex mutex;

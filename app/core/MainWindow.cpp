@@ -11,14 +11,12 @@
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
 #include "platform/FileSystem.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
 
-constexpr char kApplicationName[] = "Quill Moor";
-constexpr char kExecutableName[] = "Quillmoor";
-constexpr char kHelpFile[] = "Quillmoor.chm";
-constexpr char kCleanupSwitch[] = "/cleanup";
+using identity::kApplicationName;
 // On 64-bit Windows the public Run and RunServices keys are kept twice, and a
 // name may stand in both: the line under an entry of the 32-bit programs' key.
 constexpr char kThirtyTwoBitLine[] = "Public entry of 32-bit programs";
@@ -121,82 +119,38 @@ void MainWindow::OnInit() {
 
 void MainWindow::Populate() {
   IMainTree& tree = view_->Tree();
-  parts_.startups.PopulateRunEntries(&tree, roots_[kStartup], setup_.inRegistry);
-  parts_.shortcuts.PopulateShcEntries(&tree, roots_[kShortcut], setup_.inRegistry);
-  parts_.services.PopulateRunServiceEntries(&tree, roots_[kService], setup_.inRegistry);
-  LearnRoots(kStartup, entries::RunEntries());
-  LearnRoots(kService, entries::RunServiceEntries());
+  const EntryPlace place = PlaceOfSelector(setup_.inRegistry);
+  // Startups, shortcuts, then services, as the engines have always filled them.
+  for (EntryKind kind : {EntryKind::Startup, EntryKind::Shortcut, EntryKind::Service}) {
+    std::vector<std::pair<TreeItem, catalog::EntryRef>> items;
+    catalog::Populate(kind, place, &tree, roots_[static_cast<int>(kind)], &items);
+    for (const auto& [item, ref] : items) entries_[item] = ref;
+  }
   MarkMissingPrograms();
   // After the missing marks: a view may draw its mark into the item's image.
-  for (const auto& [item, root] : rootOf_) tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(root));
+  for (const auto& [item, ref] : entries_) tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(ref.root));
 }
 
-// The engines list each root's entries in turn, in the order of its listing;
-// the same listings again tell which root each item came from. Where they
-// differ (the registry changed in between) the rest stays unknown and is
-// looked up by name alone, as before.
-void MainWindow::LearnRoots(int kind, const entries::RunKeySet& keys) {
-  IMainTree& tree = view_->Tree();
-  std::vector<TreeItem> items = tree.Children(roots_[kind]);
-  std::size_t next = 0;
-  CRegistry registry;
-  for (RegKey root : keys.Roots()) {
-    std::vector<std::string> names;
-    registry.EnumerateValueNames(root, keys.EntryKey(setup_.inRegistry), &names);
-    for (const auto& name : names) {
-      if (next >= items.size() || tree.GetItemText(items[next]) != name) return;
-      rootOf_[items[next++]] = root;
-    }
-  }
+const catalog::EntryRef* MainWindow::EntryOf(TreeItem item) const {
+  auto found = entries_.find(item);
+  return found == entries_.end() ? nullptr : &found->second;
 }
 
-void MainWindow::SetRootOf(TreeItem item, RegKey root) {
-  rootOf_[item] = root;
-  view_->Tree().SetThirtyTwoBitMark(item, IsThirtyTwoBitView(root));
+void MainWindow::SetEntry(TreeItem item, const catalog::EntryRef& ref) {
+  entries_[item] = ref;
+  view_->Tree().SetThirtyTwoBitMark(item, IsThirtyTwoBitView(ref.root));
 }
 
-ScopedPublicView MainWindow::ScopeOf(TreeItem item) const {
-  auto found = rootOf_.find(item);
-  return ScopedPublicView(found != rootOf_.end() && IsPublicRoot(found->second) ? found->second : platform::kNoKey);
-}
-
-namespace {
-
-// Holds what an engine writes for the field under the tree, for reading it back.
-class TextField : public platform::IEditField {
- public:
-  void SetText(const std::string& text) override { text_ = text; }
-  std::string GetText() const override { return text_; }
-
- private:
-  std::string text_;
-};
-
-std::string ProgramPath(const std::string& commandLine) {
-  std::string path, argument;
-  entries::SplitOrWhole(commandLine, &path, &argument);
-  return path;
-}
-
-}  // namespace
-
-std::string MainWindow::CommandLineOf(int kind, TreeItem item) const {
-  ScopedPublicView scope = ScopeOf(item);
-  const std::string name = view_->Tree().GetItemText(item);
-  TextField field;
-  if (kind == kService) parts_.services.RetrieveRunServicePath(&field, name, setup_.inRegistry);
-  if (kind == kStartup) parts_.startups.RetrieveRunPath(&field, name, setup_.inRegistry);
-  if (kind == kShortcut) parts_.shortcuts.RetrieveShcPath(&field, name, setup_.inRegistry);
-  return field.GetText();
+std::string MainWindow::CommandLineOf(TreeItem item) const {
+  const catalog::EntryRef* ref = EntryOf(item);
+  return ref ? catalog::CommandLineOf(*ref) : std::string();
 }
 
 // A shortcut's field names its file; the program is the link's target, read
 // from the bytes the entry stands as (while taken, the file stands nowhere).
-std::string MainWindow::ProgramOf(int kind, TreeItem item) const {
-  if (kind != kShortcut) return ProgramPath(CommandLineOf(kind, item));
-  std::string target;
-  if (parts_.shortcuts.GetShortcutTarget(view_->Tree().GetItemText(item), &target, setup_.inRegistry) != 1) return "";
-  return target;
+std::string MainWindow::ProgramOf(TreeItem item) const {
+  const catalog::EntryRef* ref = EntryOf(item);
+  return ref ? catalog::ProgramOf(*ref) : std::string();
 }
 
 std::string MainWindow::ProgramFacts(const std::string& program) {
@@ -213,7 +167,7 @@ void MainWindow::MarkMissingPrograms() {
   int image = -1;
   for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem item : tree.Children(roots_[kind])) {
-      std::string program = ProgramOf(kind, item);
+      std::string program = ProgramOf(item);
       if (program.empty() || !ProgramMissing(program)) continue;
       if (image < 0) image = view_->AddMissingProgramImage();
       if (image < 0) return;
@@ -224,17 +178,17 @@ void MainWindow::MarkMissingPrograms() {
 std::string MainWindow::TipFor(TreeItem item) const {
   int kind = KindOf(item);
   if (kind == kKinds) return "";
-  std::string tip = CommandLineOf(kind, item);
-  for (const std::string& line : LinesAbout(kind, item)) tip += "\n" + line;
+  std::string tip = CommandLineOf(item);
+  for (const std::string& line : LinesAbout(item)) tip += "\n" + line;
   return tip;
 }
 
-std::vector<std::string> MainWindow::LinesAbout(int kind, TreeItem item) const {
+std::vector<std::string> MainWindow::LinesAbout(TreeItem item) const {
   std::vector<std::string> lines;
-  std::string facts = ProgramFacts(ProgramOf(kind, item));
+  std::string facts = ProgramFacts(ProgramOf(item));
   if (!facts.empty()) lines.push_back(facts);
-  auto found = rootOf_.find(item);
-  if (found != rootOf_.end() && IsThirtyTwoBitView(found->second)) lines.push_back(kThirtyTwoBitLine);
+  const catalog::EntryRef* ref = EntryOf(item);
+  if (ref && IsThirtyTwoBitView(ref->root)) lines.push_back(kThirtyTwoBitLine);
   return lines;
 }
 
@@ -256,7 +210,7 @@ void MainWindow::ApplyThemeColors() {
 
 void MainWindow::CheckLogSize() {
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-  std::string path = CLog::GetProgramPathWith(std::string(kExecutableName) + ".log");
+  std::string path = CLog::GetProgramPathWith(identity::kLogFile);
   std::uint64_t size = 0;
   if (!files || path.empty() || !files->Size(path, size) || size < kLogSizeToAsk) return;
   if (!view_->AskYesNo("Quill Moor log file has reached 100k in size. Do you wish to delete it?\n\n"
@@ -296,8 +250,8 @@ int MainWindow::OnSelectionChanged(TreeItem item) {
   }
   view_->EnableCommand(kKindTexts[kind].remove, true);
   view_->EnableCommand(kKindTexts[kind].modify, true);
-  std::string text = CommandLineOf(kind, item);
-  for (const std::string& line : LinesAbout(kind, item)) text += "\r\n" + line;
+  std::string text = CommandLineOf(item);
+  for (const std::string& line : LinesAbout(item)) text += "\r\n" + line;
   view_->PathField().SetText(text);
   return 1;
 }
@@ -386,19 +340,6 @@ void MainWindow::OnCommand(std::uint32_t id) {
   }
 }
 
-int MainWindow::AddImage(int kind, const std::string& path, platform::IconHandle icon) {
-  IMainTree& tree = view_->Tree();
-  if (kind == kService) return parts_.services.AddServiceImageToTreeCtrl(&tree, path);
-  if (kind == kStartup) return parts_.startups.AddStartupImageToTreeCtrl(&tree, path);
-  return parts_.shortcuts.AddShortcutImageToTreeCtrl(&tree, icon);
-}
-
-int MainWindow::IsPublic(int kind, const std::string& name) const {
-  if (kind == kStartup) return parts_.startups.IsStartupPublic(name, setup_.inRegistry);
-  if (kind == kShortcut) return parts_.shortcuts.IsShortcutPublic(name, setup_.inRegistry);
-  return 0;
-}
-
 namespace {
 
 // The values one dialog run hands back, whichever kind it was.
@@ -420,11 +361,13 @@ DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
 }
 
 // Fills the kind's dialog with the opening values and runs it.
+// A new entry has no root yet (0): the dialog tests its name where its Type puts it.
 DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inRegistry, int entryType,
-                      const std::string& name) {
+                      const std::string& name, RegKey root) {
   auto fill = [&](auto& dialog) {
     dialog.dialogMode = dialogMode;
     dialog.inRegistry = inRegistry;
+    dialog.entryRoot = root;
     if (dialogMode != 1) dialog.entryName = name;
   };
   if (kind == MainWindow::kService) {
@@ -447,39 +390,41 @@ DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inReg
 }  // namespace
 
 void MainWindow::Create(int kind) {
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "");
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey);
   if (answer.result != 1) return;
+  // A new public entry goes to the view this program sees; services are all public.
+  const catalog::EntryRef ref{kEntryKinds[kind],
+                              kind != kService && answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine,
+                              PlaceOfSelector(setup_.inRegistry), answer.name};
   platform::IconHandle icon = 0;
-  int created = 0;
-  if (kind == kService)
-    created = parts_.services.CreateRunServiceEntry(answer.name, answer.path, answer.argument, setup_.inRegistry);
-  if (kind == kStartup)
-    created = parts_.startups.CreateRunEntry(answer.name, answer.path, answer.argument, answer.entryType,
-                                             setup_.inRegistry);
-  if (kind == kShortcut)
-    created = parts_.shortcuts.CreateShcEntry(&icon, answer.name, answer.path, answer.argument, answer.entryType,
-                                              setup_.inRegistry);
-  if (created != 1) return;
-  int image = AddImage(kind, answer.path, icon);
+  if (!catalog::Create(ref, answer.path, answer.argument, &icon)) return;
   IMainTree& tree = view_->Tree();
+  int image = catalog::AddImage(ref.kind, &tree, answer.path, icon);
   TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
-  // A new public entry goes to the view this program sees.
-  if (kind != kShortcut) SetRootOf(item, kind == kStartup && answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine);
+  SetEntry(item, ref);
+  // Its box shows the flag it was created with (1), as a listing would, and
+  // the root's box follows its children.
+  tree.SetCheck(item, catalog::FlagOf(ref) != 0);
+  FollowChildren(roots_[kind]);
   tree.Select(item);
+}
+
+void MainWindow::FollowChildren(TreeItem root) {
+  IMainTree& tree = view_->Tree();
+  std::vector<TreeItem> children = tree.Children(root);
+  bool all = !children.empty();
+  for (TreeItem child : children) all = all && tree.GetCheck(child);
+  tree.SetCheck(root, all);
 }
 
 void MainWindow::Remove(int kind) {
   TreeItem item = SelectedEntryOf(kind);
-  if (item == 0) return;
+  const catalog::EntryRef* ref = EntryOf(item);
+  if (item == 0 || !ref) return;
   IMainTree& tree = view_->Tree();
   std::string name = tree.GetItemText(item);
   if (!view_->AskYesNo("Are you sure you want to delete " + name + "?", BoxIcon::Question)) return;
-  ScopedPublicView scope = ScopeOf(item);
-  int removed = 0;
-  if (kind == kService) removed = parts_.services.RemoveRunServiceEntry(name, setup_.inRegistry);
-  if (kind == kStartup) removed = parts_.startups.RemoveRunEntry(name, setup_.inRegistry);
-  if (kind == kShortcut) removed = parts_.shortcuts.RemoveShcEntry(name, setup_.inRegistry);
-  if (removed == 0) {
+  if (!catalog::Remove(*ref)) {
     view_->ShowMessage(kKindTexts[kind].removeFailed, BoxIcon::None);
     return;
   }
@@ -489,34 +434,27 @@ void MainWindow::Remove(int kind) {
   TreeItem next = Siblings(tree, item).second;
   tree.Select(next);
   tree.DeleteItem(item);
-  rootOf_.erase(item);
+  entries_.erase(item);
   view_->ShowMessage(name + " deleted.", BoxIcon::Information);
 }
 
 void MainWindow::Modify(int kind) {
   TreeItem item = SelectedEntryOf(kind);
-  if (item == 0) return;
+  const catalog::EntryRef* known = EntryOf(item);
+  if (item == 0 || !known) return;
+  const catalog::EntryRef from = *known;
   IMainTree& tree = view_->Tree();
-  std::string oldName = tree.GetItemText(item);
-  // The dialog reads, and the engine writes, the entry of the view the item came from.
-  ScopedPublicView scope = ScopeOf(item);
-  auto known = rootOf_.find(item);
-  const RegKey oldRoot = known != rootOf_.end() ? known->second : platform::kNoKey;
-  int oldType = IsPublic(kind, oldName);
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, oldName);
+  // The dialog reads, and tests names in, the root and view the item came from.
+  int oldType = kind != kService && from.IsPublic() ? 1 : 0;
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, from.name, from.root);
   if (answer.result != 1) return;
+  // A public entry stays in its view; one made public goes to the view this
+  // program sees, one made private to the user's.
+  catalog::EntryRef to = from;
+  to.name = answer.name;
+  if (kind != kService && answer.entryType != oldType) to.root = answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine;
   platform::IconHandle icon = 0;
-  int modified = 0;
-  if (kind == kService)
-    modified = parts_.services.ModifyRunServiceEntry(oldName, answer.name, answer.path, answer.argument,
-                                                     setup_.inRegistry);
-  if (kind == kStartup)
-    modified = parts_.startups.ModifyRunEntry(oldName, answer.name, answer.path, answer.argument, oldType,
-                                              answer.entryType, setup_.inRegistry);
-  if (kind == kShortcut)
-    modified = parts_.shortcuts.ModifyShcEntry(&icon, oldName, answer.name, answer.path, answer.argument, oldType,
-                                               answer.entryType, setup_.inRegistry);
-  if (modified != 1) return;
+  if (!catalog::Modify(from, to, answer.path, answer.argument, &icon)) return;
   // The entry goes back where it stood; a first child has no previous sibling
   // and stays first. Its box keeps the state the user gave it: the engine
   // carried the selection flag over to the new name, and LAUNCH saves what
@@ -524,43 +462,42 @@ void MainWindow::Modify(int kind) {
   TreeItem previous = Siblings(tree, item).first;
   bool checked = tree.GetCheck(item);
   tree.DeleteItem(item);
-  int image = AddImage(kind, answer.path, icon);
+  entries_.erase(item);
+  int image = catalog::AddImage(to.kind, &tree, answer.path, icon);
   TreeItem renewed = tree.InsertItemAfter(roots_[kind], previous, answer.name, image, image);
-  rootOf_.erase(item);
-  // A public entry stays in its view; one made public goes to the view this program sees.
-  if (kind == kService && oldRoot) SetRootOf(renewed, oldRoot);
-  if (kind == kStartup && (oldRoot || answer.entryType != oldType))
-    SetRootOf(renewed, answer.entryType == 0 ? HKeyCurrentUser : oldType && oldRoot ? oldRoot : HKeyLocalMachine);
+  SetEntry(renewed, to);
   tree.SetCheck(renewed, checked);
   tree.Select(renewed);
 }
 
 void MainWindow::Launch() {
   IMainTree& tree = view_->Tree();
-  for (int kind = 0; kind < kKinds; ++kind) {
+  // Every box is saved as its entry's flag; one that cannot be written is
+  // said, never passed over in silence: that entry would start, or not,
+  // against the user's choice.
+  std::string unsaved;
+  for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem child : tree.Children(roots_[kind])) {
-      std::string name = tree.GetItemText(child);
-      int state = tree.GetCheck(child) ? 1 : 0;
-      ScopedPublicView scope = ScopeOf(child);
-      if (kind == kService) parts_.services.SetRunServiceSelection(name, state);
-      if (kind == kStartup) parts_.startups.SetRunSelection(name, state, setup_.inRegistry);
-      if (kind == kShortcut) parts_.shortcuts.SetShcSelection(name, state, setup_.inRegistry);
+      const catalog::EntryRef* ref = EntryOf(child);
+      if (!ref || catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0)) continue;
+      CLog::Error("Unable to save the selection of " + ref->name);
+      unsaved += "\n" + ref->name;
     }
-  }
+  if (!unsaved.empty())
+    view_->ShowMessage("The choice of these entries could not be saved; the log file says why:" + unsaved,
+                       BoxIcon::Exclamation);
   view_->Hide();
   {
     std::unique_ptr<IProgressWindow> progress = view_->OpenProgress();
     for (int kind = 0; kind < kKinds; ++kind) {
       for (TreeItem child : tree.Children(roots_[kind])) {
-        std::string name = tree.GetItemText(child);
+        const catalog::EntryRef* ref = EntryOf(child);
+        if (!ref) continue;
         if (progress) {
-          progress->SetText(kKindTexts[kind].progressPrefix + name + "...");
+          progress->SetText(kKindTexts[kind].progressPrefix + ref->name + "...");
           progress->ShowAndPaint();
         }
-        ScopedPublicView scope = ScopeOf(child);
-        if (kind == kService) parts_.services.LaunchRunServiceEntry(name, setup_.inRegistry);
-        if (kind == kStartup) parts_.startups.LaunchRunEntry(name, setup_.inRegistry);
-        if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name, setup_.inRegistry);
+        catalog::Launch(*ref);
       }
     }
   }
@@ -573,32 +510,25 @@ int MainWindow::OnTreeDoubleClick() {
 }
 
 void MainWindow::LaunchAtOnce() {
-  TreeItem item = view_->Tree().Selected();
-  int kind = KindOf(item);
-  if (kind == kKinds) return;
-  std::string name = view_->Tree().GetItemText(item);
-  ScopedPublicView scope = ScopeOf(item);
-  if (kind == kService) parts_.services.LaunchRunServiceEntry(name);
-  if (kind == kStartup) parts_.startups.LaunchRunEntry(name);
-  if (kind == kShortcut) parts_.shortcuts.LaunchShcEntry(name);
+  if (const catalog::EntryRef* ref = EntryOf(view_->Tree().Selected())) catalog::LaunchNow(*ref);
 }
 
-void MainWindow::TakeServicesIfCleanup() {
-  if (setup_.commandLine == kCleanupSwitch) parts_.host.TakeServices();
+void MainWindow::TakeServicesIfAsked() {
+  if (setup_.takeServicesOnClose) parts_.host.TakeServices();
 }
 
 void MainWindow::Close() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   if (setup_.trayMode)
     view_->Destroy();
   else
     view_->EndModal(1);
 }
 
-void MainWindow::OnEndSession() { TakeServicesIfCleanup(); }
+void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
 
 void MainWindow::Exit() {
-  TakeServicesIfCleanup();
+  TakeServicesIfAsked();
   view_->RemoveTrayIcon();
   view_->Destroy();
 }
@@ -621,7 +551,7 @@ void MainWindow::OnTrayNotify(std::uint32_t iconId, TrayEvent event) {
 }
 
 void MainWindow::Help() {
-  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(kHelpFile)) > 32) return;
+  if (parts_.host.OpenMaximized(CLog::GetProgramPathWith(identity::kHelpFile)) > 32) return;
   CLog::Error("Unable to launch help file");
   view_->ShowMessage("Unable to launch help file", BoxIcon::None);
 }

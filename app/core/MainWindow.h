@@ -11,7 +11,7 @@
 
 #include "app/core/DialogRunner.h"
 #include "app/core/MainView.h"
-#include "engine/entries/RunKeyStore.h"
+#include "engine/catalog/Catalog.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
@@ -40,8 +40,10 @@ struct MainWindowSetup {
   // On: modeless, hides into the notification area, closing ends the program.
   // Off: modal, closing ends the modal run.
   bool trayMode = false;
-  // The program's command-line tail, compared as a whole.
-  std::string commandLine;
+  // On: leaving the window (closing it, Exit from the tray, the end of a
+  // LAUNCH, Windows ending) takes the RunServices entries into the stored
+  // location, as the window of a "/cleanup" run does.
+  bool takeServicesOnClose = false;
 };
 
 // Keys that reach the window before its controls see them.
@@ -86,31 +88,34 @@ class MainWindow {
   // The bitmap file to stretch over the window; empty for the built-in one.
   std::string BackgroundFile() const;
 
-  // The three kinds, in the order the window lists and launches them.
-  enum Kind { kService, kStartup, kShortcut, kKinds };
+  // The three kinds, in the order the window lists and launches them: each
+  // kind's root item stands at the kind's position.
+  static constexpr int kService = static_cast<int>(EntryKind::Service);
+  static constexpr int kStartup = static_cast<int>(EntryKind::Startup);
+  static constexpr int kShortcut = static_cast<int>(EntryKind::Shortcut);
+  static constexpr int kKinds = 3;
   TreeItem Root(int kind) const { return roots_[kind]; }
+  // The entry an item shows; null for the roots and unknown items.
+  const catalog::EntryRef* EntryOf(TreeItem item) const;
 
  private:
   void Populate();
-  // Which root each startup and service item came from (HKCU, HKLM, or the
-  // other view of HKLM), and the 32-bit programs' mark on the items.
-  void LearnRoots(int kind, const entries::RunKeySet& keys);
-  void SetRootOf(TreeItem item, RegKey root);
-  // While it lives, engine calls by name mean the item's own entry: one name
-  // may stand in both views of HKLM as two entries.
-  ScopedPublicView ScopeOf(TreeItem item) const;
+  // Records the entry an item shows, and the 32-bit programs' mark on it.
+  void SetEntry(TreeItem item, const catalog::EntryRef& ref);
   // An entry's command line (a shortcut's file), as the field under the tree shows it.
-  std::string CommandLineOf(int kind, TreeItem item) const;
+  std::string CommandLineOf(TreeItem item) const;
   // The program file an entry starts; empty when it cannot be read.
-  std::string ProgramOf(int kind, TreeItem item) const;
+  std::string ProgramOf(TreeItem item) const;
   // What the field and the tip say below the command line.
-  std::vector<std::string> LinesAbout(int kind, TreeItem item) const;
+  std::vector<std::string> LinesAbout(TreeItem item) const;
   // What a program file says of itself: its description and publisher, or
   // that it is gone; empty when nothing is known.
   static std::string ProgramFacts(const std::string& program);
   // Gives the entries whose program file is gone an image that says so.
   void MarkMissingPrograms();
   void SetRootChecks();
+  // The root's box: checked exactly when it has children and all are.
+  void FollowChildren(TreeItem root);
   void ApplyThemeColors();
   void CheckLogSize();
 
@@ -123,8 +128,6 @@ class MainWindow {
   void Create(int kind);
   void Remove(int kind);
   void Modify(int kind);
-  int AddImage(int kind, const std::string& path, platform::IconHandle icon);
-  int IsPublic(int kind, const std::string& name) const;
 
   void Launch();
   void LaunchAtOnce();
@@ -134,13 +137,13 @@ class MainWindow {
   void Open();
   void Help();
   void ChangeTheme(std::uint32_t command);
-  void TakeServicesIfCleanup();
+  void TakeServicesIfAsked();
 
   MainWindowParts parts_;
   MainWindowSetup setup_;
   IMainView* view_ = nullptr;
   std::array<TreeItem, kKinds> roots_{};
-  std::map<TreeItem, RegKey> rootOf_;
+  std::map<TreeItem, catalog::EntryRef> entries_;
 };
 
 }  // namespace qm::app

@@ -2,13 +2,14 @@
 
 #include "engine/foundation/Log.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
 
 constexpr char kDefaultTheme[] = "Original";
 
-CycleParts CyclePartsOf(const ModesParts& parts) {
+cycle::CycleParts CyclePartsOf(const ModesParts& parts) {
   return {parts.registry, parts.startups, parts.shortcuts, parts.services};
 }
 
@@ -23,7 +24,7 @@ Modes::Modes(const ModesParts& parts)
 
 bool Modes::Start(const std::string& commandLine) {
   // Named first, so that even the second copy's message carries the application's name.
-  CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  CLog::SetApplicationNames(identity::kApplicationName, identity::kExecutableName);
   if (!parts_.system.ClaimInstance()) {
     parts_.system.ShowMessage("Program is already running.", BoxIcon::None);
     return false;
@@ -66,8 +67,14 @@ bool Modes::Dispatch(const std::string& commandLine) {
 void Modes::TakeServices() { cycle_.TakeServices(); }
 
 void Modes::RestoreWithReport() {
-  cycle_.Restore();
-  parts_.system.ShowMessage("Services, startups and shortcuts registry entries restored.", BoxIcon::Information);
+  if (cycle_.Restore()) {
+    parts_.system.ShowMessage("Services, startups and shortcuts registry entries restored.", BoxIcon::Information);
+    return;
+  }
+  // Said as it is: what could not go back is still held, and the log says why.
+  parts_.system.ShowMessage("Some services, startups or shortcuts could not be restored; Quill Moor still holds "
+                            "them. The log file " + CLog::GetProgramPathWith("Quillmoor.log") + " says why.",
+                            BoxIcon::Exclamation);
 }
 
 void Modes::PrepareKeys() {
@@ -77,12 +84,11 @@ void Modes::PrepareKeys() {
 }
 
 void Modes::StartupLaunch() {
-  if (cycle_.TakeStartups() != Cycle::TakeResult::Taken) return;
+  if (cycle_.TakeStartups() != cycle::Cycle::TakeResult::Taken) return;
   SetUpTheme();
   MainWindowSetup setup;
   setup.inRegistry = 0;
   setup.trayMode = false;
-  setup.commandLine = "/startup";
   parts_.windows.RunModal(setup);
 }
 
@@ -92,7 +98,7 @@ bool Modes::Cleanup() {
   MainWindowSetup setup;
   setup.inRegistry = 1;
   setup.trayMode = true;
-  setup.commandLine = "/cleanup";
+  setup.takeServicesOnClose = true;
   return parts_.windows.CreateModeless(setup);
 }
 

@@ -6,9 +6,9 @@
 // on Linux over the in-memory registry.
 #include <string>
 
-#include "app/core/Cycle.h"
 #include "app/core/MainView.h"
 #include "app/core/MainWindow.h"
+#include "engine/cycle/Cycle.h"
 #include "engine/themes/Theme.h"
 #include "engine/themes/ThemeManager.h"
 
@@ -79,7 +79,7 @@ class Modes {
   void AskRestart();
 
   ModesParts parts_;
-  Cycle cycle_;
+  cycle::Cycle cycle_;
 };
 
 }  // namespace qm::app

@@ -1,71 +1,19 @@
 #include "app/win32/MainDialog.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <exception>
 
 #include "app/res/resource.h"
 #include "app/win32/MessageBoxes.h"
-#include "dialogs/AboutDialog.h"
+#include "app/win32/ProgressWindow.h"
+#include "engine/foundation/Guard.h"
 #include "engine/foundation/Log.h"
 
 namespace qm::app {
 namespace {
 
-// The tree's list begins with the roots' three images and the badge of the
-// 32-bit programs' entries.
-constexpr int kViewBadgeImage = 3;
-
-// Owners of the drawing handles that platform/win32/Handles.h has none for.
-class PaintDC {
- public:
-  explicit PaintDC(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
-  ~PaintDC() { ::EndPaint(window_, &paint_); }
-  PaintDC(const PaintDC&) = delete;
-  PaintDC& operator=(const PaintDC&) = delete;
-  HDC Get() const { return dc_; }
-  const RECT& Area() const { return paint_.rcPaint; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
-class MemoryDC {
- public:
-  explicit MemoryDC(HDC compatible) : dc_(::CreateCompatibleDC(compatible)) {}
-  ~MemoryDC() {
-    if (dc_) ::DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-// Selects an object into a DC and puts the previous one back.
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
-  ~Selection() {
-    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
-  }
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
-HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
 
 Key KeyOf(WPARAM virtualKey) {
@@ -78,134 +26,11 @@ Key KeyOf(WPARAM virtualKey) {
   }
 }
 
-// No exception may cross into the system: the window's thread would end in
-// the middle of the message loop. The message is dropped and the log says so.
-void LogFailure(const char* where, UINT message, const char* what) {
-  CLog::Error(std::string(where) + " failed on message " + std::to_string(message) + ": " + what);
-}
-
-// The progress window of a launch: template 145, modeless, without a parent.
-class Win32ProgressWindow : public IProgressWindow {
- public:
-  explicit Win32ProgressWindow(HWND window) : window_(window) {}
-  void SetText(const std::string& text) override {
-    ::SetDlgItemTextA(window_.Get(), IDC_PROGRESS_TEXT, text.c_str());
-  }
-  void ShowAndPaint() override {
-    ::ShowWindow(window_.Get(), SW_SHOWNORMAL);
-    // Nothing runs the message loop between two launches, so the window is
-    // painted here, children included, or it would stay blank.
-    ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    // What was drawn can still wait in a batch (under Wine in the window's
-    // surface, which reaches the screen when the thread next looks at its
-    // messages): it is sent on now, or the window may stay blank throughout.
-    ::GdiFlush();
-  }
-
-  static INT_PTR CALLBACK Proc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-  }
-
- private:
-  win32::WindowHandle window_;
-};
-
 }  // namespace
-
-// The tree
-
-TreeItem Win32MainTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
-  return tree_.InsertItem(parent, text, image, selectedImage);
-}
-
-TreeItem Win32MainTree::Parent(TreeItem item) const {
-  return item ? FromItem(TreeView_GetParent(Window(), ToItem(item))) : 0;
-}
-
-TreeItem Win32MainTree::Selected() const { return FromItem(TreeView_GetSelection(Window())); }
-
-void Win32MainTree::Select(TreeItem item) { TreeView_SelectItem(Window(), ToItem(item)); }
-
-bool Win32MainTree::DeleteItem(TreeItem item) { return item && TreeView_DeleteItem(Window(), ToItem(item)); }
-
-void Win32MainTree::SetItemImage(TreeItem item, int image) {
-  if (!item) return;
-  TVITEMA change{};
-  change.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  change.hItem = ToItem(item);
-  change.iImage = image;
-  change.iSelectedImage = image;
-  TreeView_SetItem(Window(), &change);
-}
-
-// The badge is drawn into an image of its own rather than as an overlay:
-// Wine's tree view draws no overlays, and a distinct image reads the same
-// everywhere. The item keeps its text; only its image changes.
-void Win32MainTree::SetThirtyTwoBitMark(TreeItem item, bool on) {
-  if (!item) return;
-  const int image = tree_.GetItemImage(item);
-  if (on && !unbadged_.count(image)) {
-    const int badged = BadgedImage(image);
-    if (badged >= 0) SetItemImage(item, badged);
-  } else if (!on && unbadged_.count(image)) {
-    SetItemImage(item, unbadged_[image]);
-  }
-}
-
-int Win32MainTree::BadgedImage(int base) {
-  auto known = badged_.find(base);
-  if (known != badged_.end()) return known->second;
-  auto* list = static_cast<platform::Win32ImageList*>(tree_.GetImageList());
-  HIMAGELIST handle = list ? list->Handle() : nullptr;
-  if (!handle || base < 0) return -1;
-  // Drawn by hand: Wine's ImageList_Merge loses an image with an alpha channel.
-  // The list draws on white (its background colour, the tree's too), so the
-  // result is opaque: no alpha, and a mask that hides nothing.
-  constexpr int kSize = 16;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  win32::GdiObject color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
-  win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
-  int badged = -1;
-  if (color.Get() && mask.Get() && bits) {
-    MemoryDC dc(nullptr);
-    if (dc.Get()) {
-      {
-        Selection drawn(dc.Get(), color.Get());
-        ImageList_Draw(handle, base, dc.Get(), 0, 0, ILD_NORMAL);
-        ImageList_Draw(handle, kViewBadgeImage, dc.Get(), 0, 0, ILD_TRANSPARENT);
-        ::GdiFlush();
-      }
-      auto* pixels = static_cast<std::uint8_t*>(bits);
-      for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
-      ICONINFO parts{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), static_cast<HBITMAP>(color.Get())};
-      win32::IconHandle icon(::CreateIconIndirect(&parts));
-      if (icon.Get()) badged = ImageList_ReplaceIcon(handle, -1, icon.Get());
-    }
-  }
-  if (badged < 0) return -1;
-  badged_[base] = badged;
-  unbadged_[badged] = base;
-  return badged;
-}
-
-TreeItem Win32MainTree::InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
-                                        int selectedImage) {
-  TVINSERTSTRUCTA insert{};
-  insert.hParent = parent ? ToItem(parent) : TVI_ROOT;
-  insert.hInsertAfter = after ? ToItem(after) : TVI_FIRST;
-  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  insert.item.pszText = const_cast<char*>(text.c_str());
-  insert.item.iImage = image;
-  insert.item.iSelectedImage = selectedImage;
-  return static_cast<TreeItem>(::SendMessageA(Window(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-}
 
 // Construction and the window's life
 
-MainDialog::MainDialog(MainWindow& logic, HINSTANCE module) : logic_(logic), module_(module) {
+MainDialog::MainDialog(MainWindow& logic, HINSTANCE module) : logic_(logic), module_(module), tray_(IDI_PROGRAM) {
   logic_.Attach(this);
   bool loaded = LoadResources();
   if (themeMenu_) themeMenuView_ = std::make_unique<platform::Win32Menu>(themeMenu_.Get());
@@ -213,7 +38,8 @@ MainDialog::MainDialog(MainWindow& logic, HINSTANCE module) : logic_(logic), mod
 }
 
 MainDialog::~MainDialog() {
-  if (window_) ::DestroyWindow(window_);
+  // Before any member goes: destroying the window still runs its procedure.
+  window_.Reset();
   logic_.Attach(nullptr);
 }
 
@@ -239,38 +65,35 @@ bool MainDialog::LoadResources() {
   return static_cast<bool>(icon_);
 }
 
+bool MainDialog::Make() {
+  if (::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, &MainDialog::Proc,
+                           reinterpret_cast<LPARAM>(this)))
+    return true;
+  CLog::Error("Unable to create the main window");
+  return false;
+}
+
 bool MainDialog::Create() {
-  if (window_) return false;
+  if (Window()) return false;
   modeless_ = true;
-  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, &MainDialog::Proc,
-                                     reinterpret_cast<LPARAM>(this));
-  if (!window) {
-    CLog::Error("Unable to create the main window");
-    modeless_ = false;
-    return false;
-  }
-  return true;
+  if (!Make()) modeless_ = false;
+  return modeless_;
 }
 
 int MainDialog::RunModal() {
   // The modal run is the window's own loop rather than DialogBox's, so that
   // the window's keys are taken before the controls see them, as in the
   // modeless window.
-  if (window_) return 0;
+  if (Window()) return 0;
   modalEnded_ = false;
   modalResult_ = 0;
-  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, &MainDialog::Proc,
-                                     reinterpret_cast<LPARAM>(this));
-  if (!window) {
-    CLog::Error("Unable to create the main window");
-    return 0;
-  }
-  if (!modalEnded_) {
-    ::ShowWindow(window, SW_SHOWNORMAL);
-    ::SetForegroundWindow(window);
+  if (!Make()) return 0;
+  if (!modalEnded_ && Window()) {
+    ::ShowWindow(Window(), SW_SHOWNORMAL);
+    ::SetForegroundWindow(Window());
   }
   MSG message;
-  while (!modalEnded_ && window_) {
+  while (!modalEnded_ && Window()) {
     BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
     if (got == 0) {
       // A quit asked for during the run ends the run and is passed on.
@@ -282,7 +105,7 @@ int MainDialog::RunModal() {
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
-  if (window_) ::DestroyWindow(window_);
+  window_.Reset();
   return modalResult_;
 }
 
@@ -291,7 +114,7 @@ int MainDialog::RunMessageLoop() {
   BOOL got;
   while ((got = ::GetMessageA(&message, nullptr, 0, 0)) != 0) {
     if (got < 0) return 0;
-    if (window_ && PreTranslate(message)) continue;
+    if (Window() && PreTranslate(message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
@@ -299,32 +122,27 @@ int MainDialog::RunMessageLoop() {
 }
 
 bool MainDialog::PreTranslate(MSG& message) {
-  if (!window_) return false;
-  if (message.hwnd != window_ && !::IsChild(window_, message.hwnd)) return false;
+  if (!Window()) return false;
+  if (message.hwnd != Window() && !::IsChild(Window(), message.hwnd)) return false;
   if (message.message == WM_KEYDOWN) {
-    try {
-      Key key = KeyOf(message.wParam);
-      // Space belongs to the tree, which reports it as its own key-down.
-      if (key != Key::Other && key != Key::Space) {
-        HWND tree = TreeWindow();
-        if (logic_.OnKeyDown(key, tree && ::GetFocus() == tree)) return true;
-      }
-    } catch (const std::exception& failure) {
-      LogFailure("Main window key", message.message, failure.what());
-      return true;
-    } catch (...) {
-      LogFailure("Main window key", message.message, "unknown exception");
-      return true;
+    Key key = KeyOf(message.wParam);
+    // Space belongs to the tree, which reports it as its own key-down.
+    if (key != Key::Other && key != Key::Space) {
+      HWND tree = TreeWindow();
+      // A key whose handling failed is consumed all the same.
+      if (Guarded("Main window key", message.message,
+                  [&] { return logic_.OnKeyDown(key, tree && ::GetFocus() == tree); }, true))
+        return true;
     }
   }
-  return window_ && ::IsDialogMessageA(window_, &message);
+  return Window() && ::IsDialogMessageA(Window(), &message);
 }
 
 void MainDialog::RepaintChildrenIn(const RECT& area) {
-  for (HWND child = ::GetWindow(window_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = ::GetWindow(Window(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     RECT bounds, common;
     ::GetWindowRect(child, &bounds);
-    ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&bounds), 2);
+    ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&bounds), 2);
     if (!::IntersectRect(&common, &bounds, &area)) continue;
     ::OffsetRect(&common, -bounds.left, -bounds.top);
     ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -338,30 +156,16 @@ INT_PTR CALLBACK MainDialog::Proc(HWND window, UINT message, WPARAM wParam, LPAR
   if (message == WM_INITDIALOG) {
     self = reinterpret_cast<MainDialog*>(lParam);
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-    self->window_ = window;
+    self->window_.Reset(window);
   } else {
     self = reinterpret_cast<MainDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
   }
   if (!self) return FALSE;
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (const std::exception& failure) {
-    LogFailure("Main window", message, failure.what());
-  } catch (...) {
-    LogFailure("Main window", message, "unknown exception");
-  }
-  return FALSE;
+  return Guarded("Main window", message, [&] { return self->Handle(message, wParam, lParam); }, INT_PTR{FALSE});
 }
 
 INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  // The shell tells every window when the taskbar is made anew (Explorer
-  // restarted): icons it held are gone and must be added again.
-  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
-  if (message == taskbarCreated && taskbarCreated != 0) {
-    trayShown_ = false;
-    SyncTrayIcon();
-    return TRUE;
-  }
+  if (tray_.OnMessage(message, wParam)) return TRUE;
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
@@ -390,8 +194,8 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_ERASEBKGND:
       // Painting covers the whole window with the background; erasing first would only flicker.
-      if (::IsIconic(window_)) return FALSE;
-      ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, 1);
+      if (::IsIconic(Window())) return FALSE;
+      ::SetWindowLongPtrA(Window(), DWLP_MSGRESULT, 1);
       return TRUE;
     case WM_CTLCOLORSTATIC:
       // The caption is drawn straight onto the background.
@@ -401,8 +205,8 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: {
       // The window has no caption: a press anywhere on its background drags it.
       POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      ::ClientToScreen(window_, &point);
-      ::PostMessageA(window_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
+      ::ClientToScreen(Window(), &point);
+      ::PostMessageA(Window(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
       return FALSE;
     }
     case WM_WINDOWPOSCHANGING:
@@ -413,28 +217,19 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       logic_.OnEndSession();
       return TRUE;
-    case kTrayMessage: {
+    case Win32TrayIcon::kCallbackMessage: {
       TrayEvent event = lParam == WM_RBUTTONUP       ? TrayEvent::RightButtonUp
                         : lParam == WM_LBUTTONDBLCLK ? TrayEvent::LeftDoubleClick
                                                      : TrayEvent::Other;
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
     }
-    case kTraySyncMessage:
-      SyncTrayIcon();
-      return TRUE;
-    case WM_TIMER:
-      if (wParam != kTrayRetryTimer) return FALSE;
-      ::KillTimer(window_, kTrayRetryTimer);
-      SyncTrayIcon();
-      return TRUE;
     case WM_DESTROY:
-      // An icon left behind would outlive the program in the notification area.
-      trayWanted_ = false;
-      SyncTrayIcon();
+      tray_.OnDestroy();
       return FALSE;
     case WM_NCDESTROY:
-      window_ = nullptr;
+      tray_.Attach(nullptr, nullptr);
+      window_.Release();
       tree_.reset();
       pathField_.reset();
       if (modeless_) ::PostQuitMessage(0);
@@ -445,29 +240,30 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-  LONG_PTR style = ::GetWindowLongPtrA(window_, GWL_STYLE);
-  ::SetWindowLongPtrA(window_, GWL_STYLE, style | WS_SYSMENU);
-  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-  ::SendMessageA(window_, WM_SETICON, ICON_SMALL,
+  LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
+  ::SetWindowLongPtrA(Window(), GWL_STYLE, style | WS_SYSMENU);
+  ::SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+  ::SendMessageA(Window(), WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.Get() : icon_.Get()));
+  tray_.Attach(Window(), smallIcon_ ? smallIcon_.Get() : icon_.Get());
 
   // The check boxes of a tree made from a template are set up late: the
   // boxes the engines set while filling it would be cleared again when the
   // window first shows. Setting the style anew, before any item exists, sets
   // them up now.
-  HWND tree = ::GetDlgItem(window_, IDC_MAIN_TREE);
+  HWND tree = ::GetDlgItem(Window(), IDC_MAIN_TREE);
   LONG_PTR treeStyle = ::GetWindowLongPtrA(tree, GWL_STYLE);
   ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle & ~static_cast<LONG_PTR>(TVS_CHECKBOXES));
   ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle | TVS_CHECKBOXES);
   tree_ = std::make_unique<Win32MainTree>(tree);
-  pathEdit_.Attach(window_, IDC_MAIN_PATH);
-  pathField_ = std::make_unique<platform::Win32EditField>(::GetDlgItem(window_, IDC_MAIN_PATH));
+  pathEdit_.Attach(Window(), IDC_MAIN_PATH);
+  pathField_ = std::make_unique<platform::Win32EditField>(::GetDlgItem(Window(), IDC_MAIN_PATH));
 
-  caption_.Attach(window_, IDC_MAIN_CAPTION);
+  caption_.Attach(Window(), IDC_MAIN_CAPTION);
   CODButton* buttons[] = {&close_, &help_, &about_, &minimize_, &status_, &launchLeft_, &launchRight_};
   const int buttonIds[] = {IDC_MAIN_CLOSE,  IDC_MAIN_HELP,        IDC_MAIN_ABOUT,       IDC_MAIN_MINIMIZE,
                            IDC_MAIN_STATUS, IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT};
-  for (int i = 0; i < 7; ++i) buttons[i]->Attach(window_, buttonIds[i]);
+  for (int i = 0; i < 7; ++i) buttons[i]->Attach(Window(), buttonIds[i]);
   struct Tool {
     CODToolBarButton* button;
     int id;
@@ -481,14 +277,14 @@ BOOL MainDialog::OnInitDialog() {
       {&theme_, IDC_MAIN_THEME, themeBitmap_.Get(), themeMenu_.Get()},
   };
   for (const Tool& tool : tools) {
-    tool.button->Attach(window_, tool.id);
+    tool.button->Attach(Window(), tool.id);
     tool.button->SetBitmap(static_cast<HBITMAP>(tool.bitmap));
     tool.button->SetMenu(tool.menu ? ::GetSubMenu(tool.menu, 0) : nullptr);
   }
   // "_" sits on the base line: in the window's font its line is taller than
   // the button, which cuts the stroke off. A font as tall as the button keeps it.
   RECT small = {0, 0, 1, 9};
-  ::MapDialogRect(window_, &small);
+  ::MapDialogRect(Window(), &small);
   LOGFONTA font{};
   font.lfHeight = small.bottom - 4;
   font.lfWeight = FW_BOLD;
@@ -556,14 +352,14 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
     default:
       return FALSE;
   }
-  if (window_) ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, result);
+  if (Window()) ::SetWindowLongPtrA(Window(), DWLP_MSGRESULT, result);
   return TRUE;
 }
 
 void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
   if (position.flags & SWP_NOMOVE) return;
   RECT now;
-  ::GetWindowRect(window_, &now);
+  ::GetWindowRect(Window(), &now);
   int width = (position.flags & SWP_NOSIZE) ? now.right - now.left : position.cx;
   int height = (position.flags & SWP_NOSIZE) ? now.bottom - now.top : position.cy;
   Point snapped = logic_.OnPositionChanging({position.x, position.y, position.x + width, position.y + height});
@@ -572,7 +368,7 @@ void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
 }
 
 void MainDialog::Paint() {
-  PaintDC paint(window_);
+  win32::PaintDC paint(Window());
   HDC dc = paint.Get();
   // The background is stretched over the controls too (the caption is drawn
   // straight onto it), so every control under the painted part draws itself
@@ -580,15 +376,15 @@ void MainDialog::Paint() {
   // a theme change, would vanish under the new background.
   RepaintChildrenIn(paint.Area());
   RECT client;
-  ::GetClientRect(window_, &client);
-  if (::IsIconic(window_)) {
-    ::SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  ::GetClientRect(Window(), &client);
+  if (::IsIconic(Window())) {
+    ::SendMessageA(Window(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, icon_.Get());
     return;
   }
-  MemoryDC memory(dc);
+  win32::MemoryDC memory(::CreateCompatibleDC(dc));
   // The theme's file is read again at every paint, so that a theme folder
   // changed on disk shows at once; a file that does not load keeps the last picture.
   std::string file = logic_.BackgroundFile();
@@ -600,7 +396,7 @@ void MainDialog::Paint() {
   }
   BITMAP size{};
   if (!memory.Get() || !background_ || !::GetObjectA(background_.Get(), sizeof(size), &size)) return;
-  Selection selected(memory.Get(), background_.Get());
+  win32::Selection selected(memory.Get(), background_.Get());
   ::SetStretchBltMode(dc, COLORONCOLOR);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
@@ -626,13 +422,13 @@ CODControl* MainDialog::Control(int id) {
   }
 }
 
-void MainDialog::SetTitle(const std::string& title) { ::SetWindowTextA(window_, title.c_str()); }
+void MainDialog::SetTitle(const std::string& title) { ::SetWindowTextA(Window(), title.c_str()); }
 
 void MainDialog::SetHoverText(int control, const std::string& text) {
   CODControl* target = Control(control);
   if (!target) return;
   target->SetHoverText(text);
-  target->SetHoverDisplay(::GetDlgItem(window_, IDC_MAIN_STATUS));
+  target->SetHoverDisplay(::GetDlgItem(Window(), IDC_MAIN_STATUS));
 }
 
 void MainDialog::SetColors(const WindowColors& colors) {
@@ -671,34 +467,34 @@ void MainDialog::EnableCommand(std::uint32_t command, bool enabled) {
 }
 
 void MainDialog::ShowMessage(const std::string& text, BoxIcon icon) {
-  ShowMessageBox(window_, text, MB_OK, icon);
+  ShowMessageBox(Window(), text, MB_OK, icon);
 }
 
 bool MainDialog::AskYesNo(const std::string& text, BoxIcon icon) {
-  return ShowMessageBox(window_, text, MB_YESNO, icon) == IDYES;
+  return ShowMessageBox(Window(), text, MB_YESNO, icon) == IDYES;
 }
 
 void MainDialog::PostQuit(int exitCode) { ::PostQuitMessage(exitCode); }
 
 void MainDialog::Hide() {
-  if (!window_) return;
-  ::ShowWindow(window_, SW_HIDE);
+  if (!Window()) return;
+  ::ShowWindow(Window(), SW_HIDE);
   // A hidden window gets no word that the pointer has left its controls; the
   // status line would keep the last hover text until the pointer came back.
   for (int id : {IDC_MAIN_CAPTION, IDC_MAIN_CLOSE, IDC_MAIN_HELP, IDC_MAIN_ABOUT, IDC_MAIN_MINIMIZE,
                  IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT, IDC_MAIN_SERVICE, IDC_MAIN_STARTUP, IDC_MAIN_SHORTCUT,
                  IDC_MAIN_THEME})
-    ::SendMessageA(::GetDlgItem(window_, id), WM_MOUSELEAVE, 0, 0);
+    ::SendMessageA(::GetDlgItem(Window(), id), WM_MOUSELEAVE, 0, 0);
 }
 
 void MainDialog::ShowNormal() {
-  if (!window_) return;
-  ::ShowWindow(window_, SW_SHOWNORMAL);
-  ::SetForegroundWindow(window_);
+  if (!Window()) return;
+  ::ShowWindow(Window(), SW_SHOWNORMAL);
+  ::SetForegroundWindow(Window());
 }
 
 void MainDialog::Destroy() {
-  if (window_) ::DestroyWindow(window_);
+  window_.Reset();
 }
 
 void MainDialog::EndModal(int result) {
@@ -708,64 +504,19 @@ void MainDialog::EndModal(int result) {
 }
 
 void MainDialog::Repaint() {
-  if (window_) ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-// The shell can take its time over the icon (Wine's answers a removal after
-// two seconds), and a normal start adds it during initialisation only to
-// remove it right after showing the window. So the window asks for the state
-// it wants and the shell is told once the window has shown and painted; an
-// add and a remove in between cost no call at all.
-void MainDialog::AddTrayIcon(const std::string& tip) {
-  if (!window_) return;
-  trayTip_ = tip;
-  trayWanted_ = true;
-  PostTraySync();
-}
-
-void MainDialog::RemoveTrayIcon() {
-  if (!window_) return;
-  trayWanted_ = false;
-  PostTraySync();
-}
-
-void MainDialog::PostTraySync() {
-  if (!traySyncPosted_) traySyncPosted_ = ::PostMessageA(window_, kTraySyncMessage, 0, 0) != 0;
-  if (!traySyncPosted_) SyncTrayIcon();
-}
-
-void MainDialog::SyncTrayIcon() {
-  traySyncPosted_ = false;
-  if (!window_ || trayWanted_ == trayShown_) return;
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = window_;
-  data.uID = IDI_PROGRAM;
-  if (trayWanted_) {
-    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    data.uCallbackMessage = kTrayMessage;
-    data.hIcon = smallIcon_ ? smallIcon_.Get() : icon_.Get();
-    std::strncpy(data.szTip, trayTip_.c_str(), sizeof(data.szTip) - 1);
-  }
-  if (::Shell_NotifyIconA(trayWanted_ ? NIM_ADD : NIM_DELETE, &data)) {
-    trayShown_ = trayWanted_;
-  } else if (trayWanted_) {
-    // At log-on the program may start before the taskbar is there to take the
-    // icon; a window hidden with no icon could never be opened. Try again.
-    ::SetTimer(window_, kTrayRetryTimer, kTrayRetryMilliseconds, nullptr);
-  }
+  if (Window()) ::RedrawWindow(Window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainDialog::ShowTrayMenu() {
-  if (!window_ || !trayMenu_) return;
+  if (!Window() || !trayMenu_) return;
   POINT cursor;
   ::GetCursorPos(&cursor);
   HMENU popup = ::GetSubMenu(trayMenu_.Get(), 0);
   if (!popup) return;
   ::SetMenuDefaultItem(popup, 0, TRUE);
-  ::SetForegroundWindow(window_);
-  ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window_, nullptr);
-  ::SetForegroundWindow(window_);
+  ::SetForegroundWindow(Window());
+  ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, Window(), nullptr);
+  ::SetForegroundWindow(Window());
 }
 
 Rect MainDialog::WorkArea() {
@@ -774,26 +525,6 @@ Rect MainDialog::WorkArea() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
-std::unique_ptr<IProgressWindow> MainDialog::OpenProgress() {
-  HWND window = ::CreateDialogParamA(module_, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr, &Win32ProgressWindow::Proc, 0);
-  if (!window) return nullptr;
-  return std::make_unique<Win32ProgressWindow>(window);
-}
-
-// The program around the window
-
-void Win32MainWindowHost::TakeServices() {
-  if (takeServices_) takeServices_();
-}
-
-std::intptr_t Win32MainWindowHost::OpenMaximized(const std::string& file) {
-  return reinterpret_cast<std::intptr_t>(
-      ::ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
-}
-
-void Win32MainWindowHost::ShowAbout() {
-  CAboutDialog about;
-  about.ShowDialog();
-}
+std::unique_ptr<IProgressWindow> MainDialog::OpenProgress() { return Win32ProgressWindow::Open(module_); }
 
 }  // namespace qm::app

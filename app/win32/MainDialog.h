@@ -5,15 +5,14 @@
 // IMainView; it decides nothing itself.
 #include <windows.h>
 
-#include <array>
-#include <functional>
 #include <memory>
-#include <map>
 #include <string>
 
 #include "app/core/MainView.h"
 #include "app/core/MainWindow.h"
+#include "app/win32/MainTree.h"
 #include "app/win32/PathEdit.h"
+#include "app/win32/Win32TrayIcon.h"
 #include "controls/ODControls.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Win32EditField.h"
@@ -22,52 +21,10 @@
 
 namespace qm::app {
 
-// The main window's tree as the logic sees it: the engines' tree control plus
-// the selection and the edits.
-class Win32MainTree : public IMainTree {
- public:
-  explicit Win32MainTree(HWND tree) : tree_(tree) {}
-
-  TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
-  bool SetCheck(TreeItem item, bool checked) override { return tree_.SetCheck(item, checked); }
-  bool GetCheck(TreeItem item) const override { return tree_.GetCheck(item); }
-  std::string GetItemText(TreeItem item) const override { return tree_.GetItemText(item); }
-  int GetItemImage(TreeItem item) const override { return tree_.GetItemImage(item); }
-  std::vector<TreeItem> Children(TreeItem parent) const override { return tree_.Children(parent); }
-  platform::IImageList* GetImageList() override { return tree_.GetImageList(); }
-  void SetImageList(platform::IImageList* list) override { tree_.SetImageList(list); }
-
-  TreeItem Parent(TreeItem item) const override;
-  TreeItem Selected() const override;
-  void Select(TreeItem item) override;
-  bool DeleteItem(TreeItem item) override;
-  void SetItemImage(TreeItem item, int image) override;
-  void SetThirtyTwoBitMark(TreeItem item, bool on) override;
-  TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
-                           int selectedImage) override;
-
-  HWND Window() const { return tree_.Window(); }
-
- private:
-  // The image of base with the 32-bit programs' badge drawn over it, made
-  // once per image: -1 when it cannot be made.
-  int BadgedImage(int base);
-
-  platform::Win32TreeControl tree_;
-  std::map<int, int> badged_;    // plain image -> with the badge
-  std::map<int, int> unbadged_;  // and back
-};
-
 class MainDialog : public IMainView {
  public:
   // The message the tray icon reports with.
-  static constexpr UINT kTrayMessage = WM_APP + 100;
-  // Posted by AddTrayIcon and RemoveTrayIcon: the shell is told what the
-  // icon should be once the window's thread is free again.
-  static constexpr UINT kTraySyncMessage = WM_APP + 101;
-  // Tries a tray icon the shell refused again after a while.
-  static constexpr UINT_PTR kTrayRetryTimer = 1;
-  static constexpr UINT kTrayRetryMilliseconds = 500;
+  static constexpr UINT kTrayMessage = Win32TrayIcon::kCallbackMessage;
 
   // Loads the window's icon, menus and bitmaps from module and lets the logic
   // check them and fill the theme menu; the window itself comes later.
@@ -88,7 +45,7 @@ class MainDialog : public IMainView {
   // own keyboard navigation; true when the message is consumed.
   bool PreTranslate(MSG& message);
 
-  HWND Window() const { return window_; }
+  HWND Window() const { return window_.Get(); }
   HWND TreeWindow() const { return tree_ ? tree_->Window() : nullptr; }
 
   // IMainView
@@ -109,14 +66,16 @@ class MainDialog : public IMainView {
   void Destroy() override;
   void EndModal(int result) override;
   void Repaint() override;
-  void AddTrayIcon(const std::string& tip) override;
-  void RemoveTrayIcon() override;
+  void AddTrayIcon(const std::string& tip) override { tray_.Add(tip); }
+  void RemoveTrayIcon() override { tray_.Remove(); }
   void ShowTrayMenu() override;
   Rect WorkArea() override;
   std::unique_ptr<IProgressWindow> OpenProgress() override;
 
  private:
   static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Makes the window from its template; false when it could not be made.
+  bool Make();
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
   BOOL OnInitDialog();
   INT_PTR OnNotify(const NMHDR& header);
@@ -125,21 +84,17 @@ class MainDialog : public IMainView {
   void RepaintChildrenIn(const RECT& area);
   CODControl* Control(int id);
   bool LoadResources();
-  void PostTraySync();
-  void SyncTrayIcon();
 
   MainWindow& logic_;
   HINSTANCE module_;
-  HWND window_ = nullptr;
+  // Owned from WM_INITDIALOG until the window has gone, whoever destroyed it.
+  win32::WindowHandle window_;
   bool modeless_ = false;
   bool modalEnded_ = false;
   int modalResult_ = 0;
-  // The tray icon: what the window wants, what the shell has, and whether a
-  // sync is on its way.
-  bool trayWanted_ = false, trayShown_ = false, traySyncPosted_ = false;
-  std::string trayTip_;
 
   win32::IconHandle icon_, smallIcon_;
+  Win32TrayIcon tray_;
   // In loading order: tray, theme, service, startup, shortcut.
   win32::MenuHandle trayMenu_, themeMenu_, serviceMenu_, startupMenu_, shortcutMenu_;
   std::unique_ptr<platform::Win32Menu> themeMenuView_;
@@ -154,20 +109,6 @@ class MainDialog : public IMainView {
   CODStatic caption_;
   CODButton close_, help_, about_, minimize_, status_, launchLeft_, launchRight_;
   CODToolBarButton service_, startup_, shortcut_, theme_;
-};
-
-// What the window needs from the program around it, on Win32: the help file
-// through the shell, the dialog library's about box, and the service take the
-// program hands in (it belongs to the program's start-up modes).
-class Win32MainWindowHost : public IMainWindowHost {
- public:
-  explicit Win32MainWindowHost(std::function<void()> takeServices) : takeServices_(std::move(takeServices)) {}
-  void TakeServices() override;
-  std::intptr_t OpenMaximized(const std::string& file) override;
-  void ShowAbout() override;
-
- private:
-  std::function<void()> takeServices_;
 };
 
 }  // namespace qm::app

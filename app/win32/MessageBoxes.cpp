@@ -1,6 +1,6 @@
 #include "app/win32/MessageBoxes.h"
 
-#include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 
@@ -12,8 +12,7 @@ int ShowMessageBox(HWND owner, const std::string& text, UINT buttons, BoxIcon ic
     case BoxIcon::Exclamation: flags = MB_ICONEXCLAMATION; break;
     case BoxIcon::None: break;
   }
-  std::string title = CLog::ApplicationName();
-  return ::MessageBoxA(owner, text.c_str(), title.c_str(), buttons | flags);
+  return ::MessageBoxA(owner, text.c_str(), identity::kApplicationName, buttons | flags);
 }
 
 }  // namespace qm::app

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "engine/foundation/Guard.h"
+
 namespace {
 constexpr UINT_PTR kSubclassId = 0x514D5045;
 }
@@ -24,6 +26,12 @@ void CPathEdit::Detach() {
 
 LRESULT CALLBACK CPathEdit::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR data) {
+  return qm::Guarded("Path field", message,
+                     [&] { return Handle(window, message, wParam, lParam, reinterpret_cast<CPathEdit*>(data)); },
+                     LRESULT{0});
+}
+
+LRESULT CPathEdit::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, CPathEdit* field) {
   switch (message) {
     case WM_CHAR:
     case WM_SETFOCUS:
@@ -41,7 +49,7 @@ LRESULT CALLBACK CPathEdit::SubclassProc(HWND window, UINT message, WPARAM wPara
       if (wParam == VK_DELETE) return 0;
       break;
     case WM_NCDESTROY:
-      reinterpret_cast<CPathEdit*>(data)->Detach();
+      field->Detach();
       break;
   }
   return ::DefSubclassProc(window, message, wParam, lParam);

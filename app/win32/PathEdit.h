@@ -18,5 +18,6 @@ class CPathEdit {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, CPathEdit* field);
   HWND window_ = nullptr;
 };

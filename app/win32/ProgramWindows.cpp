@@ -5,26 +5,26 @@
 #include "app/core/MainIds.h"
 #include "app/win32/MessageBoxes.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 
 namespace qm::app {
 namespace {
 
 // Restarting needs the shutdown privilege, which a process holds but has not enabled.
 void EnableShutdownPrivilege() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
-  win32::KernelObject owned(token);
+  win32::KernelObject token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put())) return;
   TOKEN_PRIVILEGES privileges = {};
   privileges.PrivilegeCount = 1;
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   if (::LookupPrivilegeValueA(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-    ::AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    ::AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
 }
 
 }  // namespace
 
 bool Win32ProgramSystem::ClaimInstance() {
-  mutex_.Reset(::CreateMutexA(nullptr, FALSE, "Quill Moor"));
+  mutex_.Reset(::CreateMutexA(nullptr, FALSE, identity::kInstanceMutex));
   // No mutex at all is no reason not to start.
   return !(mutex_ && ::GetLastError() == ERROR_ALREADY_EXISTS);
 }

@@ -10,6 +10,7 @@
 
 #include "app/core/Modes.h"
 #include "app/win32/MainDialog.h"
+#include "app/win32/MainWindowHost.h"
 #include "platform/win32/Handles.h"
 
 namespace qm::app {

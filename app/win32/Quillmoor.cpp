@@ -3,19 +3,19 @@
 // message loop while a modeless main window exists.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
 #include "app/core/Modes.h"
 #include "app/win32/ProgramWindows.h"
+#include "platform/win32/Handles.h"
 
 // commandLine is the tail after the program's name, the blanks before it left
 // out; the modes compare it whole, trailing blanks included.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  qm::win32::ComApartment com;
   int result = 0;
   {
     qm::CRegistry registry;
@@ -36,6 +36,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     modes = &program;
     if (program.Start(commandLine ? commandLine : "")) result = windows.RunMessageLoop();
   }
-  if (SUCCEEDED(com)) ::CoUninitialize();
   return result;
 }

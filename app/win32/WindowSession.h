@@ -11,6 +11,7 @@
 
 #include "app/core/MainWindow.h"
 #include "app/win32/MainDialog.h"
+#include "app/win32/MainWindowHost.h"
 
 namespace qm::app {
 

@@ -5,6 +5,7 @@
 #include "controls/ODControls.h"
 #include "dialogs/res/resource.h"
 #include "dialogs/win32/Win32Views.h"
+#include "engine/foundation/Guard.h"
 
 namespace qm {
 
@@ -19,7 +20,7 @@ struct AboutWindow {
   CODWebLink links[3];
 };
 
-INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleAbout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       auto* about = reinterpret_cast<AboutWindow*>(lParam);
@@ -43,6 +44,10 @@ INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       break;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded("About box", message, [&] { return HandleAbout(window, message, wParam, lParam); }, INT_PTR{FALSE});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "dialogs/ContextHelp.h"
 #include "dialogs/res/resource.h"
 #include "dialogs/win32/Win32Views.h"
+#include "engine/foundation/Guard.h"
 
 namespace qm::dialogs {
 namespace {
@@ -16,7 +17,7 @@ struct HelpWindow {
   CODStatic publicLabel;
 };
 
-INT_PTR CALLBACK HelpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleHelp(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
       auto* help = reinterpret_cast<HelpWindow*>(lParam);
@@ -35,6 +36,11 @@ INT_PTR CALLBACK HelpProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       break;
   }
   return FALSE;
+}
+
+INT_PTR CALLBACK HelpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded("Context help", message, [&] { return HandleHelp(window, message, wParam, lParam); },
+                 INT_PTR{FALSE});
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 #include "dialogs/res/resource.h"
 #include "dialogs/win32/Win32Views.h"
-#include "engine/foundation/Log.h"
+#include "engine/foundation/Guard.h"
+#include "platform/Identity.h"
 
 namespace qm::dialogs {
 namespace {
@@ -39,15 +40,17 @@ class Win32EntryView : public IEntryDialogView {
   explicit Win32EntryView(EntryDialog& dialog) : dialog_(dialog) {}
 
   static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      auto* view = reinterpret_cast<Win32EntryView*>(lParam);
-      ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-      view->window_ = window;
-      return view->OnInitDialog();
-    }
-    auto* view = reinterpret_cast<Win32EntryView*>(::GetWindowLongPtrA(window, DWLP_USER));
-    if (view && message == WM_COMMAND) return view->OnCommand(LOWORD(wParam), HIWORD(wParam));
-    return FALSE;
+    return Guarded("Entry dialog", message, [&]() -> INT_PTR {
+      if (message == WM_INITDIALOG) {
+        auto* view = reinterpret_cast<Win32EntryView*>(lParam);
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        view->window_ = window;
+        return view->OnInitDialog();
+      }
+      auto* view = reinterpret_cast<Win32EntryView*>(::GetWindowLongPtrA(window, DWLP_USER));
+      if (view && message == WM_COMMAND) return view->OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return FALSE;
+    }, INT_PTR{FALSE});
   }
 
   void SetCaption(const std::string& caption) override { ::SetWindowTextA(window_, caption.c_str()); }
@@ -70,8 +73,7 @@ class Win32EntryView : public IEntryDialogView {
     ::SendMessageA(name, EM_SCROLLCARET, 0, 0);
   }
   void ShowMessage(const std::string& text) override {
-    std::string title = CLog::ApplicationName();
-    ::MessageBoxA(window_, text.c_str(), title.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxA(window_, text.c_str(), identity::kApplicationName, MB_OK | MB_ICONEXCLAMATION);
   }
   bool BrowseForFile(const std::string& title, const std::string& filter, std::string* path) override {
     // The class library's filter list separates with '|'; the platform's with NULs.

@@ -24,21 +24,14 @@ bool FileExists(const std::string& path) {
   return files && files->Exists(path);
 }
 
-const char* RootName(RegKey root) {
-  if (root == HKeyCurrentUser) return "HKCU";
-  if (root == platform::kHklm64View) return "HKLM (64-bit view)";
-  if (root == platform::kHklm32View) return "HKLM (32-bit view)";
-  return "HKLM";
-}
-
 std::string Entries(const RunKeySet& keys, RegKey root) {
-  return std::string(keys.kind) + " entries of " + RootName(root);
+  return std::string(keys.kind) + " entries of " + RootLogName(root);
 }
 
 // One line for each value a walk passed over because it did not fit the
 // buffers: it stays where it stands, and the user learns why.
 void LogPassedOver(const RunKeySet& keys, RegKey root, const RegistryWalk& walk) {
-  const std::string entry = std::string(keys.kind) + " entry of " + RootName(root);
+  const std::string entry = std::string(keys.kind) + " entry of " + RootLogName(root);
   for (const auto& name : walk.passedOver)
     CLog::Error(entry + " too long to carry, left where it stands: " + name);
   for (std::uint32_t i = 0; i < walk.unnamedPassedOver; ++i)
@@ -120,62 +113,129 @@ bool EverythingDueStands(const RunKeySet& keys, RegKey root, const std::vector<s
 // Whether root is the view of 64-bit Windows that this program does not see
 // by itself and key does not exist there: a view that nothing ever wrote to
 // holds no entries, and its missing key is no failure.
+bool KeyAbsent(RegKey root, const char* key);
+
 bool AbsentFromOtherView(RegKey root, const char* key) {
   if (root == HKeyCurrentUser || root == HKeyLocalMachine) return false;
-  CRegistry registry;
-  std::vector<std::string> names;
-  return !registry.EnumerateValueNames(root, key, &names) && KeyIsMissing(registry);
+  return KeyAbsent(root, key);
+}
+
+// Whether key does not exist under root (and so holds nothing): one open,
+// no listing.
+bool KeyAbsent(RegKey root, const char* key) {
+  platform::IRegistryStore* store = platform::Current<platform::IRegistryStore>();
+  RegKey opened = platform::kNoKey;
+  if (!store) return false;
+  const long status = store->OpenKey(root, key, &opened);
+  if (status == platform::kErrorSuccess) store->CloseKey(opened);
+  return status == platform::kErrorFileNotFound;
+}
+
+}  // namespace
+
+namespace {
+
+RunKeySet FromTable(EntryKind kind, const char* logName) {
+  const Location& row = *LocationOf(kind, HKeyLocalMachine);
+  return RunKeySet{kind, row.windowsKey, row.storedKey, row.selectionsKey, row.returnedMark, logName};
 }
 
 }  // namespace
 
 const RunKeySet& RunEntries() {
-  static const RunKeySet keys{kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark, "Run",
-                              {HKeyCurrentUser, HKeyLocalMachine}};
+  static const RunKeySet keys = FromTable(EntryKind::Startup, "Run");
   return keys;
 }
 
 const RunKeySet& RunServiceEntries() {
-  static const RunKeySet keys{kRunServicesKey, kStoredRunServicesKey, kStoredRunServicesSelectionsKey,
-                              kRunServicesReturnedMark, "RunServices", {HKeyLocalMachine}};
+  static const RunKeySet keys = FromTable(EntryKind::Service, "RunServices");
   return keys;
 }
 
 
+namespace {
+
+// Forgets the stored entries of one root whose Windows value has gone, when
+// the root stands returned (see VerifyEntries). keepEmpty keeps the empty
+// command lines, which a return leaves stored rather than gives back: their
+// absence from the Windows key says nothing of the user.
+void VerifyRoot(const RunKeySet& keys, RegKey root, bool keepEmpty = false) {
+  CRegistry registry;
+  // Stored entries of a root that was never returned, or whose last take
+  // did not finish, may be missing from the Windows key because they were
+  // taken, not uninstalled: keep them.
+  if (!IsMarkedReturned(root, keys.returnedMark)) return;
+  std::vector<std::string> names, windowsNames;
+  if (!registry.EnumerateValueNames(root, keys.storedKey, &names)) {
+    if (!KeyIsMissing(registry)) CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+    return;
+  }
+  if (names.empty()) return;
+  // A Windows key that cannot be listed, or has gone altogether, says
+  // nothing about which entries were uninstalled.
+  if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) {
+    CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
+    return;
+  }
+  // Names as the registry matches them: "mail" standing in the Run key is
+  // the entry stored as "Mail", and forgetting it would drop the user's flag
+  // with it. One listing and a set keep a verify of n entries at n log n.
+  const std::set<std::string> present = Folded(windowsNames);
+  ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names, [&](const std::string& name) {
+    if (present.count(platform::FoldCase(name))) return true;
+    std::string text;
+    return keepEmpty && registry.GetValue(root, keys.storedKey, name.c_str(), &text) && text.empty();
+  });
+}
+
+}  // namespace
+
 int TakeEntries(const RunKeySet& keys, const char* failureMessage) {
   CRegistry registry;
+  bool taken = true;
+  // Each root stands on its own: one that cannot be taken keeps its entries
+  // where Windows reads them, and the next root is still taken.
   for (RegKey root : keys.Roots()) {
-    if (AbsentFromOtherView(root, keys.windowsKey)) continue;
     // Nothing leaves the Windows key while the root still claims to be returned.
     bool cleared = false;
     if (!ClearReturnedMark(root, keys.returnedMark, &cleared)) {
-      CLog::Error(failureMessage);
-      return 0;
+      taken = false;
+      continue;
     }
     RegistryWalk walk;
     if (!registry.MoveEx(root, root, keys.windowsKey, keys.storedKey, 1, &walk)) {
       // MoveEx fails before it moves anything: the root stands as it stood,
       // returned only if it was so before this take.
       if (cleared) MarkReturned(root, keys.returnedMark);
-      CLog::Error(failureMessage);
-      return 0;
+      // A Windows key that does not exist held nothing to take.
+      std::vector<std::string> none;
+      if (registry.EnumerateValueNames(root, keys.windowsKey, &none) || !KeyIsMissing(registry)) taken = false;
+      continue;
     }
     LogPassedOver(keys, root, walk);
-    if (!walk.reachedEnd) {
-      // Part of the root may have moved: its mark stays cleared.
-      CLog::Error(failureMessage);
-      return 0;
-    }
+    // Part of the root may have moved when the listing broke off: its mark stays cleared.
+    if (!walk.reachedEnd) taken = false;
   }
-  ValidateEntries(keys, 0);
-  return 1;
+  if (taken) {
+    ValidateEntries(keys, 0);
+    return 1;
+  }
+  CLog::Error(failureMessage);
+  return 0;
 }
 
 int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMessage) {
   CRegistry registry;
   bool everythingBack = true;
   for (RegKey root : keys.Roots()) {
-    if (AbsentFromOtherView(root, keys.storedKey)) continue;
+    // A stored location never made (a user who has had no take yet) holds
+    // nothing to give back.
+    if (KeyAbsent(root, keys.storedKey)) continue;
+    // A root that stands returned has nothing of its own to give back: what
+    // it still stores are the copies an earlier return kept, and one whose
+    // entry has gone was removed or renamed by the user since. Written back,
+    // a deleted startup would come back and a renamed one stand twice.
+    VerifyRoot(keys, root, true);
     std::set<std::string> standing;
     if (!RefreshStoredCopies(keys, root, &standing)) {
       CLog::Error(failureMessage);
@@ -208,31 +268,7 @@ int ReturnEntries(const RunKeySet& keys, ReturnKind kind, const char* failureMes
 }
 
 void VerifyEntries(const RunKeySet& keys) {
-  CRegistry registry;
-  for (RegKey root : keys.Roots()) {
-    // Stored entries of a root that was never returned, or whose last take
-    // did not finish, may be missing from the Windows key because they were
-    // taken, not uninstalled: keep them.
-    if (!IsMarkedReturned(root, keys.returnedMark)) continue;
-    std::vector<std::string> names, windowsNames;
-    if (!registry.EnumerateValueNames(root, keys.storedKey, &names)) {
-      if (!KeyIsMissing(registry)) CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
-      continue;
-    }
-    if (names.empty()) continue;
-    // A Windows key that cannot be listed, or has gone altogether, says
-    // nothing about which entries were uninstalled.
-    if (!registry.EnumerateValueNames(root, keys.windowsKey, &windowsNames)) {
-      CLog::Error("Unable to verify " + Entries(keys, root) + ", none forgotten");
-      continue;
-    }
-    // Names as the registry matches them: "mail" standing in the Run key is
-    // the entry stored as "Mail", and forgetting it would drop the user's flag
-    // with it. One listing and a set keep a verify of n entries at n log n.
-    const std::set<std::string> present = Folded(windowsNames);
-    ForgetStoredNames(root, keys.storedKey, keys.selectionsKey, names,
-                      [&present](const std::string& name) { return present.count(platform::FoldCase(name)) != 0; });
-  }
+  for (RegKey root : keys.Roots()) VerifyRoot(keys, root);
 }
 
 void UpdateSelections(const RunKeySet& keys) {
@@ -241,9 +277,7 @@ void UpdateSelections(const RunKeySet& keys) {
     // made here once entries are stored there, or every flag would read 0.
     if (!AbsentFromOtherView(root, keys.storedKey) && root != HKeyCurrentUser && root != HKeyLocalMachine)
       CRegistry().CreateKey(root, keys.selectionsKey);
-    // RunServices entries have no switch of Windows.
-    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey,
-                      keys.windowsKey == kRunKey ? RunSwitch(root) : WindowsSwitch{}))
+    if (!FlagNewNames(root, keys.storedKey, keys.selectionsKey, LocationOf(keys.entryKind, root)->Switch()))
       CLog::Error("Unable to update selections of " + Entries(keys, root) + ", none written");
   }
 }
@@ -311,10 +345,7 @@ void ValidateEntries(const RunKeySet& keys, int inRegistry) {
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found) {
   *found = platform::kNoKey;
   CRegistry registry;
-  const RegKey chosen = ChosenPublicView();
   for (RegKey root : roots) {
-    // Another view's entry of the same name is another entry.
-    if (chosen != platform::kNoKey && IsPublicRoot(root) && root != chosen) continue;
     std::vector<std::string> names;
     if (!registry.EnumerateValueNames(root, key, &names)) {
       if (KeyIsMissing(registry)) continue;
@@ -332,9 +363,7 @@ bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::stri
 RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback) {
   RegKey found = platform::kNoKey;
   if (!FindRoot(roots, key, name, &found)) return platform::kNoKey;
-  if (found != platform::kNoKey) return found;
-  const RegKey chosen = ChosenPublicView();
-  return chosen != platform::kNoKey && IsPublicRoot(fallback) ? chosen : fallback;
+  return found != platform::kNoKey ? found : fallback;
 }
 
 ProgramDescription DescribeEntry(const RunKeySet& keys, const std::string& name, int inRegistry) {
@@ -359,7 +388,7 @@ void SplitOrWhole(const std::string& commandLine, std::string* path, std::string
 bool FitsRegistryText(const std::string& text) { return text.size() + 1 <= kRegistryBufferSize; }
 
 int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
-                    int fallbackImage) {
+                    int fallbackImage, std::vector<std::pair<platform::TreeItem, RegKey>>* itemRoots) {
   if (!tree || !parent) return 0;
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
@@ -380,6 +409,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
       std::uint32_t flag = 0;
       if (!registry.GetValue(root, keys.selectionsKey, name.c_str(), &flag)) flag = 0;
       tree->SetCheck(item, flag != 0);
+      if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }
   return 1;

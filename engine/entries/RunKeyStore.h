@@ -6,9 +6,11 @@
 // the local machine alone; each keeps its own messages.
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/foundation/EntryCommon.h"
+#include "engine/foundation/Places.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/ReturnedMark.h"
 #include "engine/foundation/StoredKeys.h"
@@ -24,7 +26,9 @@ using qm::kStoredRunSelectionsKey;
 using qm::kStoredRunServicesKey;
 using qm::kStoredRunServicesSelectionsKey;
 
+// One kind of entry kept as registry values, as the table of places has it.
 struct RunKeySet {
+  EntryKind entryKind;
   const char* windowsKey;
   const char* storedKey;
   const char* selectionsKey;
@@ -32,18 +36,10 @@ struct RunKeySet {
   // root stand returned in the Windows key (see VerifyEntries).
   const char* returnedMark;
   const char* kind;  // "Run" or "RunServices", as the log lines name the entries
-  std::vector<RegKey> roots;  // worked in this order; HKLM stands for every public root
 
-  // The roots as this machine has them: HKLM followed by its other view on
-  // 64-bit Windows.
-  std::vector<RegKey> Roots() const {
-    std::vector<RegKey> all;
-    for (RegKey root : roots) {
-      if (root != HKeyLocalMachine) all.push_back(root);
-      else for (RegKey view : PublicRoots()) all.push_back(view);
-    }
-    return all;
-  }
+  // The roots as this machine has them, in the order they are worked: the
+  // user's first, then HKLM followed by its other view on 64-bit Windows.
+  std::vector<RegKey> Roots() const { return RootsOf(entryKind); }
 
   // The key that holds the entries for a location selector: 1 = where Windows reads them.
   const char* EntryKey(int inRegistry) const { return inRegistry == 1 ? windowsKey : storedKey; }
@@ -107,13 +103,11 @@ bool HoldsNameNoCase(RegKey root, const char* key, const std::string& name);
 void ValidateEntries(const RunKeySet& keys, int inRegistry);
 
 // The first of roots whose key holds a value of exactly name (kNoKey in *found
-// if none does); of the public roots only the chosen one (ScopedPublicView)
-// is looked in while one is chosen. False when a key could not be listed before the name was
+// if none does). False when a key could not be listed before the name was
 // found: the entry may stand there, and acting on a later root would reach
 // another entry of the same name.
 bool FindRoot(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey* found);
-// As FindRoot; fallback when no root holds the name (the chosen view for a
-// public fallback), kNoKey when that is not known.
+// As FindRoot; fallback when no root holds the name, kNoKey when that is not known.
 KELVRIN_API RegKey RootHolding(const std::vector<RegKey>& roots, const char* key, const std::string& name, RegKey fallback);
 
 // What the program of the entry named name is (the first root holding it);
@@ -132,7 +126,9 @@ using qm::ShowMessage;
 
 // One child of parent per entry, root by root in list order, checked from the
 // stored location's flags. 0 without a tree or parent, else 1.
-int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
-                    int fallbackImage);
+// itemRoots (may be null) receives each item with the root its entry stands in.
+KELVRIN_API int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platform::TreeItem parent,
+                                int inRegistry, int fallbackImage,
+                                std::vector<std::pair<platform::TreeItem, RegKey>>* itemRoots = nullptr);
 
 }  // namespace qm::entries

@@ -3,6 +3,7 @@
 #include "engine/foundation/CommandLine.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/Log.h"
+#include "engine/foundation/Places.h"
 #include "platform/Processes.h"
 #include "platform/Text.h"
 
@@ -86,15 +87,21 @@ int CServiceEngineer::RetrieveRunServicePath(platform::IEditField* edit, std::st
 
 int CServiceEngineer::CreateRunServiceEntry(std::string name, std::string path, std::string argument,
                                             int inRegistry) const {
+  return CreateRunServiceEntryAt(HKeyLocalMachine, name, path, argument, inRegistry);
+}
+
+int CServiceEngineer::CreateRunServiceEntryAt(RegKey root, std::string name, std::string path, std::string argument,
+                                              int inRegistry) const {
   std::string commandLine = JoinPathArgument(path, argument);
   CRegistry registry;
   int written = 0;
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
   // A line the 260-byte reads cannot take back is refused before anything is
-  // written, and so is a name that the registry would take for another entry's.
-  if (entries::FitsRegistryText(commandLine) && entries::NoCaseVariantOf(HKeyLocalMachine, entryKey, name)) {
-    registry.SetValue(HKeyLocalMachine, kStoredRunServicesSelectionsKey, name.c_str(), std::uint32_t{1});
-    written = registry.SetValue(HKeyLocalMachine, entryKey, name.c_str(), commandLine);
+  // written, and so is a name that is no plain name or that the registry
+  // would take for another entry's.
+  if (entries::FitsRegistryText(commandLine) && IsPlainName(name) && entries::NoCaseVariantOf(root, entryKey, name)) {
+    registry.SetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), std::uint32_t{1});
+    written = registry.SetValue(root, entryKey, name.c_str(), commandLine);
   }
   if (written) return 1;
   CLog::Error(inRegistry == 1 ? "Unable to create service entry in registry"
@@ -104,10 +111,15 @@ int CServiceEngineer::CreateRunServiceEntry(std::string name, std::string path, 
 
 int CServiceEngineer::RemoveRunServiceEntry(std::string name, int inRegistry) const {
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
-  CRegistry registry;
   RegKey root = platform::kNoKey;
   const bool known = entries::FindRoot(PublicRoots(), entryKey, name, &root);
   if (known && root == platform::kNoKey) return 1;
+  return RemoveRunServiceEntryAt(known ? root : HKeyLocalMachine, name, inRegistry, known);
+}
+
+int CServiceEngineer::RemoveRunServiceEntryAt(RegKey root, std::string name, int inRegistry, bool known) const {
+  const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
+  CRegistry registry;
   if (known) {
     registry.DeleteValue(root, kStoredRunServicesSelectionsKey, name.c_str());
     if (registry.DeleteValue(root, entryKey, name.c_str())) return 1;
@@ -119,36 +131,42 @@ int CServiceEngineer::RemoveRunServiceEntry(std::string name, int inRegistry) co
 
 int CServiceEngineer::ModifyRunServiceEntry(std::string oldName, std::string newName, std::string path,
                                             std::string argument, int inRegistry) const {
+  // The entry stays in the view it stands in.
+  return ModifyRunServiceEntryAt(Holding(RunServiceEntries().EntryKey(inRegistry), oldName), oldName, newName, path,
+                                 argument, inRegistry);
+}
+
+int CServiceEngineer::ModifyRunServiceEntryAt(RegKey root, std::string oldName, std::string newName,
+                                              std::string path, std::string argument, int inRegistry) const {
   std::string commandLine = JoinPathArgument(path, argument);
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
-  // The entry stays in the view it stands in.
-  const RegKey root = Holding(entryKey, oldName);
   CRegistry registry;
-  int result = 1;
   const char* renameFailure = inRegistry == 1
                                   ? "Unable to rename service and selection in registry and stored location"
                                   : "Unable to rename service and selection in stored location";
   const bool renames = !platform::EqualsNoCase(oldName, newName);
-  // A new name that the registry would take for another entry's is refused
-  // before anything changes: the rename would land on that entry.
-  if (renames && !entries::NoCaseVariantOf(root, entryKey, newName)) {
+  // A new name that is no plain name, or that the root already holds in any
+  // letter case, is refused before anything changes: the rename would land
+  // on that other entry.
+  if (renames && (!IsPlainName(newName) || entries::HoldsNameNoCase(root, entryKey, newName))) {
     CLog::Error(renameFailure);
     return 0;
   }
   // A change of letter case alone is no rename: the value keeps its old case.
-  if (renames && !entries::CarryEntry(root, root, entryKey,
-                                      kStoredRunServicesSelectionsKey, oldName, newName)) {
+  // A rename that fails ends the change: the line would land under a name the
+  // entry did not reach.
+  if (renames && !entries::CarryEntry(root, root, entryKey, kStoredRunServicesSelectionsKey, oldName, newName)) {
     CLog::Error(renameFailure);
-    result = 0;
+    return 0;
   }
   // As in CreateRunServiceEntry, a line too long to read back is not written.
   if (!entries::FitsRegistryText(commandLine) ||
       !registry.SetValue(root, entryKey, newName.c_str(), commandLine)) {
     CLog::Error(inRegistry == 1 ? "Unable to add modified service in registry"
                                 : "Unable to add modified service in stored location");
-    result = 0;
+    return 0;
   }
-  return result;
+  return 1;
 }
 
 int CServiceEngineer::SetRunServiceSelection(std::string name, int flag) const {
@@ -156,13 +174,22 @@ int CServiceEngineer::SetRunServiceSelection(std::string name, int flag) const {
   RegKey root = platform::kNoKey;
   if (!entries::FindRoot(PublicRoots(), entries::kStoredRunServicesKey, name, &root)) return 0;
   if (root == platform::kNoKey) root = Holding(entries::kRunServicesKey, name);
-  return CRegistry().SetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
+  return SetRunServiceSelectionAt(root, name, flag);
+}
+
+int CServiceEngineer::SetRunServiceSelectionAt(RegKey root, std::string name, int flag) const {
+  CRegistry registry;
+  return registry.CreateKey(root, kStoredRunServicesSelectionsKey) &&
+         registry.SetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
 }
 
 int CServiceEngineer::LaunchRunServiceEntry(std::string name) const {
+  return LaunchRunServiceEntryNowAt(Holding(entries::kRunServicesKey, name), name);
+}
+
+int CServiceEngineer::LaunchRunServiceEntryNowAt(RegKey root, std::string name) const {
   std::string commandLine;
-  if (!CRegistry().GetValue(Holding(entries::kRunServicesKey, name), entries::kRunServicesKey, name.c_str(),
-                            &commandLine)) {
+  if (!CRegistry().GetValue(root, entries::kRunServicesKey, name.c_str(), &commandLine)) {
     entries::ShowMessage("Unable to find service");
     return 0;
   }
@@ -173,9 +200,12 @@ int CServiceEngineer::LaunchRunServiceEntry(std::string name) const {
 }
 
 int CServiceEngineer::LaunchRunServiceEntry(std::string name, int inRegistry) const {
+  return LaunchRunServiceEntryAt(Holding(RunServiceEntries().EntryKey(inRegistry), name), name, inRegistry);
+}
+
+int CServiceEngineer::LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry) const {
   CRegistry registry;
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
-  const RegKey root = Holding(entryKey, name);
   std::uint32_t flag = 0;
   if (!registry.GetValue(root, kStoredRunServicesSelectionsKey, name.c_str(), &flag) || flag == 0) return 0;
   std::string commandLine;

@@ -3,6 +3,7 @@
 // HKEY_LOCAL_MACHINE, kept like the Run entries.
 #include <string>
 
+#include "engine/foundation/Registry.h"
 #include "platform/KelvrinApi.h"
 #include "platform/Ui.h"
 
@@ -31,6 +32,17 @@ class KELVRIN_API CServiceEngineer {
   int LaunchRunServiceEntry(std::string name) const;
   // Starts a selected service; from the stored location as a process of its own.
   int LaunchRunServiceEntry(std::string name, int inRegistry) const;
+
+  // The same on the entry of one view of HKLM, whatever the other view holds.
+  int CreateRunServiceEntryAt(RegKey root, std::string name, std::string path, std::string argument,
+                              int inRegistry) const;
+  // known false: the entry's view could not be told; nothing is removed, the failure is logged.
+  int RemoveRunServiceEntryAt(RegKey root, std::string name, int inRegistry, bool known = true) const;
+  int ModifyRunServiceEntryAt(RegKey root, std::string oldName, std::string newName, std::string path,
+                              std::string argument, int inRegistry) const;
+  int SetRunServiceSelectionAt(RegKey root, std::string name, int flag) const;
+  int LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry) const;
+  int LaunchRunServiceEntryNowAt(RegKey root, std::string name) const;
 
   // How long a service started from the stored location may take to become
   // ready for input before the launch goes on without it.

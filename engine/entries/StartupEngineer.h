@@ -4,6 +4,7 @@
 // per entry and gives them back.
 #include <string>
 
+#include "engine/foundation/Registry.h"
 #include "platform/KelvrinApi.h"
 #include "platform/Ui.h"
 
@@ -36,6 +37,17 @@ class KELVRIN_API CStartupEngineer {
   // Starts a selected entry; in the stored location it is handed back to its
   // Run key for Windows to start.
   int LaunchRunEntry(std::string name, int inRegistry) const;
+
+  // The same on the entry of one root (HKCU, HKLM, or HKLM's other view),
+  // whatever other root holds an entry of that name.
+  int CreateRunEntryAt(RegKey root, std::string name, std::string path, std::string argument, int inRegistry) const;
+  // known false: the entry's root could not be told; nothing is removed, the failure is logged.
+  int RemoveRunEntryAt(RegKey root, std::string name, int inRegistry, bool known = true) const;
+  int ModifyRunEntryAt(RegKey oldRoot, RegKey newRoot, std::string oldName, std::string newName, std::string path,
+                       std::string argument, int inRegistry) const;
+  int SetRunSelectionAt(RegKey root, std::string name, int flag) const;
+  int LaunchRunEntryAt(RegKey root, std::string name, int inRegistry) const;
+  int LaunchRunEntryNowAt(RegKey root, std::string name) const;
 
   int PopulateRunEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;
   int AddStartupImageToTreeCtrl(platform::ITreeControl* tree, std::string path) const;

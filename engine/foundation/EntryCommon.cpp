@@ -77,6 +77,30 @@ std::string Unquoted(const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The file Windows would start for a program path as split from a command
+// line: the path itself, or for an unquoted one that names no file, the first
+// part before a blank that does, as Windows tries them ("C:\Tools\sync.cmd /q"
+// starts sync.cmd; the splitter cuts only after ".exe"), each also with ".exe"
+// added. Empty when none stands.
+std::string FileToStart(const std::string& path) {
+  const std::string file = Unquoted(path);
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  if (!files) return "";
+  // Windows' shell starts it: a 32-bit program's view of System32 is not the one that counts.
+  if (files->ExistsForShell(file)) return file;
+  if (file.size() != path.size()) return "";  // a quoted path is the whole path
+  for (std::size_t blank = file.find(' '); blank != std::string::npos; blank = file.find(' ', blank + 1)) {
+    const std::string part = file.substr(0, blank);
+    if (files->ExistsForShell(part)) return part;
+    if (files->ExistsForShell(part + ".exe")) return part + ".exe";
+  }
+  return "";
+}
+
+}  // namespace
+
 bool ProgramMissing(const std::string& path) {
   const std::string file = Unquoted(path);
   // A bare name is found through the search path when it starts; only a path
@@ -85,21 +109,21 @@ bool ProgramMissing(const std::string& path) {
   // A path with an environment variable in it is expanded only when Windows
   // starts it; unexpanded it names no file, and that says nothing.
   if (file.find('%') != std::string::npos) return false;
-  // Windows' shell starts it: a 32-bit program's view of System32 is not the one that counts.
-  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
-  return files && !files->ExistsForShell(file);
+  return platform::Current<platform::IFileSystem>() && FileToStart(path).empty();
 }
 
 ProgramDescription DescribeProgram(const std::string& path) {
   ProgramDescription result;
   const std::string file = Unquoted(path);
   if (file.empty()) return result;
-  if (ProgramMissing(file)) {
+  if (ProgramMissing(path)) {
     result.missing = true;
     return result;
   }
+  const std::string found = FileToStart(path);
   platform::ProgramFacts facts;
-  if (platform::IProgramInfo* info = platform::Current<platform::IProgramInfo>(); info && info->VersionTexts(file, &facts)) {
+  if (platform::IProgramInfo* info = platform::Current<platform::IProgramInfo>();
+      info && info->VersionTexts(found.empty() ? file : found, &facts)) {
     result.description = facts.description;
     result.publisher = facts.publisher;
   }
@@ -160,11 +184,18 @@ bool CarryWithFlag(RegKey fromRoot, RegKey toRoot, const char* selectionsKey, co
   std::uint32_t flag = 0;
   bool hasFlag = registry.GetValue(fromRoot, selectionsKey, oldName.c_str(), &flag) != 0;
   if (!hasFlag && registry.lastError != static_cast<std::uint32_t>(platform::kErrorFileNotFound)) return false;
+  // A flag standing at the new place (another entry's that appeared meanwhile,
+  // or one left over) is put back as it was if the carry fails.
+  std::uint32_t before = 0;
+  const bool hadBefore = hasFlag && registry.GetValue(toRoot, selectionsKey, newName.c_str(), &before) != 0;
   if (hasFlag && (!registry.CreateKey(toRoot, selectionsKey) ||
                   !registry.SetValue(toRoot, selectionsKey, newName.c_str(), flag)))
     return false;
   if (!carry()) {
-    if (hasFlag) registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
+    if (hadBefore)
+      registry.SetValue(toRoot, selectionsKey, newName.c_str(), before);
+    else if (hasFlag)
+      registry.DeleteValue(toRoot, selectionsKey, newName.c_str());
     return false;
   }
   if (hasFlag) registry.DeleteValue(fromRoot, selectionsKey, oldName.c_str());

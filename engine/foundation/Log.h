@@ -29,8 +29,8 @@ class KELVRIN_API CLog {
   static std::string GetProgramPathWith(const std::string& name);
 
   // The names of the running application: the application name for the title
-  // block ("Quill Moor") and the executable's base name for the file name
-  // ("Quillmoor"). Until the program sets them both follow the executable.
+  // block and the executable's base name for the file name (the program gives
+  // those of platform/Identity.h). Until it sets them both follow the executable.
   static void SetApplicationNames(const std::string& appName, const std::string& exeName);
   static std::string ApplicationName();
 

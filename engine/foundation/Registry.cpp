@@ -436,14 +436,6 @@ bool IsThirtyTwoBitView(RegKey root) {
   return root == platform::kHklm32View || (root == HKeyLocalMachine && other == platform::kHklm64View);
 }
 
-namespace {
-RegKey chosenPublicView = platform::kNoKey;
-}  // namespace
-
-ScopedPublicView::ScopedPublicView(RegKey view) : previous_(chosenPublicView) { chosenPublicView = view; }
-ScopedPublicView::~ScopedPublicView() { chosenPublicView = previous_; }
-RegKey ChosenPublicView() { return chosenPublicView; }
-
 std::vector<RegKey> PublicRoots() {
   std::vector<RegKey> roots{HKeyLocalMachine};
   if (RegKey other = OtherPublicView(); other != platform::kNoKey) roots.push_back(other);

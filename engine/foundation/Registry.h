@@ -31,25 +31,6 @@ KELVRIN_API RegKey OtherPublicView();
 // itself. False for every root where there is one view.
 KELVRIN_API bool IsThirtyTwoBitView(RegKey root);
 
-// Which public root an operation on one entry, named by its name alone, means
-// while it lives: HKEY_LOCAL_MACHINE or the other view's root. One name may
-// stand in both views as two entries; without a choice the first view holding
-// it is meant, so the window and the tools choose the view of the entry the
-// user picked. The private root is looked in first as always. Scopes nest;
-// one thread, as everything here.
-class KELVRIN_API ScopedPublicView {
- public:
-  explicit ScopedPublicView(RegKey view);
-  ~ScopedPublicView();
-  ScopedPublicView(const ScopedPublicView&) = delete;
-  ScopedPublicView& operator=(const ScopedPublicView&) = delete;
-
- private:
-  RegKey previous_;
-};
-// The public root chosen now; kNoKey when none is.
-KELVRIN_API RegKey ChosenPublicView();
-
 // Whether root is HKEY_LOCAL_MACHINE in either view.
 inline bool IsPublicRoot(RegKey root) {
   return root == HKeyLocalMachine || root == platform::kHklm64View || root == platform::kHklm32View;

@@ -7,6 +7,7 @@
 #include "engine/foundation/CommandLine.h"
 #include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Log.h"
+#include "engine/foundation/Places.h"
 #include "engine/foundation/ReturnedMark.h"
 #include "engine/foundation/StoredKeys.h"
 #include "engine/shortcuts/ShortcutStorage.h"
@@ -103,10 +104,13 @@ bool NamesOfPlace(RegKey root, int inRegistry, std::vector<std::string>* names, 
 bool HoldsNameNoCase(RegKey root, const std::string& name, int inRegistry) {
   std::vector<std::string> names;
   std::string folder;
-  if (!NamesOfPlace(root, inRegistry, &names, &folder)) return false;
-  for (const std::string& held : names)
-    if (platform::EqualsNoCase(held, name)) return true;
+  // A place that cannot be listed is still asked for the name itself: a
+  // rename of a stored value would write over the entry it did not see.
+  if (NamesOfPlace(root, inRegistry, &names, &folder))
+    for (const std::string& held : names)
+      if (platform::EqualsNoCase(held, name)) return true;
   if (inRegistry != 1) return StoreAnswersTo(root, name);
+  if (folder.empty()) return false;
   platform::IFileSystem* files = Files();
   std::string file = FileOf(folder, name);
   return files && files->Exists(file) && !files->IsDirectory(file);
@@ -141,11 +145,6 @@ void KeepStanding(RegKey root, const std::string& name, const std::string& folde
 }
 
 bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, ""); }
-
-std::string FolderOf(const std::string& path) {
-  std::size_t cut = path.find_last_of('\\');
-  return cut == std::string::npos ? std::string() : path.substr(0, cut);
-}
 
 }  // namespace
 
@@ -186,7 +185,9 @@ int CShortcutEngineer::LoadShortcutDataToRegistry(RegKey root, const std::vector
     std::vector<std::uint8_t> bytes;
     if (files->ReadAll(path, bytes) != platform::FsResult::Ok) continue;
     // A cut-off file never replaces a whole stored copy of its name. It stays
-    // where it is; the next return writes the whole copy over it.
+    // where it is; the next return writes the whole copy over it. Any other
+    // file is the user's, whatever its bytes (an empty one too): it is carried
+    // byte for byte and comes back as it was.
     if (!IsWholeLink(bytes) && StoredIsWhole(root, name)) {
       CLog::Error(kMsgNotWhole + name);
       continue;
@@ -258,7 +259,7 @@ int CShortcutEngineer::StartWork() const {
 }
 
 int CShortcutEngineer::VerifyShcEntries() const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     std::string folder;
     if (!StartupFolder(root, &folder)) continue;
     // Stored shortcuts of a root not known to stand returned may lack their
@@ -276,7 +277,7 @@ int CShortcutEngineer::VerifyShcEntries() const {
 }
 
 int CShortcutEngineer::TakeShcEntries() const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     std::string folder;
     if (!StartupFolder(root, &folder)) continue;
     std::vector<std::string> names, paths;
@@ -290,7 +291,7 @@ int CShortcutEngineer::TakeShcEntries() const {
 }
 
 int CShortcutEngineer::UpdateShcSelections() const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     if (FlagNewNames(root, kShcKey, kShcSelectionsKey, StartupFolderSwitch(root))) continue;
     // A root without a stored location has nothing to flag; any other failure
     // left the flags as they were, and says so.
@@ -304,10 +305,15 @@ int CShortcutEngineer::UpdateShcSelections() const {
   return 1;
 }
 
-int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+int CShortcutEngineer::ReturnAll(const char* userMessage, const char* commonMessage) const {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     std::vector<std::string> names;
     if (!StoredNames(root, &names)) {
+      // A stored location never made holds nothing to give back.
+      CRegistry registry;
+      if (!registry.EnumerateValueNames(root, kShcKey, &names) &&
+          registry.lastError == static_cast<std::uint32_t>(platform::kErrorFileNotFound))
+        continue;
       CLog::Error(root == HKeyCurrentUser ? userMessage : commonMessage);
       return 0;
     }
@@ -320,13 +326,22 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
       CLog::Error(ListingMessage(root));
       continue;
     }
+    // A root that stands returned has nothing of its own to give back: a
+    // stored copy whose file has gone since is a shortcut the user deleted or
+    // renamed, and is forgotten as the next verify would, not written back.
+    if (IsMarkedReturned(root, kReturnedMark)) {
+      CrossVerifyShcEntries(root, &present);
+      if (!StoredNames(root, &names)) {
+        CLog::Error(root == HKeyCurrentUser ? userMessage : commonMessage);
+        return 0;
+      }
+    }
     // The mark of an earlier return must not outlive a return that leaves a
     // shortcut unwritten; a mark that cannot be cleared leaves the root taken.
     if (!ClearReturnedMark(root, kReturnedMark)) continue;
     ClearPartial(folder);
     std::map<std::string, std::size_t> standing;
     for (std::size_t i = 0; i < present.size(); ++i) standing.emplace(platform::FoldCase(present[i]), i);
-    std::set<std::string> notDue;
     for (const std::string& name : names) {
       std::string path = FileOf(folder, name);
       // A name that cannot be carried stays stored, and keeps the root from
@@ -342,10 +357,8 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
       }
       std::vector<std::uint8_t> bytes;
       if (!ReadStored(root, name, &bytes)) continue;
-      if (skipEmpty && bytes.empty()) {
-        notDue.insert(platform::FoldCase(name));
-        continue;
-      }
+      // Every stored shortcut was the user's file, an empty one too: it goes
+      // back byte for byte, never stays stored for good.
       WriteWhole(folder, path, bytes);
     }
     // The root stands returned only when every stored name that was due is
@@ -358,7 +371,7 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
     bool all = true;
     for (const std::string& name : storedAfter) {
       std::string folded = platform::FoldCase(name);
-      if (!notDue.count(folded) && !standsNow.count(folded)) all = false;
+      if (!standsNow.count(folded)) all = false;
     }
     if (all) MarkReturned(root, kReturnedMark);
   }
@@ -366,11 +379,11 @@ int CShortcutEngineer::ReturnAll(bool skipEmpty, const char* userMessage, const 
 }
 
 int CShortcutEngineer::ReturnShcEntries() const {
-  return ReturnAll(true, kMsgUserNamesReturn, kMsgCommonNamesReturn);
+  return ReturnAll(kMsgUserNamesReturn, kMsgCommonNamesReturn);
 }
 
 int CShortcutEngineer::RestoreShcEntries() const {
-  return ReturnAll(false, kMsgUserNamesRestore, kMsgCommonNamesRestore);
+  return ReturnAll(kMsgUserNamesRestore, kMsgCommonNamesRestore);
 }
 
 int CShortcutEngineer::IsShortcutPresent(RegKey root, std::string name) const {
@@ -423,30 +436,51 @@ int CShortcutEngineer::ModifyShortcut(std::string targetPath, std::string argume
 
 int CShortcutEngineer::CreateShcEntry(platform::IconHandle* icon, std::string name, std::string targetPath,
                                       std::string arguments, int isPublic, int inRegistry) const {
+  return CreateShcEntryAt(icon, RootOf(isPublic), name, targetPath, arguments, inRegistry);
+}
+
+int CShortcutEngineer::CreateShcEntryAt(platform::IconHandle* icon, RegKey root, std::string name,
+                                        std::string targetPath, std::string arguments, int inRegistry) const {
   if (!Link()) return 0;
-  RegKey root = RootOf(isPublic);
   char folder[kPathBufferSize];
   if (!GetStartupFolderPath(root, folder)) return 1;
+  const bool isPublic = root != HKeyCurrentUser;
   const char* failure = inRegistry == 1 ? (isPublic ? kMsgCreateCommon : kMsgCreateUser)
                                         : (isPublic ? kMsgCreateTempCommon : kMsgCreateTempUser);
-  // A name that differs from one the place holds only in letter case would
-  // land on that other entry. The exact name overwrites, as it always did.
-  if (HoldsCaseVariant(root, name, inRegistry)) {
+  // A name with a folder in it would be written outside the startup folder,
+  // and one that differs from a name the place holds only in letter case
+  // would land on that other entry. The exact name overwrites, as it always did.
+  if (!IsPlainName(name) || HoldsCaseVariant(root, name, inRegistry)) {
     CLog::Error(failure);
     return 0;
   }
   std::string file = FileOf(folder, name);
-  CRegistry().SetValue(root, kShcSelectionsKey, name.c_str(), std::uint32_t{1});
-  if (!FitsPathBuffer(file) || !CreateShortcut(targetPath, arguments, file)) {
+  if (!FitsPathBuffer(file)) {
     CLog::Error(failure);
     return 0;
   }
-  if (icon) *icon = LoadShortcutIcon(file, 0);
-  if (inRegistry != 1) {
-    // Taken at once, with whatever else appeared in the folder since the last take.
-    std::vector<std::string> names, paths;
-    FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
-    LoadShortcutDataToRegistry(root, &names, &paths);
+  CRegistry().SetValue(root, kShcSelectionsKey, name.c_str(), std::uint32_t{1});
+  if (inRegistry == 1) {
+    if (!CreateShortcut(targetPath, arguments, file)) {
+      CLog::Error(failure);
+      return 0;
+    }
+    if (icon) *icon = LoadShortcutIcon(file, 0);
+    return 1;
+  }
+  // While the entries are taken the folder is not ours to write: a file that
+  // appeared there since the take belongs to someone else. The shortcut is
+  // made in our temporary folder and stored from there.
+  std::string made = TemporaryFile(name);
+  std::vector<std::uint8_t> bytes;
+  platform::IFileSystem* files = Files();
+  bool stored = !made.empty() && CreateShortcut(targetPath, arguments, made) && files &&
+                files->ReadAll(made, bytes) == platform::FsResult::Ok && WriteStored(root, name, bytes);
+  if (stored && icon) *icon = LoadShortcutIcon(made, 0);
+  if (!made.empty()) RemoveFile(made);
+  if (!stored) {
+    CLog::Error(failure);
+    return 0;
   }
   return 1;
 }
@@ -454,19 +488,24 @@ int CShortcutEngineer::CreateShcEntry(platform::IconHandle* icon, std::string na
 int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string oldName, std::string newName,
                                       std::string targetPath, std::string arguments, int oldPublic, int newPublic,
                                       int inRegistry) const {
+  return ModifyShcEntryAt(icon, RootOf(oldPublic), RootOf(newPublic), oldName, newName, targetPath, arguments,
+                          inRegistry);
+}
+
+int CShortcutEngineer::ModifyShcEntryAt(platform::IconHandle* icon, RegKey oldRoot, RegKey newRoot,
+                                        std::string oldName, std::string newName, std::string targetPath,
+                                        std::string arguments, int inRegistry) const {
   if (!Link()) return 0;
-  int result = 1;
   CRegistry registry;
   platform::IFileSystem* files = Files();
-  RegKey oldRoot = RootOf(oldPublic);
-  RegKey newRoot = RootOf(newPublic);
   bool rename = !platform::EqualsNoCase(oldName, newName);
-  bool move = (oldPublic != 0) != (newPublic != 0);
+  bool move = oldRoot != newRoot;
   int place = inRegistry == 1 ? 1 : 0;
-  // Refused before anything changes: a rename onto a letter-case variant of
-  // another entry of its side, and a move onto a name the other side holds,
-  // would both land on that other entry (its file, its stored bytes, its flag).
-  if (rename && HoldsCaseVariant(oldRoot, newName, place)) {
+  // Refused before anything changes: a new name that is no plain file name,
+  // a rename onto a name its side already holds in any letter case, and a
+  // move onto a name the other side holds, would each land on another entry
+  // (its file, its stored bytes, its flag) or outside the startup folder.
+  if (rename && (!IsPlainName(newName) || HoldsNameNoCase(oldRoot, newName, place))) {
     CLog::Error(place == 1 ? kMsgRenameFile : oldRoot == HKeyLocalMachine ? kMsgRenameStoredCommon : kMsgRenameStoredUser);
     return 0;
   }
@@ -476,17 +515,19 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
   }
 
   // Each step carries the flag before the file or the stored bytes, so that
-  // no crash leaves the shortcut without the flag the user gave it.
+  // no crash leaves the shortcut without the flag the user gave it. A step
+  // that fails ends the change: the next would act on a name or a side the
+  // shortcut did not reach, which may be another entry's.
   if (inRegistry == 1) {
     if (rename) {
       char folder[kPathBufferSize];
-      if (GetStartupFolderPath(oldRoot, folder) &&
+      if (!GetStartupFolderPath(oldRoot, folder) ||
           !CarryWithFlag(oldRoot, oldRoot, kShcSelectionsKey, oldName, newName, [&] {
             return files &&
                    files->Move(FileOf(folder, oldName), FileOf(folder, newName), false) == platform::FsResult::Ok;
           })) {
         CLog::Error(kMsgRenameFile);
-        result = 0;
+        return 0;
       }
     }
     if (move) {
@@ -498,58 +539,65 @@ int CShortcutEngineer::ModifyShcEntry(platform::IconHandle* icon, std::string ol
                    platform::FsResult::Ok;
           })) {
         CLog::Error(kMsgRenameFile);
-        result = 0;
+        return 0;
       }
     }
     char folder[kPathBufferSize];
-    if (!GetStartupFolderPath(newRoot, folder)) return result;
+    if (!GetStartupFolderPath(newRoot, folder)) return 1;
     std::string file = FileOf(folder, newName);
     if (!ModifyShortcut(targetPath, arguments, file)) {
       CLog::Error(kMsgModifyFile);
       return 0;
     }
     if (icon) *icon = LoadShortcutIcon(file, 0);
-    return result;
+    return 1;
   }
 
   if (rename && !CarryWithFlag(oldRoot, oldRoot, kShcSelectionsKey, oldName, newName, [&] {
         return registry.RenameValue(oldRoot, kShcKey, oldName.c_str(), newName.c_str()) != 0;
       })) {
     CLog::Error(oldRoot == HKeyLocalMachine ? kMsgRenameStoredCommon : kMsgRenameStoredUser);
-    result = 0;
+    return 0;
   }
   if (move && !CarryWithFlag(oldRoot, newRoot, kShcSelectionsKey, newName, newName, [&] {
         return registry.MoveValue(oldRoot, newRoot, kShcKey, kShcKey, newName.c_str()) != 0;
       })) {
     CLog::Error(kMsgMoveStored);
-    result = 0;
+    return 0;
   }
-  char folder[kPathBufferSize];
-  if (!GetStartupFolderPath(newRoot, folder)) return result;
-  std::vector<std::string> names{newName};
-  if (!LoadShortcutDataToFile(newRoot, folder, &names)) {
+  // The stored bytes are changed through a copy in our temporary folder: the
+  // startup folder is not ours to write while the entries are taken.
+  std::string file = WriteTemporaryCopy(newRoot, newName);
+  if (file.empty()) {
     CLog::Error(newRoot == HKeyLocalMachine ? kMsgToFileCommon : kMsgToFileUser);
     return 0;
   }
-  std::string file = FileOf(folder, newName);
   if (!ModifyShortcut(targetPath, arguments, file)) {
+    RemoveFile(file);
     CLog::Error(kMsgModifyData);
     return 0;
   }
-  if (icon) *icon = LoadShortcutIcon(file, 0);
-  std::vector<std::string> paths{file};
-  if (!LoadShortcutDataToRegistry(newRoot, &names, &paths)) {
+  std::vector<std::uint8_t> bytes;
+  bool stored = files && files->ReadAll(file, bytes) == platform::FsResult::Ok && IsWholeLink(bytes) &&
+                WriteStored(newRoot, newName, bytes);
+  if (stored && icon) *icon = LoadShortcutIcon(file, 0);
+  RemoveFile(file);
+  if (!stored) {
     CLog::Error(newRoot == HKeyLocalMachine ? kMsgBackCommon : kMsgBackUser);
     return 0;
   }
-  return result;
+  return 1;
 }
 
 int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
+  RegKey root = RootHolding(name, inRegistry == 1 ? 1 : 0);
+  if (!root) return 1;
+  return RemoveShcEntryAt(root, name, inRegistry);
+}
+
+int CShortcutEngineer::RemoveShcEntryAt(RegKey root, std::string name, int inRegistry) const {
   CRegistry registry;
   if (inRegistry == 1) {
-    RegKey root = RootHolding(name, 1);
-    if (!root) return 1;
     registry.DeleteValue(root, kShcSelectionsKey, name.c_str());
     char folder[kPathBufferSize];
     if (GetStartupFolderPath(root, folder)) {
@@ -561,8 +609,6 @@ int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
     }
     return 1;
   }
-  RegKey root = RootHolding(name, 0);
-  if (!root) return 1;
   registry.DeleteValue(root, kShcSelectionsKey, name.c_str());
   if (!registry.DeleteValue(root, kShcKey, name.c_str())) {
     CLog::Error(root == HKeyLocalMachine ? kMsgRemoveStoredCommon : kMsgRemoveStoredUser);
@@ -575,13 +621,17 @@ int CShortcutEngineer::RemoveShcEntry(std::string name, int inRegistry) const {
 // Launching, icons and the tree
 
 int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
+  RegKey root = RootHolding(name, inRegistry == 1 ? 1 : 0);
+  if (!root) {
+    CLog::Error(kMsgFindShortcut);
+    return 0;
+  }
+  return LaunchShcEntryAt(root, name, inRegistry);
+}
+
+int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inRegistry) const {
+  if (ReadFlag(root, name) == 0) return 0;
   if (inRegistry == 1) {
-    RegKey root = RootHolding(name, 1);
-    if (!root) {
-      CLog::Error(kMsgFindShortcut);
-      return 0;
-    }
-    if (ReadFlag(root, name) == 0) return 0;
     char folder[kPathBufferSize];
     if (!GetStartupFolderPath(root, folder)) {
       CLog::Error(root == HKeyCurrentUser ? kMsgUserFolder : kMsgCommonFolder);
@@ -593,12 +643,6 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
     return 1;
   }
 
-  RegKey root = RootHolding(name, 0);
-  if (!root) {
-    CLog::Error(kMsgFindShortcut);
-    return 0;
-  }
-  if (ReadFlag(root, name) == 0) return 0;
   std::string file = WriteTemporaryCopy(root, name);
   if (file.empty()) {
     CLog::Error(kMsgLaunchFile);
@@ -621,6 +665,10 @@ int CShortcutEngineer::LaunchShcEntry(std::string name) const {
     ShowMessage(kMsgFindShortcut);
     return 0;
   }
+  return LaunchShcEntryNowAt(root, name);
+}
+
+int CShortcutEngineer::LaunchShcEntryNowAt(RegKey root, std::string name) const {
   char folder[kPathBufferSize];
   if (!GetStartupFolderPath(root, folder)) {
     ShowMessage(kMsgFindShortcut);
@@ -658,6 +706,11 @@ int CShortcutEngineer::AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, 
 
 int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent,
                                           int inRegistry) const {
+  return PopulateShcEntries(tree, parent, inRegistry, nullptr);
+}
+
+int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
+                                          std::vector<std::pair<platform::TreeItem, RegKey>>* itemRoots) const {
   if (!tree || parent == kNoItem) return 0;
   // A shortcut's icon comes from its bytes alone (its target or its icon
   // location), so shortcuts with the same bytes under one root share one
@@ -667,7 +720,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     return std::to_string(static_cast<int>(root == HKeyLocalMachine)) + std::string(bytes.begin(), bytes.end());
   };
   platform::IFileSystem* files = Files();
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     if (inRegistry == 1) {
       char folder[kPathBufferSize];
       if (!GetStartupFolderPath(root, folder)) continue;
@@ -680,6 +733,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
         int image = read ? images.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
         tree->SetCheck(item, ReadFlag(root, names[i]) != 0);
+        if (itemRoots) itemRoots->emplace_back(item, root);
       }
       continue;
     }
@@ -691,6 +745,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       int image = ReadStored(root, name, &bytes) ? images.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);
+      if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }
   return 1;
@@ -701,10 +756,14 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
 
 int CShortcutEngineer::GetShortcutInfo(std::string name, std::string* targetPath, std::string* arguments,
                                        int isPublic, int inRegistry) const {
+  return GetShortcutInfoAt(RootOf(isPublic), name, targetPath, arguments, inRegistry);
+}
+
+int CShortcutEngineer::GetShortcutInfoAt(RegKey root, std::string name, std::string* targetPath,
+                                         std::string* arguments, int inRegistry) const {
   if (!targetPath || !arguments) return 0;
   platform::ILinkObject* link = Link();
   if (!link) return 0;
-  RegKey root = RootOf(isPublic);
   std::string file;
   if (inRegistry == 1) {
     char folder[kPathBufferSize];
@@ -737,9 +796,14 @@ int CShortcutEngineer::GetShortcutInfo(std::string name, std::string* targetPath
 }
 
 int CShortcutEngineer::GetShortcutTarget(std::string name, std::string* targetPath, int inRegistry) const {
-  if (!targetPath) return 0;
   RegKey root = RootHolding(name, inRegistry);
   if (!root) return 0;
+  return GetShortcutTargetAt(root, name, targetPath, inRegistry);
+}
+
+int CShortcutEngineer::GetShortcutTargetAt(RegKey root, std::string name, std::string* targetPath,
+                                           int inRegistry) const {
+  if (!targetPath) return 0;
   std::vector<std::uint8_t> bytes;
   if (inRegistry == 1) {
     std::string folder;
@@ -780,11 +844,18 @@ int CShortcutEngineer::RetrieveShcPath(platform::IEditField* field, std::string 
 int CShortcutEngineer::SetShcSelection(std::string name, int flag, int inRegistry) const {
   RegKey root = RootHolding(name, inRegistry);
   if (!root) return 0;
-  return CRegistry().SetValue(root, kShcSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
+  return SetShcSelectionAt(root, name, flag);
+}
+
+int CShortcutEngineer::SetShcSelectionAt(RegKey root, std::string name, int flag) const {
+  CRegistry registry;
+  // The flags key is made where it is missing (a first start before any take).
+  return registry.CreateKey(root, kShcSelectionsKey) &&
+         registry.SetValue(root, kShcSelectionsKey, name.c_str(), static_cast<std::uint32_t>(flag));
 }
 
 RegKey CShortcutEngineer::RootHolding(const std::string& name, int inRegistry) const {
-  for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
+  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     if (inRegistry == 1 ? IsShortcutPresent(root, name) : IsStored(root, name)) return root;
   }
   return 0;

@@ -4,6 +4,7 @@
 // value of the stored location and deletes the file; returning writes the
 // bytes back. The user's side is always worked first.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/KelvrinApi.h"
@@ -25,8 +26,9 @@ class KELVRIN_API CShortcutEngineer {
   int VerifyShcEntries() const;
   int TakeShcEntries() const;
   int UpdateShcSelections() const;
-  int ReturnShcEntries() const;   // zero-length stored data is skipped
-  int RestoreShcEntries() const;  // zero-length stored data becomes an empty file
+  // Every stored shortcut back into its folder, zero-length ones as empty files.
+  int ReturnShcEntries() const;
+  int RestoreShcEntries() const;
   // 1 if the root's startup folder holds a shortcut file of that name (case ignored).
   int IsShortcutPresent(RegKey root, std::string name) const;
 
@@ -37,6 +39,20 @@ class KELVRIN_API CShortcutEngineer {
                      std::string arguments, int oldPublic, int newPublic, int inRegistry) const;
   int RemoveShcEntry(std::string name, int inRegistry) const;
 
+  // The same on the shortcut of one side (HKCU: the user's folder, HKLM: the
+  // common one), whatever the other side holds.
+  int CreateShcEntryAt(platform::IconHandle* icon, RegKey root, std::string name, std::string targetPath,
+                       std::string arguments, int inRegistry) const;
+  int ModifyShcEntryAt(platform::IconHandle* icon, RegKey oldRoot, RegKey newRoot, std::string oldName,
+                       std::string newName, std::string targetPath, std::string arguments, int inRegistry) const;
+  int RemoveShcEntryAt(RegKey root, std::string name, int inRegistry) const;
+  int LaunchShcEntryAt(RegKey root, std::string name, int inRegistry) const;
+  int LaunchShcEntryNowAt(RegKey root, std::string name) const;
+  int GetShortcutInfoAt(RegKey root, std::string name, std::string* targetPath, std::string* arguments,
+                        int inRegistry) const;
+  int GetShortcutTargetAt(RegKey root, std::string name, std::string* targetPath, int inRegistry) const;
+  int SetShcSelectionAt(RegKey root, std::string name, int flag) const;
+
   // Launching and the tree.
   int LaunchShcEntry(std::string name, int inRegistry) const;  // only selected entries, failures logged
   int LaunchShcEntry(std::string name) const;                  // any entry in a folder, failures shown
@@ -44,6 +60,9 @@ class KELVRIN_API CShortcutEngineer {
   int AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, platform::IconHandle icon) const;
   int AddShortcutImageToTreeCtrl(platform::ITreeControl* tree, std::string filePath) const;
   int PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;
+  // As above; itemRoots receives each item with the side its shortcut stands on.
+  int PopulateShcEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry,
+                         std::vector<std::pair<platform::TreeItem, RegKey>>* itemRoots) const;
 
   // Queries and the selection flag.
   int GetShortcutInfo(std::string name, std::string* targetPath, std::string* arguments, int isPublic,
@@ -82,7 +101,7 @@ class KELVRIN_API CShortcutEngineer {
   // allWritten (may be null) tells whether every name that was due got its file.
   int WriteStoredShortcuts(RegKey root, const char* folder, const std::vector<std::string>* names,
                            bool skipEmpty, bool* allWritten) const;
-  int ReturnAll(bool skipEmpty, const char* userMessage, const char* commonMessage) const;
+  int ReturnAll(const char* userMessage, const char* commonMessage) const;
 };
 
 }  // namespace qm

@@ -2,7 +2,9 @@
 
 #include <new>
 
+#include "engine/foundation/Places.h"
 #include "platform/FileSystem.h"
+#include "platform/Identity.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
 #include "platform/SystemInfo.h"
@@ -13,7 +15,7 @@ namespace qm::shortcuts {
 namespace {
 
 // Our own folder under the user's temporary folder.
-constexpr char kTemporaryFolderName[] = "Quill Moor";
+constexpr const char* kTemporaryFolderName = identity::kApplicationName;
 
 platform::IFileSystem* Files() { return platform::Current<platform::IFileSystem>(); }
 
@@ -34,15 +36,10 @@ std::set<std::string> FoldedNames(const std::vector<std::string>& names) {
 }
 
 bool StartupFolder(RegKey root, std::string* folder) {
-  const char* valueName = nullptr;
-  if (root == HKeyCurrentUser)
-    valueName = "Startup";
-  else if (root == HKeyLocalMachine)
-    valueName = "Common Startup";
-  else
-    return false;
+  const Location* row = LocationOf(EntryKind::Shortcut, root);
+  if (!row) return false;
   std::string path;
-  if (!CRegistry().GetValue(root, kShellFoldersKey, valueName, &path)) return false;
+  if (!CRegistry().GetValue(root, kShellFoldersKey, row->shellFolder, &path)) return false;
   // Room for each file name is checked where the name is added.
   if (!FitsPathBuffer(path)) return false;
   *folder = path;
@@ -152,7 +149,7 @@ bool SaveLinkWhole(const std::string& folder, const std::string& path) {
   return true;
 }
 
-std::string WriteTemporaryCopy(RegKey root, const std::string& name) {
+std::string TemporaryFile(const std::string& name) {
   platform::ISystemInfo* system = platform::Current<platform::ISystemInfo>();
   platform::IFileSystem* files = Files();
   if (!system || !files) return {};
@@ -160,10 +157,20 @@ std::string WriteTemporaryCopy(RegKey root, const std::string& name) {
   if (temporary.empty()) return {};
   std::string folder = temporary + "\\" + kTemporaryFolderName;
   if (!files->IsDirectory(folder) && files->MakeDirectory(folder) != platform::FsResult::Ok) return {};
-  std::vector<std::uint8_t> bytes;
   std::string file = FileOf(folder, name);
-  if (!ReadStored(root, name, &bytes) || !WriteWhole(folder, file, bytes)) return {};
+  return FitsPathBuffer(file) ? file : std::string();
+}
+
+std::string WriteTemporaryCopy(RegKey root, const std::string& name) {
+  std::string file = TemporaryFile(name);
+  std::vector<std::uint8_t> bytes;
+  if (file.empty() || !ReadStored(root, name, &bytes) || !WriteWhole(FolderOf(file), file, bytes)) return {};
   return file;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 }  // namespace qm::shortcuts

@@ -3,7 +3,8 @@
 // folders, the listing of a folder, the stored copies under the product key,
 // files written whole or not at all, and the temporary copies of taken
 // shortcuts. CShortcutEngineer builds its operations on these; none of them
-// logs, the engineer decides what a failure means.
+// logs, the engineer decides what a failure means. The console tool writes
+// the shortcuts it imports through the same whole-or-nothing write.
 #include <cstdint>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/KelvrinApi.h"
 
 namespace qm::shortcuts {
 
@@ -25,8 +27,8 @@ inline constexpr char kLinkPattern[] = "*.lnk";
 // so Windows never starts it and no listing of shortcuts sees it.
 inline constexpr char kPartialFileName[] = "~qmwrite.tmp";
 
-bool FitsPathBuffer(const std::string& path);
-std::string FileOf(const std::string& folder, const std::string& name);
+KELVRIN_API bool FitsPathBuffer(const std::string& path);
+KELVRIN_API std::string FileOf(const std::string& folder, const std::string& name);
 std::string PatternOf(const std::string& folder);
 std::set<std::string> FoldedNames(const std::vector<std::string>& names);
 
@@ -56,7 +58,7 @@ bool StoredIsWhole(RegKey root, const std::string& name);
 
 // Writes bytes to path through the folder's partial file and a rename over
 // path: afterwards path holds either all of the bytes or what it held before.
-bool WriteWhole(const std::string& folder, const std::string& path, const std::vector<std::uint8_t>& bytes);
+KELVRIN_API bool WriteWhole(const std::string& folder, const std::string& path, const std::vector<std::uint8_t>& bytes);
 // Removes the partial file an unfinished write or save left in the folder.
 // Its bytes are still stored (or were never ours), so it can always go.
 void ClearPartial(const std::string& folder);
@@ -74,5 +76,10 @@ bool SaveLinkWhole(const std::string& folder, const std::string& path);
 // the user can always write (the program's own folder may be read-only under
 // Program Files). The path of the copy; empty if it could not be written whole.
 std::string WriteTemporaryCopy(RegKey root, const std::string& name);
+// Where a temporary file for the shortcut of that name goes, in the same folder
+// of ours; empty if the folder cannot be made or the path would not fit.
+std::string TemporaryFile(const std::string& name);
+// The folder part of a path; empty when it names none.
+std::string FolderOf(const std::string& path);
 
 }  // namespace qm::shortcuts

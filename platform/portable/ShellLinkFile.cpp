@@ -90,11 +90,13 @@ void Set32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) 
 }
 
 // NUL-terminated texts inside a structure; a text without its NUL before
-// the end of the structure is cut at the end.
+// the end of the structure is cut at the end. The ANSI fields are written in
+// the system's code page, whatever code page the writer ran with: they come
+// back as UTF-8, the engine's own.
 std::string AnsiAt(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end) {
   std::string text;
   for (std::size_t i = at; i < end && i < b.size() && b[i] != 0; ++i) text += static_cast<char>(b[i]);
-  return text;
+  return SystemAnsiToUtf8(text);
 }
 
 std::u16string Utf16At(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end) {
@@ -323,7 +325,7 @@ bool DecodeShellLink(const std::vector<std::uint8_t>& bytes, ShellLinkData& out)
     if (unicode) {
       for (std::size_t k = 0; k + 1 < raw.size(); k += 2) text += static_cast<char16_t>(raw[k] | (raw[k + 1] << 8));
     } else {
-      text = AnsiToUtf16(std::string(raw.begin(), raw.end()));
+      text = AnsiToUtf16(SystemAnsiToUtf8(std::string(raw.begin(), raw.end())));
     }
     // Some writers count the terminating NUL as a character; a text ends at its first NUL.
     std::size_t end = text.find(u'\0');

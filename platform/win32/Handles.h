@@ -79,6 +79,10 @@ struct WindowTraits {
   static HWND Invalid() { return nullptr; }
   static void Close(HWND h) { ::DestroyWindow(h); }
 };
+struct MemoryDCTraits {  // CreateCompatibleDC
+  static HDC Invalid() { return nullptr; }
+  static void Close(HDC h) { ::DeleteDC(h); }
+};
 
 using FileHandle = Owned<HANDLE, KernelHandleTraits>;
 using KernelObject = Owned<HANDLE, ProcessHandleTraits>;
@@ -89,6 +93,7 @@ using MenuHandle = Owned<HMENU, MenuTraits>;
 using GdiObject = Owned<HGDIOBJ, GdiTraits>;
 using WindowHandle = Owned<HWND, WindowTraits>;
 using ImageListHandle = Owned<HIMAGELIST, ImageListTraits>;
+using MemoryDC = Owned<HDC, MemoryDCTraits>;
 
 // A COM interface pointer, released when the owner goes.
 template <class T>
@@ -136,6 +141,56 @@ class WindowDC {
  private:
   HWND window_;
   HDC dc_;
+};
+
+// The device context of a WM_PAINT, from BeginPaint to EndPaint.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window) : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+  ~PaintDC() { ::EndPaint(window_, &paint_); }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC Get() const { return dc_; }
+  const RECT& Area() const { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// An object selected into a DC, the one it replaced put back when the owner
+// goes: a DC must not be deleted, nor an object deleted, while still selected.
+// Selecting nothing (a null object) changes nothing.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? ::SelectObject(dc, object) : nullptr) {}
+  ~Selection() {
+    if (previous_ && previous_ != HGDI_ERROR) ::SelectObject(dc_, previous_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// The calling thread's COM apartment: entered single-threaded, left once
+// when the owner goes if it was entered here (S_FALSE, already in one, counts
+// too). A thread already in a free-threaded apartment stays in it.
+class ComApartment {
+ public:
+  ComApartment() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
 };
 
 }  // namespace qm::win32

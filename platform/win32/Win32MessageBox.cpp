@@ -2,13 +2,12 @@
 
 #include <windows.h>
 
-#include "engine/foundation/Log.h"
+#include "platform/Identity.h"
 
 namespace qm::platform {
 
 void Win32MessageBox::ShowOk(const std::string& text) {
-  std::string title = CLog::ApplicationName();
-  ::MessageBoxA(::GetActiveWindow(), text.c_str(), title.c_str(), MB_OK);
+  ::MessageBoxA(::GetActiveWindow(), text.c_str(), identity::kApplicationName, MB_OK);
 }
 
 }  // namespace qm::platform

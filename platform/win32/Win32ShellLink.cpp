@@ -36,24 +36,21 @@ bool ToWide(const std::string& path, WCHAR (&wide)[MAX_PATH]) {
 
 }  // namespace
 
-Win32ShellLink::Win32ShellLink(bool uninitialize) : uninitialize_(uninitialize) {}
+Win32ShellLink::Win32ShellLink(std::unique_ptr<win32::ComApartment> apartment) : apartment_(std::move(apartment)) {}
 
 std::unique_ptr<Win32ShellLink> Win32ShellLink::Create() {
-  HRESULT entered = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  auto apartment = std::make_unique<win32::ComApartment>();
   // S_FALSE: the thread was already in an apartment, which must still be
   // left once. RPC_E_CHANGED_MODE: a free-threaded apartment of the
   // program's own; the shell-link object lives in either.
-  if (FAILED(entered) && entered != RPC_E_CHANGED_MODE) return nullptr;
-  std::unique_ptr<Win32ShellLink> link(new Win32ShellLink(SUCCEEDED(entered)));
+  if (FAILED(apartment->Result()) && apartment->Result() != RPC_E_CHANGED_MODE) return nullptr;
+  std::unique_ptr<Win32ShellLink> link(new Win32ShellLink(std::move(apartment)));
   link->object_ = Object::Make();
-  if (!link->object_) return nullptr;  // the destructor leaves the apartment
+  if (!link->object_) return nullptr;  // the apartment is left with the link
   return link;
 }
 
-Win32ShellLink::~Win32ShellLink() {
-  object_.reset();  // the interfaces go before the apartment
-  if (uninitialize_) ::CoUninitialize();
-}
+Win32ShellLink::~Win32ShellLink() = default;
 
 long Win32ShellLink::Clear() {
   std::unique_ptr<Object> fresh = Object::Make();

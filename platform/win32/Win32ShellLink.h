@@ -4,6 +4,10 @@
 
 #include "platform/ShellLink.h"
 
+namespace qm::win32 {
+class ComApartment;
+}
+
 namespace qm::platform {
 
 class KELVRIN_API Win32ShellLink : public ILinkObject {
@@ -25,9 +29,10 @@ class KELVRIN_API Win32ShellLink : public ILinkObject {
 
  private:
   struct Object;
-  explicit Win32ShellLink(bool uninitialize);
+  explicit Win32ShellLink(std::unique_ptr<win32::ComApartment> apartment);
+  // Entered before the object is made, left after it is gone.
+  std::unique_ptr<win32::ComApartment> apartment_;
   std::unique_ptr<Object> object_;
-  bool uninitialize_;
 };
 
 }  // namespace qm::platform

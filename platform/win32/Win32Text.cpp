@@ -67,6 +67,26 @@ std::string FoldCase(const std::string& text) {
   return folded;
 }
 
+std::string SystemAnsiToUtf8(const std::string& bytes) {
+  if (bytes.empty() || IsAscii(bytes)) return bytes;
+  // The machine's own ANSI code page, not the active one of this process
+  // (UTF-8 by its manifest).
+  DWORD codePage = 0;
+  if (!::GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(WCHAR)) ||
+      codePage == 0)
+    codePage = 1252;
+  int length = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  if (length <= 0) return Windows1252ToUtf8(bytes);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length);
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return Windows1252ToUtf8(bytes);
+  std::string text(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
+  return text;
+}
+
 bool EqualsNoCase(const std::string& a, const std::string& b) {
   if (IsAscii(a) && IsAscii(b)) return UpperAscii(a) == UpperAscii(b);
   std::wstring wideA, wideB;

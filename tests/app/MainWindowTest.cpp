@@ -10,7 +10,7 @@
 namespace qm::test {
 namespace {
 
-using Kind = app::MainWindow::Kind;
+using Kind = int;
 using Strings = std::vector<std::string>;
 constexpr Kind kService = app::MainWindow::kService;
 constexpr Kind kStartup = app::MainWindow::kStartup;
@@ -321,6 +321,9 @@ TEST_F(Editing, CreateAddsTheEntryLastAndSelectsIt) {
     EXPECT_EQ(1, dialogs.calls.back().dialogMode);
     EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
     EXPECT_EQ(Entry(kind, "Made"), view.tree.Selected());
+    // Its box shows its flag (1), and the root's box follows the children.
+    EXPECT_TRUE(view.tree.GetCheck(Entry(kind, "Made")));
+    EXPECT_TRUE(view.tree.GetCheck(Root(kind)));
     dialogs.reply.result = 0;  // cancelled: nothing more
     window->OnCommand(ID_SERVICE_CREATE + 3 * kind);
     EXPECT_EQ((Strings{"Old", "Made"}), view.tree.Texts(Root(kind)));
@@ -342,6 +345,9 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
     platform.SetText(root, kRunKey, "Twin", root == HKLM ? "C:\\run\\T1.exe own" : "C:\\run\\T1.exe other");
     platform.SetNumber(root, kRunFlags, "Twin", 1);
   }
+  // One name under HKCU and HKLM is two entries too: T1's box is the user's entry's alone.
+  platform.SetText(HKLM, kRunKey, "T1", "C:\\run\\T1.exe machine");
+  platform.SetNumber(HKLM, kRunFlags, "T1", 1);
   Start();
   // The user's boxes differ from the stored flags: S1 and L1 ticked, S2, T1 and the other view's Twin cleared.
   for (const auto& [kind, name] : {std::pair{kService, "S1"}, {kService, "S2"}, {kStartup, "T1"}, {kShortcut, "L1"}})
@@ -353,15 +359,29 @@ TEST_F(Launching, SavesEveryBoxThenOffersEveryEntryInTreeOrder) {
   EXPECT_EQ(1, platform.Number(HKLM, kServiceFlags, "S1"));
   EXPECT_EQ(0, platform.Number(HKLM, kServiceFlags, "S2"));
   EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "T1"));
+  EXPECT_EQ(1, platform.Number(HKLM, kRunFlags, "T1"));
   EXPECT_EQ(1, platform.Number(HKCU, kShcFlags, "L1"));
   EXPECT_EQ((Strings{"Launching Services - S1...", "Launching Services - S2...", "Launching Startups - T1...",
-                     "Launching Startups - Twin...", "Launching Startups - Twin...", "Launching Shortcuts - L1..."}),
+                     "Launching Startups - Twin...", "Launching Startups - T1...", "Launching Startups - Twin...",
+                     "Launching Shortcuts - L1..."}),
             view.progress);
-  ASSERT_EQ(3u, shell.opened.size());
+  ASSERT_EQ(4u, shell.opened.size());
   EXPECT_EQ("C:\\svc\\S1.exe", shell.opened[0].file);
   EXPECT_EQ("own", shell.opened[1].parameters);
-  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[2].file);
+  EXPECT_EQ("machine", shell.opened[2].parameters);
+  EXPECT_EQ(std::string(kUserStartup) + "\\L1.lnk", shell.opened[3].file);
   EXPECT_EQ((Strings{"hide", "progress open", "progress closed", "destroy"}), view.events);
+}
+
+// Before the first "/startup" the user's flag keys do not exist: LAUNCH makes them.
+TEST_F(Launching, TicksAreSavedFromTheFirstStart) {
+  AddStartup("Mine", true);
+  CRegistry().DeleteKey(HKCU, "Software\\Tarnwick\\Quill Moor\\Run", "Selections");
+  Start();
+  Click(Entry(kStartup, "Mine"), 25, true);
+  window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_EQ(1, platform.Number(HKCU, kRunFlags, "Mine"));
+  EXPECT_EQ(1u, shell.opened.size());
 }
 
 TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
@@ -369,7 +389,7 @@ TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   AddStartup("Off", true);
   ASSERT_EQ(1, startups.TakeRunEntries());
   view.progressFails = true;  // the launch goes on without its progress window
-  Start(0, false, "/startup");
+  Start(0, false);
   Click(Entry(kStartup, "Off"), 25, true);
   window->OnCommand(IDC_MAIN_LAUNCH_LEFT);
   EXPECT_EQ((Strings{"On"}), platform.Names(HKCU, kRunKey));
@@ -381,25 +401,24 @@ TEST_F(Launching, ClosingFollowsTheSetUp) {
   struct Case {
     int inRegistry;
     bool trayMode;
-    const char* commandLine;
+    bool takeServices;
     Strings events;
   } cases[] = {
-      {1, true, "", {"destroy"}},
-      {1, true, "/cleanup", {"take services", "destroy"}},
-      {1, true, "/cleanup ", {"destroy"}},
-      {0, false, "/startup", {"end 1"}},
+      {1, true, false, {"destroy"}},
+      {1, true, true, {"take services", "destroy"}},
+      {0, false, false, {"end 1"}},
   };
   for (const Case& test : cases) {
-    SCOPED_TRACE(test.commandLine);
+    SCOPED_TRACE(test.events.front());
     for (auto close : {+[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_CLOSE); },
                        +[](app::MainWindow& w) { w.OnKeyDown(app::Key::Escape, false); },
                        +[](app::MainWindow& w) { w.OnCommand(IDC_MAIN_LAUNCH_LEFT); }}) {
-      Start(test.inRegistry, test.trayMode, test.commandLine);
+      Start(test.inRegistry, test.trayMode, test.takeServices);
       close(*window);
       Strings closing(view.events.end() - std::min(view.events.size(), test.events.size()), view.events.end());
       EXPECT_EQ(test.events, closing);
     }
-    Start(test.inRegistry, test.trayMode, test.commandLine);
+    Start(test.inRegistry, test.trayMode, test.takeServices);
     window->OnEndSession();
     EXPECT_EQ(test.events.size() == 2 ? Strings{"take services"} : Strings{}, view.events);
   }
@@ -519,21 +538,21 @@ TEST_F(Program, TheLogIsOfferedForDeletionFromOneHundredThousandBytes) {
 TEST_F(Program, TrayAndCaptionButtonsFollowTheSetUp) {
   struct Case {
     bool trayMode;
-    const char* commandLine;
+    bool takeServices;
     std::uint32_t command;
     Strings events;
   } cases[] = {
-      {true, "", IDC_MAIN_MINIMIZE, {"hide", "tray+ Quill Moor"}},
-      {false, "", IDC_MAIN_MINIMIZE, {}},
-      {true, "", ID_TRAY_OPEN, {"show", "tray-"}},
-      {true, "", ID_TRAY_EXIT, {"tray-", "destroy"}},
-      {true, "/cleanup", ID_TRAY_EXIT, {"take services", "tray-", "destroy"}},
-      {true, "", ID_TRAY_ABOUT, {"about"}},
-      {true, "", IDC_MAIN_HELP, {"open C:\\Program Files\\Quill Moor\\Quillmoor.chm"}},
+      {true, false, IDC_MAIN_MINIMIZE, {"hide", "tray+ Quill Moor"}},
+      {false, false, IDC_MAIN_MINIMIZE, {}},
+      {true, false, ID_TRAY_OPEN, {"show", "tray-"}},
+      {true, false, ID_TRAY_EXIT, {"tray-", "destroy"}},
+      {true, true, ID_TRAY_EXIT, {"take services", "tray-", "destroy"}},
+      {true, false, ID_TRAY_ABOUT, {"about"}},
+      {true, false, IDC_MAIN_HELP, {"open C:\\Program Files\\Quill Moor\\Quillmoor.chm"}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.command);
-    Start(1, test.trayMode, test.commandLine);
+    Start(1, test.trayMode, test.takeServices);
     window->OnCommand(test.command);
     EXPECT_EQ(test.events, view.events);
   }
@@ -549,7 +568,7 @@ TEST_F(Program, FailuresAtStartAndHelpAreToldAndLogged) {
   view.hasThemeMenu = false;
   window = std::make_unique<app::MainWindow>(
       app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, dialogs, host},
-      app::MainWindowSetup{1, true, ""});
+      app::MainWindowSetup{1, true, false});
   window->Attach(&view);
   window->OnCreate(false);
   host.openResult = 32;

@@ -75,17 +75,21 @@ class RecordingSystem : public app::IProgramSystem {
 class RecordingWindows : public app::IMainWindows {
  public:
   // Each window as "modal 0" / "modeless 1" (inRegistry, with " tray" in
-  // tray mode), then "open" when shown.
+  // tray mode and " takes services" when leaving it takes them), then "open"
+  // when shown.
   std::vector<std::string> made;
+  app::MainWindowSetup last;
   bool creatable = true;
   // What the user does while the modal window runs (may be empty).
   std::function<void()> whileModal;
 
   void RunModal(const app::MainWindowSetup& setup) override {
+    last = setup;
     made.push_back(Describe("modal", setup));
     if (whileModal) whileModal();
   }
   bool CreateModeless(const app::MainWindowSetup& setup) override {
+    last = setup;
     made.push_back(Describe("modeless", setup));
     return creatable;
   }
@@ -93,7 +97,8 @@ class RecordingWindows : public app::IMainWindows {
 
  private:
   static std::string Describe(const char* how, const app::MainWindowSetup& setup) {
-    return std::string(how) + " " + std::to_string(setup.inRegistry) + (setup.trayMode ? " tray" : "");
+    return std::string(how) + " " + std::to_string(setup.inRegistry) + (setup.trayMode ? " tray" : "") +
+           (setup.takeServicesOnClose ? " takes services" : "");
   }
 };
 
@@ -113,11 +118,11 @@ struct Program {
   app::Modes modes{{registry, startups, shortcuts, services, themes, currentTheme, defaultTheme, system, windows}};
 
   // Runs the start-up hook; a modeless window that came up is then left as
-  // the user leaves it (closed, or Exit from the tray), which in a "/cleanup"
-  // run is the service take.
+  // the user leaves it (closed, or Exit from the tray), which takes the
+  // services where the window was set up to.
   bool Run(const std::string& commandLine) {
     bool running = modes.Start(commandLine);
-    if (running && commandLine == "/cleanup") modes.TakeServices();
+    if (running && windows.last.takeServicesOnClose) modes.TakeServices();
     return running;
   }
 };

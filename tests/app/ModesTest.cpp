@@ -63,7 +63,7 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
        kMissing, false, false},
       {"/service", false, {}, {}, 0, 1, kMissing, kCleanupData, false, true},
       {"/startup", false, {"modal 0"}, {}, 1, 0, kStartupData, kCleanupData, true, false},
-      {"/cleanup", true, {"modeless 1 tray"}, {}, 0, 1, kStartupData, kCleanupData, false, true},
+      {"/cleanup", true, {"modeless 1 tray takes services"}, {}, 0, 1, kStartupData, kCleanupData, false, true},
       {"/repair", false, {}, {restart}, 0, 0, kStartupData, kMissing, false, false},
       {"/restart", false, {}, {restart}, 0, 0, kMissing, kMissing, false, false},
       {"", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
@@ -71,6 +71,7 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
       {"/startup ", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
       {"/Restore", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
       {"/cleanup now", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
+      {"/cleanup ", true, normal, {}, 0, 0, kMissing, kMissing, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("command line '" + c.commandLine + "'");
@@ -91,6 +92,19 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
 }
 
 // A second copy says so and touches nothing, whatever its command line.
+// "/restore ex" says what happened: an entry that could not go back (a
+// stored line too long for the buffers that carry it) is still held.
+TEST(Modes, RestoreExSaysWhenSomethingIsStillHeld) {
+  Machine machine;
+  machine.platform.SetText(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor\\Run", "Long",
+                           "C:\\" + std::string(300, 'l') + ".exe");
+  Program program;
+  EXPECT_FALSE(program.Run("/restore ex"));
+  ASSERT_EQ(1u, program.system.boxes.size());
+  EXPECT_EQ(0u, program.system.boxes[0].find("Some services, startups or shortcuts could not be restored"));
+  EXPECT_EQ(app::BoxIcon::Exclamation, program.system.icons[0]);
+}
+
 TEST(Modes, ASecondCopyOnlySaysItIsRunning) {
   for (const char* commandLine : {"/startup", "/cleanup", "/restore ex", "/repair", "/restart", ""}) {
     SCOPED_TRACE(commandLine);
@@ -250,6 +264,8 @@ TEST(Modes, ANormalStartOffersBackWhatAnInterruptedCycleLeftTaken) {
        true},
       {"taken, the return still armed", startedThen([&](CRegistry& r) { disarm(r, true, false); }), false},
       {"taken, the next start still armed", startedThen([&](CRegistry& r) { disarm(r, false, true); }), false},
+      {"a service of HKLM's other view left stored",
+       [](TestPlatform& p) { p.SetText(platform::kHklm64View, kStoredRunServicesKey, "Agent64", "C:\\a64.exe "); }, true},
       {"returned after a whole log-on", [](TestPlatform&) {
          Program().Run("/startup");
          Program().Run("/restore");

@@ -2,9 +2,13 @@
 // click notification, hover texts, the toolbar button's menu, the web link.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "controls/ODControls.h"
+#include "engine/foundation/Log.h"
 #include "tests/dialogs/ui/UiSupport.h"
 
 namespace qm::test {
@@ -237,6 +241,50 @@ TEST_F(ControlsUiTest, StaticDrawsInItsColourAndWebLinkOpensItsTarget) {
   Pump();
   EXPECT_EQ(link.opened, std::vector<std::string>{"http://www.tarnwick.example/quillmoor/"});
   EXPECT_EQ(TextOf(::GetDlgItem(window, kLink)), "www.tarnwick.example");
+}
+
+// A control that fails while drawing or at a message of its own: the failure
+// goes into the log, never into the system, and the window goes on.
+class FailingButton : public CODButton {
+ public:
+  UINT failAt = 0;
+  void Draw(const DRAWITEMSTRUCT& item) override {
+    if (failAt == WM_DRAWITEM) throw std::runtime_error("no brush");
+    CODButton::Draw(item);
+  }
+
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == failAt) throw std::runtime_error("no hover");
+    return CODButton::Handle(message, wParam, lParam);
+  }
+};
+
+TEST_F(ControlsUiTest, AFailingControlIsLoggedAndTheWindowGoesOn) {
+  const struct {
+    UINT failAt;
+    const char* line;
+  } cases[] = {{WM_DRAWITEM, "--- Error : Owner-drawn controls' parent failed on message 43: no brush"},
+               {WM_MOUSEMOVE, "--- Error : Owner-drawn control failed on message 512: no hover"}};
+  CLog::SetApplicationNames("Quill Moor", "controls_ui_failures");
+  const std::string log = CLog::GetProgramPathWith("controls_ui_failures.log");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    ::DeleteFileA(log.c_str());
+    CLog::Setup();
+    FailingButton failing;
+    failing.failAt = c.failAt;
+    ASSERT_TRUE(failing.Attach(window, kButton));
+    HWND control = ::GetDlgItem(window, kButton);
+    ::RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ::SendMessageA(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    Pump();
+    EXPECT_TRUE(::IsWindow(control));
+    std::stringstream text;
+    text << std::ifstream(log, std::ios::binary).rdbuf();
+    EXPECT_NE(std::string::npos, text.str().find(std::string(c.line) + "\r\n")) << text.str();
+  }
+  CLog::SetApplicationNames("", "");
 }
 
 }  // namespace

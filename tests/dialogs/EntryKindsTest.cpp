@@ -57,6 +57,17 @@ TEST(ServiceDialogTest, LooksNamesUpInTheKeyOfItsLocationUnderTheMachineOnly) {
   stored.inRegistry = 0;
   EXPECT_EQ(TryCreate(stored, "Kept"), taken);
   EXPECT_EQ(TryCreate(stored, "Live"), kNone);
+
+  // A service of the other view is renamed within that view.
+  platform.SetText(platform::kHklm64View, kServices, "Agent", "C:\\a.exe ");
+  platform.SetText(platform::kHklm64View, kServices, "Spool", "C:\\s.exe ");
+  CServiceDialog other;
+  other.inRegistry = 1;
+  other.dialogMode = 0;
+  other.entryRoot = platform::kHklm64View;
+  other.entryName = "Agent";
+  EXPECT_EQ(TryCreate(other, "SPOOL"), taken);
+  EXPECT_EQ(TryCreate(other, "Live"), kNone);
 }
 
 TEST(ServiceDialogTest, ModifyReadsTheStoredCommandLine) {
@@ -92,25 +103,52 @@ TEST(StartupDialogTest, CreateOpensOnPrivateAndReturnsTheChosenType) {
   EXPECT_EQ(dialog.entryType, 1);
 }
 
-TEST(StartupDialogTest, NamesAreUniqueAcrossBothRootsOfTheLocation) {
+// A name is looked up where the entry would stand: its own root and view
+// while its Type stays, else the side the Type names; the same name on the
+// other side is a twin, not a clash. A new name must be a plain file name.
+TEST(StartupDialogTest, NamesAreLookedUpInTheRootAndViewTheEntryLandsIn) {
   TestPlatform platform;
-  platform.SetText(HKeyLocalMachine, kRun, "Public one", "C:\\p.exe ");
-  platform.SetText(HKeyCurrentUser, kRun, "Private one", "C:\\q.exe ");
+  for (const char* name : {"Private one", "Écran", "Twin", "LPT1"})
+    platform.SetText(HKeyCurrentUser, kRun, name, "C:\\q.exe ");
+  for (const char* name : {"Public one", "Twin"}) platform.SetText(HKeyLocalMachine, kRun, name, "C:\\p.exe ");
+  for (const char* name : {"View64", "Only64"}) platform.SetText(platform::kHklm64View, kRun, name, "C:\\v.exe ");
   platform.SetText(HKeyCurrentUser, kStoredRun, "Stored one", "C:\\s.exe ");
-  platform.SetText(HKeyCurrentUser, kRun, "Écran", "C:\\e.exe ");
   const std::vector<std::string> taken{"Startup name already exists. Choose another name."};
-
-  CStartupDialog live;
-  live.inRegistry = 1;
-  EXPECT_EQ(TryCreate(live, "Public one", 0), taken);
-  EXPECT_EQ(TryCreate(live, "Private one", 1), taken);
-  EXPECT_EQ(TryCreate(live, "PUBLIC ONE", 0), taken);
-  EXPECT_EQ(TryCreate(live, "éCRAN", 1), taken);
-  EXPECT_EQ(TryCreate(live, "Stored one"), kNone);
-
-  CStartupDialog stored;
-  EXPECT_EQ(TryCreate(stored, "Stored one"), taken);
-  EXPECT_EQ(TryCreate(stored, "Public one"), kNone);
+  const std::vector<std::string> plain{
+      "A name cannot hold \\ / : * ? \" < > | and cannot be a device name such as CON or NUL. Choose another name."};
+  struct Case {
+    int inRegistry;
+    RegKey root;             // 0: a create
+    const char* entryName;   // the modified entry, of Type 1 where its root is public
+    const char* typed;
+    int type;
+    const std::vector<std::string>& expected;
+  };
+  const Case cases[] = {
+      {1, 0, "", "Public one", 1, taken},         {1, 0, "", "PUBLIC ONE", 1, taken},
+      {1, 0, "", "Public one", 0, kNone},         {1, 0, "", "Private one", 0, taken},
+      {1, 0, "", "éCRAN", 0, taken},              {1, 0, "", "Private one", 1, kNone},
+      {1, 0, "", "Stored one", 0, kNone},         {0, 0, "", "Stored one", 0, taken},
+      {0, 0, "", "Public one", 1, kNone},         {1, 0, "", "a\\b", 0, plain},
+      {0, 0, "", "NUL", 1, plain},                {1, HKeyCurrentUser, "Private one", "x:y", 0, plain},
+      {1, platform::kHklm64View, "View64", "only64", 1, taken},
+      {1, platform::kHklm64View, "View64", "Public one", 1, kNone},
+      {1, HKeyCurrentUser, "Twin", "Twin", 1, taken},  // a move onto the other side's name
+      {1, HKeyCurrentUser, "Private one", "Private one", 1, kNone},
+      {1, HKeyCurrentUser, "LPT1", "LPT1", 0, kNone},  // an entry keeps the name it has
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.entryName) + " -> " + c.typed);
+    CStartupDialog dialog;
+    dialog.inRegistry = c.inRegistry;
+    if (c.root) {
+      dialog.dialogMode = 0;
+      dialog.entryRoot = c.root;
+      dialog.entryType = c.root == HKeyCurrentUser ? 0 : 1;
+      dialog.entryName = c.entryName;
+    }
+    EXPECT_EQ(TryCreate(dialog, c.typed, c.type), c.expected);
+  }
 }
 
 TEST(StartupDialogTest, ModifyReadsThePublicValueAndSplitsAfterExe) {
@@ -139,12 +177,7 @@ class RecordingShortcutQueries : public dialogs::IShortcutQueries {
     *argument = "-tray";
     return 1;
   }
-  int IsShortcutPresent(RegKey root, const std::string& name) override {
-    presentCalls.push_back((root == HKeyCurrentUser ? "HKCU:" : "HKLM:") + name);
-    return 0;
-  }
   std::string asked;
-  std::vector<std::string> presentCalls;
 };
 
 class ScopedQueries {
@@ -199,17 +232,7 @@ TEST(ShortcutDialogTest, ModifyOpensWithWhatTheEngineReadsFromTheFileOrItsStored
   }
 }
 
-TEST(ShortcutDialogTest, InTheFoldersBothSidesAreAskedWhateverTheType) {
-  TestPlatform platform;
-  RecordingShortcutQueries queries;
-  ScopedQueries scoped(&queries);
-  CShortcutDialog dialog;
-  dialog.inRegistry = 1;
-  EXPECT_EQ(TryCreate(dialog, "Pad", 1), kNone);
-  EXPECT_EQ(queries.presentCalls, (std::vector<std::string>{"HKCU:Pad", "HKLM:Pad"}));
-}
-
-TEST(ShortcutDialogTest, FolderAndStoredTestsIgnoreLetterCase) {
+TEST(ShortcutDialogTest, FolderAndStoredTestsLookAtTheSideTheTypeNamesIgnoringCase) {
   TestPlatform platform;
   dialogs::EngineShortcutQueries folders;
   ScopedQueries scoped(&folders);
@@ -225,12 +248,15 @@ TEST(ShortcutDialogTest, FolderAndStoredTestsIgnoreLetterCase) {
   CShortcutDialog live;
   live.inRegistry = 1;
   EXPECT_EQ(TryCreate(live, "EDITOR"), taken);
-  EXPECT_EQ(TryCreate(live, "player", 0), taken);
-  EXPECT_EQ(TryCreate(live, "Archived"), kNone);
+  EXPECT_EQ(TryCreate(live, "player", 1), taken);
+  EXPECT_EQ(TryCreate(live, "player", 0), kNone);
+  EXPECT_EQ(TryCreate(live, "Archived", 1), kNone);
+  EXPECT_EQ(TryCreate(live, "..\\Player", 1).size(), 1u);
 
   CShortcutDialog stored;
-  EXPECT_EQ(TryCreate(stored, "Archived", 0), taken);
-  EXPECT_EQ(TryCreate(stored, "archived"), taken);
+  EXPECT_EQ(TryCreate(stored, "Archived", 1), taken);
+  EXPECT_EQ(TryCreate(stored, "archived", 1), taken);
+  EXPECT_EQ(TryCreate(stored, "archived", 0), kNone);
   EXPECT_EQ(TryCreate(stored, "Editor"), kNone);
 }
 

@@ -1,12 +1,17 @@
 // Public Run and RunServices entries of both views of 64-bit Windows: each is
 // taken, flagged, launched and given back in its own view, whichever build
-// runs; on 32-bit Windows there is one view and nothing is seen twice.
+// runs; on 32-bit Windows there is one view and nothing is seen twice. One
+// name under two roots is two entries, each worked alone.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "engine/catalog/Catalog.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "tests/entries/EntriesFixture.h"
+#include "tests/shortcuts/ShortcutFixture.h"
 #include "tests/support/FakeTreeControl.h"
 
 namespace qm::test {
@@ -132,6 +137,93 @@ TEST_F(RegistryViews, TheTreeListsEachViewOnceAndOneViewMachinesListNothingTwice
     EXPECT_EQ(c.expected.size(), inWindows);
     EXPECT_TRUE(fresh.LogLines().empty());
   }
+}
+
+// Twins: one name under HKCU and HKLM, in both views of HKLM, or in both
+// startup folders. Through the catalog each is listed once (the stored copy
+// of an entry standing where Windows reads it is no entry), and each is read,
+// launched, flagged, renamed and removed on its own; a move onto the twin's
+// name is refused; the twin keeps its value, its stored copy and its flag.
+TEST_F(RegistryViews, EachTwinIsWorkedThroughItsOwnReferenceAlone) {
+  using catalog::EntryRef;
+  struct Twin {
+    EntryKind kind;
+    RegKey mine, twin;
+  };
+  const Twin twins[] = {{EntryKind::Startup, HKCU, HKLM},        {EntryKind::Startup, HKLM, HKCU},
+                        {EntryKind::Startup, HKLM, kHklm64View}, {EntryKind::Startup, kHklm64View, HKLM},
+                        {EntryKind::Service, HKLM, kHklm64View}, {EntryKind::Service, kHklm64View, HKLM},
+                        {EntryKind::Shortcut, HKCU, HKLM},       {EntryKind::Shortcut, HKLM, HKCU}};
+  auto program = [](RegKey root) { return std::string("C:\\") + RootLogName(root) + ".exe"; };
+  auto link = [](RegKey root) { return std::string(root == HKCU ? kUserFolder : kCommonFolder) + "\\Dup.lnk"; };
+  for (const Twin& t : twins)
+    for (EntryPlace place : {EntryPlace::Windows, EntryPlace::Stored}) {
+      SCOPED_TRACE(std::string(KindName(t.kind)) + " of " + RootLogName(t.mine) + " in " + catalog::PlaceName(place));
+      TestPlatform p;
+      shell.opened.clear();
+      launcher.started.clear();
+      p.SetText(HKCU, kShellFolders, "Startup", kUserFolder);
+      p.SetText(HKLM, kShellFolders, "Common Startup", kCommonFolder);
+      const bool shortcut = t.kind == EntryKind::Shortcut;
+      const char* windowsKey = t.kind == EntryKind::Service ? kServices : kRun;
+      const char* storedKey = shortcut ? kShc : t.kind == EntryKind::Service ? kStoredServices : kStored;
+      const char* flags = shortcut ? kShcSelections : t.kind == EntryKind::Service ? kServiceFlags : kFlags;
+      // Each where the place says; where Windows reads them a stored copy stands beside, as a return leaves it.
+      for (RegKey root : {t.mine, t.twin}) {
+        p.MakeFolder(root == HKCU ? kUserFolder : kCommonFolder);
+        const std::string line = shortcut ? LinkBytes(program(root), "-t") : program(root) + " -t";
+        if (place == EntryPlace::Windows && shortcut) p.WriteFile(link(root), line);
+        if (place == EntryPlace::Windows && !shortcut) p.SetText(root, windowsKey, "Dup", line);
+        p.SetText(root, storedKey, "Dup", line);
+        if (shortcut)
+          CRegistry().SetValue(root, storedKey, "Dup", reinterpret_cast<const std::uint8_t*>(line.data()),
+                               static_cast<std::uint32_t>(line.size()));
+        p.SetNumber(root, flags, "Dup", root == t.mine ? 1 : 0);
+      }
+      auto state = [&](RegKey root) {
+        std::vector<std::uint8_t> stored(4096);
+        std::uint32_t size = static_cast<std::uint32_t>(stored.size());
+        if (!CRegistry().GetValue(root, storedKey, "Dup", stored.data(), &size)) size = 0;
+        return (shortcut ? p.ReadFile(link(root)) : p.Text(root, windowsKey, "Dup")) + "|" +
+               std::string(stored.begin(), stored.begin() + size) + "|" + std::to_string(p.Number(root, flags, "Dup"));
+      };
+      const std::string twinBefore = state(t.twin);
+      const EntryRef mine{t.kind, t.mine, place, "Dup"}, twin{t.kind, t.twin, place, "Dup"};
+      EntryRef renamed = mine;
+      renamed.name = "Renamed";
+
+      std::vector<catalog::Entry> all, here;
+      std::string error;
+      ASSERT_TRUE(catalog::ListAll(&all, &error) && catalog::ListPlace(t.kind, place, &here, &error)) << error;
+      for (const auto* listed : {&all, &here}) {
+        std::multiset<RegKey> roots;
+        for (const catalog::Entry& entry : *listed)
+          if (entry.ref.kind == t.kind && entry.ref.name == "Dup") roots.insert(entry.ref.root);
+        EXPECT_EQ((std::multiset<RegKey>{t.mine, t.twin}), roots);
+      }
+      std::string path, argument;
+      EXPECT_TRUE(catalog::ReadPathArgument(mine, &path, &argument));
+      EXPECT_EQ(program(t.mine), path);
+      EXPECT_FALSE(catalog::Launch(twin));  // its flag is 0
+      EXPECT_TRUE(shell.opened.empty() && launcher.started.empty());
+      EXPECT_TRUE(catalog::Launch(mine));
+      // Started by the shell, as a process of its own, or handed back to its Run key.
+      const std::string started = !launcher.started.empty() ? launcher.started.back().application
+                                  : !shell.opened.empty()   ? shell.opened.back().file
+                                                            : p.Text(t.mine, kRun, "Dup");
+      const std::string expected = shortcut ? link(t.mine) : program(t.mine);
+      if (!shortcut || place == EntryPlace::Windows) EXPECT_EQ(expected, started.substr(0, expected.size()));
+      EXPECT_TRUE(catalog::SetFlag(mine, 0));
+      EXPECT_EQ(0, catalog::FlagOf(mine));
+      EXPECT_FALSE(catalog::Modify(mine, twin, "C:\\new.exe", "", nullptr));
+      EXPECT_TRUE(catalog::Modify(mine, renamed, "C:\\new.exe", "-n", nullptr));
+      EXPECT_TRUE(catalog::Modify(renamed, mine, "C:\\new.exe", "-n", nullptr));
+      EXPECT_TRUE(catalog::ReadPathArgument(mine, &path, &argument));
+      EXPECT_EQ("C:\\new.exe", path);
+      EXPECT_TRUE(catalog::Remove(mine));
+      EXPECT_FALSE(catalog::ReadPathArgument(mine, &path, &argument));
+      EXPECT_EQ(twinBefore, state(t.twin));
+    }
 }
 
 }  // namespace

@@ -75,6 +75,12 @@ TEST_F(RunLifecycle, ACycleKeepsFlagsAndForgetsEntriesRemovedWhileReturned) {
   platform.SetText(HKeyCurrentUser, kRunKey, "CASE", "C:\\case.exe ");
   CRegistry().SetValue(HKeyCurrentUser, kStoredRunSelectionsKey, "Case", std::uint32_t{0});
 
+  // A return before the next start does what its verify would: the removal stays done.
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kRunKey, "Gone"));
+  EXPECT_EQ(1, startups.RestoreRunEntries());
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kRunKey, "Gone"));
+
   startups.StartWork();
   EXPECT_EQ(0, platform.Number(HKeyCurrentUser, kStoredRunSelectionsKey, "Keep"));
   EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kStoredRunSelectionsKey, "Gone"));
@@ -96,7 +102,7 @@ TEST_F(RunLifecycle, ReturnLeavesEmptyCommandLinesOutAndRestoreCarriesThem) {
   EXPECT_EQ((Names{"Full", "Blank"}), platform.Names(HKeyCurrentUser, kRunKey));
 }
 
-TEST_F(RunLifecycle, AFailureUnderTheUserStopsBeforeTheMachineAndLogsOnce) {
+TEST_F(RunLifecycle, AFailedRootKeepsItsEntriesAndTheTakeLogsOnce) {
   platform.SetText(HKeyCurrentUser, kRunKey, "Mine", "C:\\m.exe ");
   platform.SetText(HKeyLocalMachine, kRunKey, "Ours", "C:\\o.exe ");
   platform.SetText(HKeyLocalMachine, kStoredRunKey, "Old", "C:\\old.exe ");
@@ -111,16 +117,24 @@ TEST_F(RunLifecycle, AFailureUnderTheUserStopsBeforeTheMachineAndLogsOnce) {
 
   EXPECT_EQ(0, startups.ReturnRunEntries());
   EXPECT_EQ(0, startups.RestoreRunEntries());
-  EXPECT_EQ(0, services.TakeRunServiceEntries());
+  // No RunServices key stands: nothing to take, which is no failure.
+  EXPECT_EQ(1, services.TakeRunServiceEntries());
   EXPECT_EQ(0, services.ReturnRunServiceEntries());
   EXPECT_EQ(0, services.RestoreRunServiceEntries());
   EXPECT_EQ((Names{"--- Error : Unable to move Run entries to stored location",
                    "--- Error : Unable to copy back Run entries from stored location to registry",
                    "--- Error : Unable to restore Run entries from stored location to registry",
-                   "--- Error : Unable to move RunServices entries to stored location",
                    "--- Error : Unable to copy back RunServices entries from stored location to registry",
                    "--- Error : Unable to restore RunServices entries from stored location to registry"}),
             platform.LogLines());
+}
+
+TEST_F(RunLifecycle, EachRootIsTakenOnItsOwn) {
+  CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion", "Run");
+  platform.SetText(HKeyLocalMachine, kRunKey, "Ours", "C:\\o.exe ");
+  EXPECT_EQ(1, startups.TakeRunEntries());
+  EXPECT_EQ("C:\\o.exe ", platform.Text(HKeyLocalMachine, kStoredRunKey, "Ours"));
+  EXPECT_TRUE(platform.LogLines().empty());
 }
 
 TEST_F(RunLifecycle, SelectionsStayUnwrittenWhileTheMachineKeyIsMissing) {

@@ -57,11 +57,11 @@ TEST_F(ServiceEditing, ModifyRenamesWithItsFlagAndRewrites) {
   EXPECT_EQ((Lines{"New"}), platform.Names(HKLM, kServices));
   EXPECT_EQ("C:\\new.exe ", platform.Text(HKLM, kServices, "New"));
 
-  // A failed rename leaves the old value and adds the new one.
+  // A failed rename ends the change: nothing is written under the new name.
   EXPECT_EQ(0, engine.ModifyRunServiceEntry("Gone", "Fresh", "C:\\fresh.exe", "", 1));
   EXPECT_EQ(0, engine.ModifyRunServiceEntry("Gone", "Fresh", "C:\\fresh.exe", "", 0));
-  EXPECT_EQ("C:\\fresh.exe ", platform.Text(HKLM, kServices, "Fresh"));
-  EXPECT_EQ("C:\\fresh.exe ", platform.Text(HKLM, kStoredServices, "Fresh"));
+  EXPECT_FALSE(platform.HasValue(HKLM, kServices, "Fresh"));
+  EXPECT_FALSE(platform.HasValue(HKLM, kStoredServices, "Fresh"));
   EXPECT_EQ((Lines{"--- Error : Unable to rename service and selection in registry and stored location",
                    "--- Error : Unable to rename service and selection in stored location"}),
             platform.LogLines());

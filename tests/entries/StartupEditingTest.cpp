@@ -125,15 +125,12 @@ TEST_F(StartupEditing, ModifyRenamesMovesAndRewrites) {
   EXPECT_TRUE(platform.LogLines().empty());
 }
 
-TEST_F(StartupEditing, ModifyGoesOnAfterAFailedStepAndLogsEachOne) {
-  // No such entry: the rename and the move fail, the write still adds the entry.
+TEST_F(StartupEditing, ModifyEndsAtTheFirstFailedStepAndWritesNothingAfterIt) {
+  // No such entry: the rename fails and nothing is written under the new name or root.
   EXPECT_EQ(0, engine.ModifyRunEntry("Gone", "Here", "C:\\here.exe", "", 1, 0, 1));
-  EXPECT_EQ("C:\\here.exe ", platform.Text(HKCU, kRun, "Here"));
   EXPECT_EQ(0, engine.ModifyRunEntry("Gone", "There", "C:\\there.exe", "", 0, 0, 0));
-  EXPECT_EQ((Lines{"--- Error : Unable to rename public startup and selection in registry and stored location",
-                   "--- Error : Unable to move startup from source to destination in registry",
-                   "--- Error : Unable to rename private startup and selection in stored location"}),
-            platform.LogLines());
+  EXPECT_FALSE(platform.HasValue(HKCU, kRun, "Here"));
+  EXPECT_FALSE(platform.HasValue(HKCU, kStored, "There"));
 
   platform.SetText(HKLM, kStored, "P", "p.exe ");
   platform.SetText(HKCU, kRun, "Q", "q.exe ");
@@ -142,13 +139,13 @@ TEST_F(StartupEditing, ModifyGoesOnAfterAFailedStepAndLogsEachOne) {
   failing.failWhen = [](StoreCall call, const std::string&) { return call == StoreCall::Set; };
   EXPECT_EQ(0, engine.ModifyRunEntry("P", "R", "r.exe", "", 1, 0, 0));
   EXPECT_EQ(0, engine.ModifyRunEntry("Q", "Q", "q.exe", "-x", 0, 0, 1));
-  Lines lines = platform.LogLines();
-  ASSERT_EQ(7u, lines.size());
-  EXPECT_EQ((Lines{"--- Error : Unable to rename public startup and selection in stored location",
-                   "--- Error : Unable to move startup from source to destination in stored location",
-                   "--- Error : Unable to add modified private startup in stored location HKCU",
+  EXPECT_EQ("p.exe ", platform.Text(HKLM, kStored, "P"));
+  EXPECT_FALSE(platform.HasValue(HKCU, kStored, "R"));
+  EXPECT_EQ((Lines{"--- Error : Unable to rename public startup and selection in registry and stored location",
+                   "--- Error : Unable to rename private startup and selection in stored location",
+                   "--- Error : Unable to rename public startup and selection in stored location",
                    "--- Error : Unable to add modified private startup in registry HKCU"}),
-            Lines(lines.begin() + 3, lines.end()));
+            platform.LogLines());
 }
 
 TEST_F(StartupEditing, SelectionGoesToTheRootThatHoldsTheEntry) {
@@ -184,9 +181,10 @@ TEST_F(StartupEditing, RetrieveShowsTheWholeLinePrivateFirst) {
 }
 
 // Writing a name that the registry takes for another entry's would land on
-// that entry: a new name, a rename to a letter-case variant of another entry,
-// and a move to the other root when it already holds the name are refused
-// before anything changes, with the operation's message.
+// that entry: a new name that is a letter-case variant of another entry, a
+// rename onto a name the root holds in any letter case, a move to the other
+// root when it already holds the name, and a new name that is no plain file
+// name are refused before anything changes, with the operation's message.
 TEST_F(StartupEditing, NamesThatWouldLandOnAnotherEntryAreRefusedAndChangeNothing) {
   for (RegKey root : {HKCU, HKLM})
     for (const char* key : {kRun, kStored}) {
@@ -239,6 +237,24 @@ TEST_F(StartupEditing, NamesThatWouldLandOnAnotherEntryAreRefusedAndChangeNothin
       {[&] { return services.ModifyRunServiceEntry("Other", "SVC", "C:\\new.exe", "", 1); },
        "Unable to rename service and selection in registry and stored location"},
       {[&] { return services.ModifyRunServiceEntry("Other", "sVc", "C:\\new.exe", "", 0); },
+       "Unable to rename service and selection in stored location"},
+      {[&] { return startups.ModifyRunEntry("Other", "Tool", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename private startup and selection in registry and stored location"},
+      {[&] { return startups.ModifyRunEntry("Other", "TOOL", "C:\\new.exe", "", 1, 1, 0); },
+       "Unable to rename public startup and selection in stored location"},
+      {[&] { return services.ModifyRunServiceEntry("Other", "svc", "C:\\new.exe", "", 1); },
+       "Unable to rename service and selection in registry and stored location"},
+      {[&] { return services.ModifyRunServiceEntry("Other", "svc", "C:\\new.exe", "", 0); },
+       "Unable to rename service and selection in stored location"},
+      {[&] { return startups.CreateRunEntry("..\\x", "C:\\new.exe", "", 0, 1); },
+       "Unable to create startup entry in registry HKCU"},
+      {[&] { return startups.CreateRunEntry("CON", "C:\\new.exe", "", 1, 0); },
+       "Unable to create startup entry in stored location"},
+      {[&] { return startups.ModifyRunEntry("Other", "a/b", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename private startup and selection in registry and stored location"},
+      {[&] { return services.CreateRunServiceEntry("lpt1.log", "C:\\new.exe", "", 1); },
+       "Unable to create service entry in registry"},
+      {[&] { return services.ModifyRunServiceEntry("Other", "x:y", "C:\\new.exe", "", 0); },
        "Unable to rename service and selection in stored location"},
   };
   for (const Case& c : cases) {

@@ -183,6 +183,8 @@ TEST_F(TreePopulation, EntriesTellWhatTheirProgramIsAndWhetherItIsGone) {
   platform.SetText(HKLM, kRun, "Old", "C:\\Gone\\old.exe /start");
   platform.SetText(HKCU, kRun, "Quoted", "\"C:\\Program Files\\Pad\\pad.exe\" -q");
   platform.SetText(HKCU, kRun, "Bare", "rundll32.exe shell32.dll,Control_RunDLL");  // found by the search path
+  platform.WriteFile("C:\\Tools\\sync.cmd", "@echo off");
+  platform.SetText(HKCU, kRun, "Script", "C:\\Tools\\sync.cmd /q");  // started as Windows would: sync.cmd
   platform.SetText(platform::kHklm64View, kRun, "Pad64", "C:\\Program Files\\Pad\\pad.exe ");
   platform.SetText(HKCU, kStored, "Taken", "C:\\Tools\\mail.exe ");
   const struct {
@@ -192,7 +194,7 @@ TEST_F(TreePopulation, EntriesTellWhatTheirProgramIsAndWhetherItIsGone) {
   } cases[] = {{"Mail", 1, {"Mail notifier", "Tarnwick", false}}, {"Old", 1, {"", "", true}},
                {"Quoted", 1, {"Pad", "", false}},                 {"Bare", 1, {"", "", false}},
                {"Pad64", 1, {"Pad", "", false}},                   {"Taken", 0, {"Mail notifier", "Tarnwick", false}},
-               {"Nobody", 1, {"", "", false}}};
+               {"Nobody", 1, {"", "", false}},                    {"Script", 1, {"", "", false}}};
   for (const auto& c : cases) {
     ProgramDescription described = entries::DescribeEntry(entries::RunEntries(), c.name, c.inRegistry);
     EXPECT_EQ(c.expected.description, described.description) << c.name;

@@ -130,17 +130,14 @@ TEST_F(BadInput, ValuesOfOtherTypesKeepTheirTypeAndBytesThroughACycle) {
 }
 
 TEST_F(BadInput, MissingKeysGiveTheirErrorLineAndChangeNothing) {
-  // No stored location at all: nothing to give back.
+  // No stored location at all: nothing to give back, which is no failure.
   CRegistry().DeleteKey(HKeyCurrentUser, kStoredRunKey, "Selections");
   CRegistry().DeleteKey(HKeyCurrentUser, kProductKey, "Run");
-  EXPECT_EQ(0, startups.ReturnRunEntries());
-  EXPECT_EQ(0, CServiceEngineer().ReturnRunServiceEntries());
-  // No Windows RunServices key: nothing to take.
-  EXPECT_EQ(0, CServiceEngineer().TakeRunServiceEntries());
-  EXPECT_EQ((Names{"--- Error : Unable to copy back Run entries from stored location to registry",
-                   "--- Error : Unable to copy back RunServices entries from stored location to registry",
-                   "--- Error : Unable to move RunServices entries to stored location"}),
-            platform.LogLines());
+  EXPECT_EQ(1, startups.ReturnRunEntries());
+  EXPECT_EQ(1, CServiceEngineer().ReturnRunServiceEntries());
+  // No Windows RunServices key: nothing to take, and no failure.
+  EXPECT_EQ(1, CServiceEngineer().TakeRunServiceEntries());
+  EXPECT_TRUE(platform.LogLines().empty());
   // Verify and flag updates on missing keys neither fail nor write anything.
   EXPECT_EQ(1, CServiceEngineer().StartWork());
   EXPECT_FALSE(CRegistry().CreateKey(0, kStoredRunServicesKey));
@@ -179,10 +176,11 @@ TEST_F(ShortcutBadInput, EmptyAndJunkFilesAreCarriedByteForByte) {
   EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Junk", "Junk", "C:\\x.exe", "", 0, 0, 0));
   EXPECT_EQ(junk, Stored(HKeyCurrentUser, "Junk"));
 
-  // Returned: the junk as it was; the empty one, which no return writes, stays stored.
+  // Returned as they were, the empty one too: it was the user's file.
   engineer.ReturnShcEntries();
   EXPECT_EQ(junk, platform.ReadFile(In(test::kUserFolder, "Junk.lnk")));
-  EXPECT_EQ("", Stored(HKeyCurrentUser, "Empty"));
+  EXPECT_TRUE(platform.FileExists(In(test::kUserFolder, "Empty.lnk")));
+  EXPECT_EQ("", platform.ReadFile(In(test::kUserFolder, "Empty.lnk")));
   EXPECT_EQ((Names{"--- Error : Unable to load shortcut data", "--- Error : Unable to load shortcut data",
                    "--- Error : Unable to load shortcut data", "--- Error : Unable to modify shortcut data"}),
             Log());
@@ -198,9 +196,11 @@ TEST_F(ShortcutBadInput, AFolderNamedLikeAShortcutIsNoEntryAndBlocksNothingElse)
   EXPECT_EQ("inner", platform.ReadFile(In(test::kUserFolder, "Tools.lnk\\inner.lnk")));
   EXPECT_EQ(0, engineer.IsShortcutPresent(HKeyCurrentUser, "Tools"));
 
-  // A stored shortcut whose file cannot be written back because a folder is
-  // in the way stays stored, through the next take too.
+  // A stored shortcut (taken: its root no longer stands returned) whose file
+  // cannot be written back because a folder is in the way stays stored,
+  // through the next take too.
   Store(HKeyCurrentUser, "Tools", "tools");
+  CRegistry().DeleteValue(HKeyCurrentUser, kProductKey, "Shc Entries Returned");
   engineer.ReturnShcEntries();
   EXPECT_TRUE(platform.files.IsDirectory(In(test::kUserFolder, "Tools.lnk")));
   Cycle();

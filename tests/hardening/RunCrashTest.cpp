@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 
+#include "engine/catalog/Catalog.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
@@ -133,6 +134,7 @@ void InWindows(TestPlatform& platform) {
   platform.SetText(HKeyCurrentUser, kRunKey, "Sync", "C:\\sync.exe ");
   platform.SetText(HKeyCurrentUser, kRunKey, "微信", "C:\\chat\\wechat.exe ");
   platform.SetText(HKeyLocalMachine, kRunKey, "Audio", "C:\\audio.exe /q");
+  platform.SetText(HKeyLocalMachine, kRunKey, "Mail", "C:\\Program Files\\mail.exe -all");  // the user's twin
   platform.SetText(HKeyLocalMachine, kRunKey, "Blank", "");
   platform.SetText(HKeyLocalMachine, kRunKey, "Écran", "C:\\Écran\\screen.exe -s");
   platform.SetText(HKeyLocalMachine, kRunServicesKey, "Agent", "C:\\agent.exe ");
@@ -149,6 +151,7 @@ void UserChoices() {
   CStartupEngineer().SetRunSelection("Écran", 0, 0);
   CServiceEngineer().SetRunServiceSelection("Agent", 0);
   CStartupEngineer().SetRunSelection("Привет", 0, 0);
+  catalog::SetFlag({EntryKind::Service, platform::kHklm64View, EntryPlace::Stored, "Agent"}, 0);
 }
 
 // Entries returned after a cycle: in both places, one changed by its installer
@@ -332,6 +335,27 @@ std::vector<CrashCase> EditCases() {
                             EntryBeingModified("the modified 'Привет'", kPlaces[3], "Привет", "Hello",
                                                "C:\\hello64.exe ", "C:\\hello.exe -v")),
                      [=] { S().ModifyRunEntry("Привет", "Hello", "C:\\hello.exe", "-v", 1, 1, inRegistry); },
+                     next});
+    // The twin of another root, named whole: the entry of the same name under
+    // HKCU or in the other view must come through untouched.
+    const EntryPlace place = PlaceOfSelector(inRegistry);
+    cases.push_back({"Remove of HKLM's twin of 'Mail'" + where, seed, AllBut("HKLM Run 'Mail'"),
+                     [=] { catalog::Remove({EntryKind::Startup, HKeyLocalMachine, place, "Mail"}); }, next});
+    cases.push_back({"Modify of the 64-bit view's twin of 'Audio'" + where, seed,
+                     AllBut("HKLM 64-bit Run 'Audio'",
+                            EntryBeingModified("the modified 64-bit 'Audio'", kPlaces[3], "Audio", "Sound",
+                                               "C:\\Program Files\\audio64.exe /q", "C:\\sound.exe -v")),
+                     [=] {
+                       catalog::Modify({EntryKind::Startup, platform::kHklm64View, place, "Audio"},
+                                       {EntryKind::Startup, platform::kHklm64View, place, "Sound"}, "C:\\sound.exe",
+                                       "-v", nullptr);
+                     },
+                     next});
+    // A flag that neither twin has yet.
+    const int flag = inRegistry == 1 ? 0 : 1;
+    cases.push_back({"SetFlag of the 64-bit view's twin of 'Agent'" + where, seed,
+                     FlagSet("HKLM 64-bit RunServices 'Agent'", flag),
+                     [=] { catalog::SetFlag({EntryKind::Service, platform::kHklm64View, place, "Agent"}, flag); },
                      next});
   }
   cases.push_back({"SetRunServiceSelection", Taken, FlagSet("HKLM RunServices 'Spooler'", 0),

@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "engine/catalog/Catalog.h"
 #include "engine/foundation/StoredKeys.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
 #include "platform/ShellLink.h"
@@ -161,6 +162,7 @@ void InFolders(TestPlatform& platform) {
 void UserChoices() {
   CShortcutEngineer().SetShcSelection("Mail", 0, 0);
   CShortcutEngineer().SetShcSelection("微信", 0, 0);
+  catalog::SetFlag({EntryKind::Shortcut, HKeyLocalMachine, EntryPlace::Stored, "Mail"}, 0);
 }
 
 // Returned after a cycle: in both places, one rewritten by its installer and
@@ -332,6 +334,24 @@ std::vector<CrashCase> EditCases() {
                      next});
     cases.push_back({"SetShcSelection" + where, seed, FlagSet("common 'Audio'", 0),
                      [=] { E().SetShcSelection("Audio", 0, inRegistry); }, next});
+    // The common twin of the user's 'Mail', named whole: the user's must come through untouched.
+    const catalog::EntryRef common{EntryKind::Shortcut, HKeyLocalMachine, PlaceOfSelector(inRegistry), "Mail"};
+    cases.push_back({"Remove of the common twin" + where, seed, AllBut("common 'Mail'"),
+                     [=] { catalog::Remove(common); }, next});
+    cases.push_back({"Modify of the common twin" + where, seed,
+                     AllBut("common 'Mail'",
+                            [](TestPlatform& p) {
+                              return ShortcutBeingModified(p, "the modified common 'Mail'", kSides[1], "Mail",
+                                                           "Letters", "C:\\letters.exe", "-n");
+                            }),
+                     [=] {
+                       catalog::EntryRef renamed = common;
+                       renamed.name = "Letters";
+                       catalog::Modify(common, renamed, "C:\\letters.exe", "-n", nullptr);
+                     },
+                     next});
+    cases.push_back({"SetFlag of the common twin" + where, seed, FlagSet("common 'Mail'", 1),
+                     [=] { catalog::SetFlag(common, 1); }, next});
   }
   return cases;
 }

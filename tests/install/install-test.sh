@@ -102,12 +102,13 @@ make_samples() {
     IFS='|' read -r key name data <<<"$line"
     qm_reg add "$key" /v "$name" /t REG_SZ /d "$data" /f >/dev/null 2>&1
   done
-  # A real shortcut, written by the engine through the system's link object.
+  # A real shortcut, saved by Wine's link object (tests/shortcuts/data), put
+  # into the user's Startup folder as an import of an export puts it there.
   rm -f "$user_startup"/*.lnk
-  wine "$dist/qmcycle.exe" sample >/dev/null 2>&1
-  local made=("$user_startup"/*.lnk)
-  [ -f "${made[0]}" ] || { fail "no sample shortcut was made"; return; }
-  mv "${made[0]}" "${shortcut_samples[0]}"
+  qm_shortcut_reg "$(basename "${shortcut_samples[0]}" .lnk)" "$root/tests/shortcuts/data/rich.lnk" >"$drive/qm-sample.reg"
+  wine "$dist/qmctl.exe" import 'C:\qm-sample.reg' >/dev/null 2>&1
+  rm -f "$drive/qm-sample.reg"
+  cmp -s "$root/tests/shortcuts/data/rich.lnk" "${shortcut_samples[0]}" || { fail "no sample shortcut was made"; return; }
   cp "${shortcut_samples[0]}" "${shortcut_samples[1]}"
 }
 
@@ -132,7 +133,7 @@ stored_count() {  # number of entries in the stored location, both roots
   echo $n
 }
 
-take() { wine "$dist/qmcycle.exe" take >/dev/null 2>&1; }
+take() { wine "$dist/qmctl.exe" take >/dev/null 2>&1; }
 
 # On 64-bit Windows, one value in each view of HKLM Run, planted and read back
 # by the reg.exe of that view: the 64-bit one through Wine's 64-bit loader, the
@@ -212,6 +213,9 @@ for line in "${view_samples[@]}"; do
   view_reg "$loader" "$view" query "HKLM\\$run" /v "$name" >/dev/null 2>&1 && fail "$name was not taken from its view"
 done
 qm_reg add "HKCU\\$product" /v Theme /t REG_SZ /d Tarn /f >/dev/null 2>&1
+# An empty shortcut file a user had, stored as it was by an earlier cycle: the
+# uninstall gives it back as the empty file it was, and finishes.
+qm_reg add "HKCU\\$product\\Shc" /v "QM Empty" /t REG_BINARY /f >/dev/null 2>&1
 qm_reg add "HKCU\\$product\\Run\\Selections" /v "Tarn Mail" /t REG_DWORD /d 0 /f >/dev/null 2>&1
 qm_reg add "HKLM\\$product" /v "Init Startup" /t REG_DWORD /d 1 /f >/dev/null 2>&1
 qm_reg add "HKLM\\$product" /v "Init Shortcut" /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -224,6 +228,8 @@ kept_after=$(qm_reg query "HKCU\\$product" /s 2>&1; qm_reg query "HKLM\\$product
 echo "--- silent uninstall with entries taken"
 run_uninstall || fail "silent uninstall exit code $?"
 after=$(snapshot)
+[ -f "$user_startup/QM Empty.lnk" ] && [ ! -s "$user_startup/QM Empty.lnk" ] || fail "the empty shortcut is not back"
+rm -f "$user_startup/QM Empty.lnk"
 [ "$before" = "$after" ] || { fail "entries not back byte for byte:"; diff <(echo "$before") <(echo "$after"); }
 for line in "${view_samples[@]}"; do
   IFS='|' read -r loader view name data <<<"$line"

@@ -34,6 +34,32 @@ TEST(ShellLinkFile, WritesWhatItReadsBackAndAnsiTextKeepsItsAccents) {
   EXPECT_EQ(0x46, bytes[19]);
 }
 
+// Windows' shell writes a link's ANSI fields in the system's code page (here
+// Windows-1252, where 0xE4 is "ä"), not in our UTF-8: a link with LinkInfo
+// but no Unicode path, and arguments without the Unicode flag.
+TEST(ShellLinkFile, AnsiFieldsAreReadInTheSystemCodePage) {
+  std::vector<std::uint8_t> bytes = platform::EncodeShellLink(ShellLinkData::Empty());
+  bytes.resize(0x4C);
+  bytes[0x14] = 0x02 | 0x20;  // LinkInfo and arguments, no Unicode flag
+  const std::string path = "C:\\Probe S\xE4ge\\p.exe";
+  std::vector<std::uint8_t> info(0x1C, 0);
+  info[4] = 0x1C, info[8] = 1, info[12] = 0x1C;                       // header size, local path, VolumeID at
+  info.insert(info.end(), {0x11, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0, 0, 0});  // a fixed drive
+  info[16] = static_cast<std::uint8_t>(info.size());
+  info.insert(info.end(), path.begin(), path.end());
+  info.insert(info.end(), {0, 0});  // the path's end, then an empty suffix
+  info[24] = static_cast<std::uint8_t>(info.size() - 1);
+  info[0] = static_cast<std::uint8_t>(info.size());
+  bytes.insert(bytes.end(), info.begin(), info.end());
+  bytes.insert(bytes.end(), {2, 0, '/', 0xE4, 0, 0, 0, 0});  // "/ä", then the end of ExtraData
+
+  ShellLinkData read;
+  ASSERT_TRUE(platform::DecodeShellLink(bytes, read));
+  EXPECT_EQ("C:\\Probe S\xC3\xA4ge\\p.exe", read.target);
+  EXPECT_EQ(u"/\u00e4", read.text[ShellLinkData::kArguments]);
+  EXPECT_EQ("C:\\S\xEF\xBF\xBD", platform::ValidUtf8("C:\\S\xE4"));
+}
+
 TEST(ShellLinkFile, RefusesWhatIsNotALinkOrIsCutShort) {
   ShellLinkData read;
   EXPECT_FALSE(platform::DecodeShellLink({}, read));

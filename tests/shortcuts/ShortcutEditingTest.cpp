@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "tests/shortcuts/ShortcutFixture.h"
+#include "tests/support/FailingRegistryStore.h"
 #include "tests/support/FakeEditField.h"
 
 namespace qm::test {
@@ -12,13 +13,14 @@ namespace {
 using Lines = std::vector<std::string>;
 class ShortcutEditing : public ShortcutTest {
  protected:
-  // Everything an edit could touch: both stored locations with their bytes and
-  // flags, and both folders with their files.
+  // Everything an edit could touch: both stored locations with their bytes,
+  // every flag, and both folders with their files.
   std::string Everything() {
     std::string all;
     for (RegKey root : {HKeyCurrentUser, HKeyLocalMachine}) {
-      for (const std::string& name : platform.Names(root, kShc))
-        all += name + "=" + Stored(root, name) + "/" + std::to_string(Flag(root, name)) + ";";
+      for (const std::string& name : platform.Names(root, kShc)) all += name + "=" + Stored(root, name) + ";";
+      for (const std::string& name : platform.Names(root, kShcSelections))
+        all += name + "/" + std::to_string(Flag(root, name)) + ";";
       all += "|";
     }
     for (const char* folder : {kUserFolder, kCommonFolder})
@@ -44,21 +46,31 @@ TEST_F(ShortcutEditing, CreatesAPrivateShortcutInTheFolder) {
   EXPECT_TRUE(Log().empty());
 }
 
-TEST_F(ShortcutEditing, CreatingATakenEntryTakesTheFolderAtOnce) {
-  platform.WriteFile(In(kCommonFolder, "Other.lnk"), "foreign");
+// While the entries are taken the folder belongs to whoever writes there:
+// creating and changing a taken entry leave every file in it as it stands,
+// even one that appeared since the take under the entry's own name.
+TEST_F(ShortcutEditing, CreatingAndChangingATakenEntryLeaveTheFolderAlone) {
+  MakeLink(In(kCommonFolder, "Mail.lnk"), "C:\\old.exe", "");
+  engineer.StartWork();
+  platform.WriteFile(In(kCommonFolder, "Mail.lnk"), "foreign");
+  platform.WriteFile(In(kCommonFolder, "Other.lnk"), "foreign too");
   platform::IconHandle icon = 0;
   EXPECT_EQ(1, engineer.CreateShcEntry(&icon, "Mail", kMailTarget, "", 1, 0));
-  EXPECT_TRUE(Files(kCommonFolder).empty());
-  EXPECT_EQ((Lines{"Mail", "Other"}), platform.Names(HKeyLocalMachine, kShc));
+  EXPECT_EQ((Lines{"Mail"}), platform.Names(HKeyLocalMachine, kShc));
   EXPECT_EQ(1, Flag(HKeyLocalMachine, "Mail"));
   EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShcSelections, "Other"));
-
   std::string target, arguments = "unset";
   EXPECT_EQ(1, engineer.GetShortcutInfo("Mail", &target, &arguments, 1, 0));
   EXPECT_EQ(kMailTarget, target);
   EXPECT_EQ("", arguments);
-  // The temporary copy for reading is gone again.
-  EXPECT_FALSE(platform.FileExists(In(kProgramFolder, "Mail.lnk")));
+
+  EXPECT_EQ(1, engineer.ModifyShcEntry(nullptr, "Mail", "Mail", "C:\\new.exe", "-n", 1, 1, 0));
+  EXPECT_EQ(1, engineer.GetShortcutInfo("Mail", &target, &arguments, 1, 0));
+  EXPECT_EQ("C:\\new.exe", target);
+  EXPECT_EQ("foreign", platform.ReadFile(In(kCommonFolder, "Mail.lnk")));
+  EXPECT_EQ("foreign too", platform.ReadFile(In(kCommonFolder, "Other.lnk")));
+  // The temporary copies are gone again.
+  EXPECT_TRUE(Files(kTempCopies).empty());
 }
 
 TEST_F(ShortcutEditing, ANewShortcutCarriesNothingOverFromTheLinkLoadedBefore) {
@@ -83,9 +95,9 @@ TEST_F(ShortcutEditing, ANewShortcutCarriesNothingOverFromTheLinkLoadedBefore) {
 }
 
 TEST_F(ShortcutEditing, CreateFailuresAreNamedByPlaceAndSide) {
-  // A folder where the file should go makes the save fail.
+  // A folder where the file should go makes the save fail; a taken shortcut is made in our temporary folder.
   platform.MakeFolder(In(kUserFolder, "Mail.lnk"));
-  platform.MakeFolder(In(kCommonFolder, "Mail.lnk"));
+  platform.MakeFolder(In(kTempCopies, "Mail.lnk"));
   EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 0, 1));
   EXPECT_EQ(0, engineer.CreateShcEntry(nullptr, "Mail", kMailTarget, "", 1, 0));
   EXPECT_EQ((Lines{"--- Error : Unable to save shortcut data", "--- Error : Unable to create shortcut in user folder",
@@ -143,7 +155,7 @@ TEST_F(ShortcutEditing, ModifiesATakenEntryRenamedAndMovedThroughATemporaryFile)
   engineer.StartWork();
   engineer.SetShcSelection("Mail", 0, 0);
   platform::IconHandle icon = 0;
-  shell.GiveIcon(In(kCommonFolder, "Post.lnk"));
+  shell.GiveIcon(In(kTempCopies, "Post.lnk"));
 
   EXPECT_EQ(1, engineer.ModifyShcEntry(&icon, "Mail", "Post", "C:\\post.exe", "-b", 0, 1, 0));
 
@@ -159,12 +171,12 @@ TEST_F(ShortcutEditing, ModifiesATakenEntryRenamedAndMovedThroughATemporaryFile)
   EXPECT_TRUE(Log().empty());
 }
 
-TEST_F(ShortcutEditing, ModifyingAVanishedTakenEntryReportsEachStep) {
+TEST_F(ShortcutEditing, ModifyingAVanishedTakenEntryEndsAtTheFailedRename) {
   EXPECT_EQ(0, engineer.ModifyShcEntry(nullptr, "Mail", "Post", kMailTarget, "", 0, 0, 0));
-  EXPECT_EQ((Lines{"--- Error : Unable to rename shortcut entry in stored location HKCU",
-                   "--- Error : Unable to load shortcut data", "--- Error : Unable to modify shortcut data"}),
-            Log());
+  EXPECT_EQ((Lines{"--- Error : Unable to rename shortcut entry in stored location HKCU"}), Log());
   EXPECT_TRUE(Files(kUserFolder).empty());
+  EXPECT_TRUE(platform.Names(HKeyCurrentUser, kShc).empty());
+  EXPECT_FALSE(platform.HasValue(HKeyCurrentUser, kShcSelections, "Post"));
 }
 
 TEST_F(ShortcutEditing, RemovesFromTheUsersSideFirst) {
@@ -230,8 +242,10 @@ TEST_F(ShortcutEditing, InfoOnTheWrongSideIsALoadFailure) {
 }
 
 // An edit onto a name that another entry holds, letter case aside, would land
-// on that entry: refused with the operation's own failure line, and nothing
-// changes. Private is the user's side, public the all-users side.
+// on that entry, and a name that is no plain file name would put the file
+// outside its folder: refused with the operation's own failure line, and
+// nothing changes, also where the place cannot be listed. Private is the
+// user's side, public the all-users side.
 TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
   using Edit = std::function<int(CShortcutEngineer&)>;
   struct Case {
@@ -248,8 +262,48 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
        [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Mail", "Mail", "C:\\new.exe", "", 0, 1, 0); },
        "Unable to move shortcut entry to new location"},
       {"rename and move onto the other side's name, taken", 0,
-       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 1, 0); },
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "Pub", "C:\\new.exe", "", 0, 1, 0); },
        "Unable to move shortcut entry to new location"},
+      {"rename onto the exact name", 1,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename shortcut file"},
+      {"rename onto the exact name, taken", 0,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 0); },
+       "Unable to rename shortcut entry in stored location HKCU"},
+      {"rename onto the exact name, the folder unlistable", 1,
+       [this](CShortcutEngineer& e) {
+         FolderGuard guard(platform.files, kUserFolder, FolderGuard::kListing);
+         platform::ScopedService<platform::IFileSystem> slot(&guard);
+         return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 1);
+       },
+       "Unable to rename shortcut file"},
+      {"rename onto the exact name, taken, the stored names unlistable", 0,
+       [this](CShortcutEngineer& e) {
+         FailingRegistryStore failing(platform.registry);
+         failing.failWhen = [](StoreCall call, const std::string&) { return call == StoreCall::EnumValue; };
+         platform::ScopedService<platform::IRegistryStore> slot(&failing);
+         return e.ModifyShcEntry(nullptr, "Post", "Mail", "C:\\new.exe", "", 0, 0, 0);
+       },
+       "Unable to rename shortcut entry in stored location HKCU"},
+      {"rename onto a flag left over, the move refused", 1,
+       [this](CShortcutEngineer& e) {
+         FolderGuard guard(platform.files, kUserFolder);
+         platform::ScopedService<platform::IFileSystem> slot(&guard);
+         return e.ModifyShcEntry(nullptr, "Post", "Gone", "C:\\new.exe", "", 0, 0, 1);
+       },
+       "Unable to rename shortcut file"},
+      {"rename to a name with a folder", 1,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "..\\Post", "C:\\new.exe", "", 0, 0, 1); },
+       "Unable to rename shortcut file"},
+      {"rename to a device name, taken", 0,
+       [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "com1", "C:\\new.exe", "", 0, 0, 0); },
+       "Unable to rename shortcut entry in stored location HKCU"},
+      {"create with a folder in the name", 1,
+       [](CShortcutEngineer& e) { return e.CreateShcEntry(nullptr, "..\\Fresh", "C:\\new.exe", "", 0, 1); },
+       "Unable to create shortcut in user folder"},
+      {"create a device name, taken", 0,
+       [](CShortcutEngineer& e) { return e.CreateShcEntry(nullptr, "Nul.txt", "C:\\new.exe", "", 1, 0); },
+       "Unable to create temp shortcut in common folder"},
       {"rename onto a case variant", 1,
        [](CShortcutEngineer& e) { return e.ModifyShcEntry(nullptr, "Post", "mail", "C:\\new.exe", "", 0, 0, 1); },
        "Unable to rename shortcut file"},
@@ -266,10 +320,11 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Clear();
-    // Mine: Mail and Post; ours: Mail. Each with its own target and flag.
+    // Mine: Mail and Post; ours: Mail and Pub. Each with its own target and flag.
     for (auto [root, folder, name, flag] : {std::tuple{HKeyCurrentUser, kUserFolder, "Mail", 0},
                                            std::tuple{HKeyCurrentUser, kUserFolder, "Post", 1},
-                                           std::tuple{HKeyLocalMachine, kCommonFolder, "Mail", 0}}) {
+                                           std::tuple{HKeyLocalMachine, kCommonFolder, "Mail", 0},
+                                           std::tuple{HKeyLocalMachine, kCommonFolder, "Pub", 1}}) {
       std::string bytes = LinkBytes(std::string("C:\\") + name + (root == HKeyCurrentUser ? "-mine" : "-ours"));
       if (c.inRegistry == 1)
         platform.WriteFile(In(folder, std::string(name) + ".lnk"), bytes);
@@ -277,6 +332,7 @@ TEST_F(ShortcutEditing, EditsOntoAnotherEntrysNameAreRefusedAndChangeNothing) {
         Store(root, name, bytes);
       platform.SetNumber(root, kShcSelections, name, flag);
     }
+    platform.SetNumber(HKeyCurrentUser, kShcSelections, "Gone", 0);  // of an entry removed by hand
     const std::string before = Everything();
 
     EXPECT_EQ(0, c.edit(engineer));

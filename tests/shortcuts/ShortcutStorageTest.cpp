@@ -75,6 +75,9 @@ TEST_F(ShortcutStorage, TheCycleKeepsFlagsForgetsDeletedShortcutsAndTakesEditedO
   engineer.ReturnShcEntries();
 
   std::filesystem::remove(platform.Host(In(kUserFolder, "Gone.lnk")));
+  // A return before the next take keeps the deletion.
+  engineer.ReturnShcEntries();
+  EXPECT_FALSE(platform.FileExists(In(kUserFolder, "Gone.lnk")));
   platform.WriteFile(In(kUserFolder, "Keep.lnk"), "v2");
   platform.WriteFile(In(kUserFolder, "New.lnk"), "new");
   engineer.StartWork();
@@ -108,11 +111,11 @@ TEST_F(ShortcutStorage, VerifyIgnoresLetterCaseAndJudgesEachRootByItsOwnFolder) 
   EXPECT_FALSE(platform.HasValue(HKeyLocalMachine, kShcSelections, "Public"));
 }
 
-TEST_F(ShortcutStorage, ReturnSkipsEmptyDataWhereRestoreWritesAnEmptyFile) {
+TEST_F(ShortcutStorage, ReturnAndRestoreWriteEmptyDataBackAsAnEmptyFile) {
   Store(HKeyCurrentUser, "Empty", "");
   Store(HKeyCurrentUser, "Full", "data");
   EXPECT_EQ(1, engineer.ReturnShcEntries());
-  EXPECT_EQ((Lines{"Full.lnk"}), Files(kUserFolder));
+  EXPECT_EQ((Lines{"Empty.lnk", "Full.lnk"}), Files(kUserFolder));
   EXPECT_EQ(1, engineer.RestoreShcEntries());
   EXPECT_EQ((Lines{"Empty.lnk", "Full.lnk"}), Files(kUserFolder));
   EXPECT_EQ("", platform.ReadFile(In(kUserFolder, "Empty.lnk")));
@@ -258,25 +261,14 @@ TEST_F(ShortcutStorage, APartialFileLeftByAnUnfinishedWriteIsClearedByTheNextRet
   EXPECT_TRUE(Files(kUserFolder).empty());
 }
 
-TEST_F(ShortcutStorage, ReturnStopsAtAStoredLocationThatCannotBeListed) {
+TEST_F(ShortcutStorage, AStoredLocationNeverMadeHoldsNothingToGiveBack) {
   CRegistry().DeleteKey(HKeyCurrentUser, kShc, "Selections");
   CRegistry().DeleteKey(HKeyCurrentUser, "Software\\Tarnwick\\Quill Moor", "Shc");
   Store(HKeyLocalMachine, "Public", "p");
-  EXPECT_EQ(0, engineer.ReturnShcEntries());
-  EXPECT_EQ(0, engineer.RestoreShcEntries());
-  EXPECT_TRUE(Files(kCommonFolder).empty());
-  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKCU for returning",
-                   "--- Error : Unable to get shortcut names in registry HKCU for restoring"}),
-            Log());
-}
-
-TEST_F(ShortcutStorage, ReturnWithoutTheCommonStoredLocationLogsAfterReturningTheUsersSide) {
-  CRegistry().DeleteKey(HKeyLocalMachine, kShc, "Selections");
-  CRegistry().DeleteKey(HKeyLocalMachine, "Software\\Tarnwick\\Quill Moor", "Shc");
-  Store(HKeyCurrentUser, "Mine", "m");
-  EXPECT_EQ(0, engineer.ReturnShcEntries());
-  EXPECT_EQ((Lines{"Mine.lnk"}), Files(kUserFolder));
-  EXPECT_EQ((Lines{"--- Error : Unable to get shortcut names in stored location HKLM for returning"}), Log());
+  EXPECT_EQ(1, engineer.ReturnShcEntries());
+  EXPECT_EQ(1, engineer.RestoreShcEntries());
+  EXPECT_EQ((Lines{"Public.lnk"}), Files(kCommonFolder));
+  EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(ShortcutStorage, AnUnreadableFolderPathSkipsOnlyItsRoot) {

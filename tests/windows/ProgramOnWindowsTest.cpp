@@ -4,6 +4,7 @@
 // second copy's message.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -209,6 +210,39 @@ TEST_F(Program, EveryModeAgainstTheRealRegistry) {
     EXPECT_EQ("You need to restart your computer. Restart now?", Answer(restart, IDNO));
     EXPECT_TRUE(restart.Ended());
   }
+}
+
+// Before any "/startup" (a fresh install with /LOGON=0, a new user) the user's
+// flag keys do not exist: a private startup ticked in the normal window is
+// saved at LAUNCH, and started.
+TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
+  // A program that ends at once: nothing started here may outlive the test.
+  SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\system32\\cmd.exe /c exit");
+  Started normal("");
+  HWND window = FindWindowOf(normal, true);
+  ASSERT_TRUE(window);
+  HWND tree = ::GetDlgItem(window, IDC_MAIN_TREE);
+  // Services, then Startups, whose only child is the user's "QM Program Mail".
+  LPARAM startups = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  LPARAM mail = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, startups);
+  ASSERT_NE(0, mail);
+  ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, mail);
+  ::SendMessageA(tree, WM_KEYDOWN, VK_SPACE, 0);
+  ::SendMessageA(tree, WM_KEYUP, VK_SPACE, 0);
+  EXPECT_EQ(2u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, mail, TVIS_STATEIMAGEMASK));  // ticked
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_RIGHT, BN_CLICKED), 0);
+  ::Sleep(2000);
+  EXPECT_EQ(1, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
+  HANDLE log = ::CreateFileA((Folder() + "\\Quillmoor.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, log);
+  std::string text(1 << 20, '\0');
+  DWORD got = 0;
+  ::ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+  ::CloseHandle(log);
+  EXPECT_NE(std::string::npos, text.find("Launching C:\\windows\\system32\\cmd.exe /c exit"));
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+  EXPECT_TRUE(normal.Ended());
 }
 
 // A second copy, whatever its switch, says so and changes nothing.

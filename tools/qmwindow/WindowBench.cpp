@@ -10,7 +10,6 @@
 // Times go to standard output in milliseconds; nothing here passes or fails.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,8 @@
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void Fill(int count) {
     CStartupEngineer().CreateRunEntry(Name("Startup", i), probe, "bench", 0, 1);
     qm::platform::IconHandle icon = 0;
     CShortcutEngineer().CreateShcEntry(&icon, Name("Shortcut", i), probe, "bench", 0, 1);
-    if (icon) ::DestroyIcon(reinterpret_cast<HICON>(icon));
+    qm::win32::IconHandle owned(reinterpret_cast<HICON>(icon));
   }
 }
 
@@ -118,10 +119,10 @@ INT_PTR CALLBACK BareProc(HWND, UINT message, WPARAM, LPARAM) { return message =
 
 int Baseline(int count) {
   std::vector<WORD> words = BareTemplate();
-  HWND window = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
-                                             reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr, BareProc, 0);
+  qm::win32::WindowHandle window(::CreateDialogIndirectParamA(
+      ::GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(words.data()), nullptr, BareProc, 0));
   if (!window) return 1;
-  HWND tree = ::GetDlgItem(window, 1011);
+  HWND tree = ::GetDlgItem(window.Get(), 1011);
   const char* kinds[] = {"Services", "Startups", "Shortcuts"};
   for (const char* kind : kinds) {
     TVINSERTSTRUCTA insert{};
@@ -137,8 +138,7 @@ int Baseline(int count) {
       ::SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
     }
   }
-  ShowAndReport(window);
-  ::DestroyWindow(window);
+  ShowAndReport(window.Get());
   return 0;
 }
 
@@ -150,13 +150,12 @@ int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   int count = argc > 2 ? std::atoi(argv[2]) : 50;
   if (mode == "baseline") return Baseline(count);
-  HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::win32::ComApartment com;
+  qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   int result = 2;
   if (mode == "fill") Fill(count), result = 0;
   if (mode == "clear") Clear(count), result = 0;
   if (mode == "window") result = Window();
-  if (SUCCEEDED(com)) ::CoUninitialize();
   if (result == 2) std::fprintf(stderr, "usage: qmwindow_bench fill N | clear N | window | baseline N\n");
   return result;
 }

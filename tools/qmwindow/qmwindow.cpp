@@ -12,14 +12,15 @@
 // return). Quillmoor.exe is the program; this is the window alone.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 
-#include "app/core/Cycle.h"
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
+#include "engine/cycle/Cycle.h"
 #include "engine/foundation/Log.h"
+#include "platform/Identity.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ void TakeServices() {
   qm::CStartupEngineer startups;
   qm::CShortcutEngineer shortcuts;
   qm::CServiceEngineer services;
-  qm::app::Cycle({registry, startups, shortcuts, services}, qm::CLog::GetProgramPathWith("")).TakeServices();
+  qm::cycle::Cycle({registry, startups, shortcuts, services}, qm::CLog::GetProgramPathWith("")).TakeServices();
 }
 
 std::string CommandTail() {
@@ -47,15 +48,16 @@ std::string CommandTail() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  qm::CLog::SetApplicationNames("Quill Moor", "Quillmoor");
+  qm::win32::ComApartment com;
+  qm::CLog::SetApplicationNames(qm::identity::kApplicationName, qm::identity::kExecutableName);
   qm::CLog::Setup();
 
+  const std::string tail = CommandTail();
+  const bool launchAtLogOn = tail == "/startup";
   qm::app::MainWindowSetup setup;
-  setup.commandLine = CommandTail();
-  bool launchAtLogOn = setup.commandLine == "/startup";
   setup.inRegistry = launchAtLogOn ? 0 : 1;
   setup.trayMode = !launchAtLogOn;
+  setup.takeServicesOnClose = tail == "/cleanup";
   int result = 0;
   {
     qm::app::WindowSession session(setup, TakeServices);
@@ -63,10 +65,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       result = session.Dialog().RunModal();
     } else if (session.Dialog().Create()) {
       // A normal start opens the window at once; "/cleanup" waits in the notification area.
-      if (setup.commandLine != "/cleanup") session.Logic().OnCommand(ID_TRAY_OPEN);
+      if (!setup.takeServicesOnClose) session.Logic().OnCommand(ID_TRAY_OPEN);
       result = session.Dialog().RunMessageLoop();
     }
   }
-  if (SUCCEEDED(com)) ::CoUninitialize();
   return result;
 }

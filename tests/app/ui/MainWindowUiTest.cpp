@@ -251,14 +251,14 @@ class MainWindowUi : public testing::Test {
     ::DeleteFileA(probe.Record().c_str());
   }
 
-  // Opens the window as a normal start does (or with that command line), runs
-  // drive on a second thread with the window, and closes the window afterwards
-  // if it is still there.
-  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, const std::string& commandLine = "") {
+  // Opens the window as a normal start does (or as a "/cleanup" run does, which
+  // takes the services when it is left), runs drive on a second thread with the
+  // window, and closes the window afterwards if it is still there.
+  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, bool cleanupRun = false) {
     app::MainWindowSetup setup;
     setup.inRegistry = 1;
     setup.trayMode = true;
-    setup.commandLine = commandLine;
+    setup.takeServicesOnClose = cleanupRun;
     app::WindowSession session(setup, [this] { ++servicesTaken_; });
     ASSERT_TRUE(session.Dialog().Create());
     session.Logic().OnCommand(ID_TRAY_OPEN);
@@ -429,13 +429,13 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
 // it ends by tray Exit or Windows ending; a normal start never does.
 TEST_F(MainWindowUi, TrayExitAndWindowsEndingTakeTheServicesOnlyInACleanupRun) {
   const struct {
-    const char* commandLine;
+    bool cleanupRun;
     bool endSession;  // else Exit from the tray menu
     int taken;
     bool windowStays;
-  } cases[] = {{"/cleanup", false, 1, false}, {"", false, 0, false}, {"/cleanup", true, 1, true}, {"", true, 0, true}};
+  } cases[] = {{true, false, 1, false}, {false, false, 0, false}, {true, true, 1, true}, {false, true, 0, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.commandLine) + (c.endSession ? " ending" : " exit"));
+    SCOPED_TRACE(std::string(c.cleanupRun ? "/cleanup" : "normal") + (c.endSession ? " ending" : " exit"));
     servicesTaken_ = 0;
     Run(
         [&](app::WindowSession&, HWND main) {
@@ -458,7 +458,7 @@ TEST_F(MainWindowUi, TrayExitAndWindowsEndingTakeTheServicesOnlyInACleanupRun) {
           EXPECT_EQ(::IsWindow(main) != FALSE, c.windowStays);
           EXPECT_EQ(servicesTaken_, c.taken);
         },
-        c.commandLine);
+        c.cleanupRun);
     // A window that outlived the ending is closed afterwards, which takes them as any close does.
     EXPECT_EQ(servicesTaken_, c.endSession ? 2 * c.taken : c.taken);
   }

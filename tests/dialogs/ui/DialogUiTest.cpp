@@ -257,13 +257,29 @@ class FixedShortcuts : public dialogs::IShortcutQueries {
     *argument = "-tray";
     return 1;
   }
-  int IsShortcutPresent(RegKey, const std::string& name) override { return name == "Notes" ? 1 : 0; }
+};
+
+// A file named like a shortcut in the user's startup folder, for the time it lives.
+struct StandingShortcut {
+  std::string file;
+  explicit StandingShortcut(const char* name) {
+    char folder[MAX_PATH];
+    DWORD size = sizeof(folder);
+    if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                       "Startup", RRF_RT_REG_SZ, nullptr, folder, &size) != ERROR_SUCCESS)
+      return;
+    ::CreateDirectoryA(folder, nullptr);
+    file = std::string(folder) + "\\" + name + ".lnk";
+    ::CloseHandle(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  ~StandingShortcut() { ::DeleteFileA(file.c_str()); }
 };
 
 TEST_F(DialogUiTest, ShortcutDialogsAndTheirContextHelp) {
   FixedShortcuts shortcuts;
   dialogs::IShortcutQueries* previous = dialogs::ShortcutQueriesSlot();
   dialogs::ShortcutQueriesSlot() = &shortcuts;
+  StandingShortcut notes("Notes");
 
   CShortcutDialog create;
   create.inRegistry = 1;

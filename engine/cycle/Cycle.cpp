@@ -1,34 +1,22 @@
-#include "app/core/Cycle.h"
+#include "engine/cycle/Cycle.h"
 
 #include <utility>
 #include <vector>
 
 #include "engine/foundation/Log.h"
+#include "engine/foundation/Places.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/Identity.h"
 
-namespace qm::app {
+namespace qm::cycle {
 namespace {
 
 const char* const kFlags[] = {kInitServiceFlag, kInitStartupFlag, kInitShortcutFlag};
 
-// Every stored location with the mark that says its entries stand returned.
-struct StoredPlace {
-  RegKey root;
-  const char* key;
-  const char* mark;
-};
-const StoredPlace kStoredPlaces[] = {
-    {HKeyCurrentUser, kStoredRunKey, kRunReturnedMark},
-    {HKeyLocalMachine, kStoredRunKey, kRunReturnedMark},
-    {HKeyCurrentUser, kStoredShcKey, kShcReturnedMark},
-    {HKeyLocalMachine, kStoredShcKey, kShcReturnedMark},
-    {HKeyLocalMachine, kStoredRunServicesKey, kRunServicesReturnedMark},
-};
-
 }  // namespace
 
 std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText) {
-  std::string program = programFolder + "\\" + kProgramFile;
+  std::string program = programFolder + "\\" + identity::kProgramFile;
   if (program.find(' ') != std::string::npos) program = "\"" + program + "\"";
   return program + " " + switchText;
 }
@@ -110,16 +98,19 @@ Cycle::TakeResult Cycle::TakeServices() {
   return TakeResult::Taken;
 }
 
-void Cycle::Restore() {
-  parts_.startups.ReturnRunEntries();
-  parts_.shortcuts.ReturnShcEntries();
-  parts_.services.ReturnRunServiceEntries();
+bool Cycle::Restore() {
+  // Every kind is given back, whatever became of the one before.
+  const bool startups = parts_.startups.ReturnRunEntries() == 1;
+  const bool shortcuts = parts_.shortcuts.ReturnShcEntries() == 1;
+  const bool services = parts_.services.ReturnRunServiceEntries() == 1;
   ClearFlags();
+  return startups && shortcuts && services;
 }
 
-void Cycle::Return() {
-  Restore();
+bool Cycle::Return() {
+  const bool back = Restore();
   ArmStartup();
+  return back;
 }
 
 void Cycle::Rearm() {
@@ -149,13 +140,15 @@ void Cycle::PrepareKeys() {
 bool Cycle::LeftTaken() {
   bool taken = false;
   for (const char* flag : kFlags) taken = taken || FlagAtOne(HKeyLocalMachine, flag);
-  for (const StoredPlace& place : kStoredPlaces) {
+  // Every stored location with the mark that says its entries stand returned,
+  // the other view of the machine's keys included.
+  for (const Location& row : Locations()) {
     if (taken) break;
     std::vector<std::string> names;
-    taken = parts_.registry.EnumerateValueNames(place.root, place.key, &names) && !names.empty() &&
-            !FlagAtOne(place.root, place.mark);
+    taken = parts_.registry.EnumerateValueNames(row.root, row.storedKey, &names) && !names.empty() &&
+            !FlagAtOne(row.root, row.returnedMark);
   }
   return taken && !CleanupArmed() && !StartupArmed();
 }
 
-}  // namespace qm::app
+}  // namespace qm::cycle

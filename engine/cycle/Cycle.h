@@ -23,8 +23,9 @@
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
+#include "platform/KelvrinApi.h"
 
-namespace qm::app {
+namespace qm::cycle {
 
 // The Init flags (HKLM, product key): 1 while that kind is taken in this cycle.
 inline constexpr char kInitServiceFlag[] = "Init Service";
@@ -33,13 +34,11 @@ inline constexpr char kInitShortcutFlag[] = "Init Shortcut";
 // The RunOnce values (Windows' RunOnce key) that start the program again.
 inline constexpr char kStartupRunOnce[] = "QM Init Startups";  // HKLM, "/startup"
 inline constexpr char kCleanupRunOnce[] = "QM Init Cleanups";  // HKCU, "/cleanup"
-// The program's file name in its folder, as the RunOnce data names it.
-inline constexpr char kProgramFile[] = "Quillmoor.exe";
 
 // The data of a RunOnce value: the program in programFolder with the switch.
 // A path with a blank is quoted, so that Windows cannot take a prefix of it
 // ("C:\Program.exe") for the program; one without is written as it is.
-std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText);
+KELVRIN_API std::string RunOnceCommand(const std::string& programFolder, const std::string& switchText);
 
 // What the cycle works with, owned by the program and living longer than it.
 struct CycleParts {
@@ -49,7 +48,7 @@ struct CycleParts {
   const CServiceEngineer& services;
 };
 
-class Cycle {
+class KELVRIN_API Cycle {
  public:
   // programFolder: where Quillmoor.exe stands, without a trailing backslash.
   Cycle(const CycleParts& parts, std::string programFolder);
@@ -66,10 +65,12 @@ class Cycle {
   // The service take: RunServices entries; "Init Service".
   TakeResult TakeServices();
   // "/cleanup" before its window: every kind back where Windows reads it, the
-  // three flags at 0, the next "/startup" armed.
-  void Return();
-  // "/restore": every kind back, the flags at 0, no RunOnce value written.
-  void Restore();
+  // three flags at 0, the next "/startup" armed. False when an engine could
+  // not give every entry of its kind back (the log says why).
+  bool Return();
+  // "/restore": every kind back, the flags at 0, no RunOnce value written;
+  // false as for Return.
+  bool Restore();
   // "/repair": the flags at 0 and the next "/startup" armed.
   void Rearm();
   // What a copy started without its installer needs before it can take: the
@@ -96,4 +97,4 @@ class Cycle {
   std::string folder_;
 };
 
-}  // namespace qm::app
+}  // namespace qm::cycle

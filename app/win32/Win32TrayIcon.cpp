@@ -1,0 +1,70 @@
+#include "app/win32/Win32TrayIcon.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace qm::app {
+
+void Win32TrayIcon::Attach(HWND window, HICON icon) {
+  window_ = window;
+  icon_ = icon;
+}
+
+void Win32TrayIcon::Add(const std::string& tip) {
+  if (window_) rules_.Add(tip);
+}
+
+void Win32TrayIcon::Remove() {
+  if (window_) rules_.Remove();
+}
+
+bool Win32TrayIcon::OnMessage(UINT message, WPARAM wParam) {
+  // The shell tells every window when the taskbar is made anew (Explorer
+  // restarted): icons it held are gone and must be added again.
+  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  if (message == taskbarCreated && taskbarCreated != 0) {
+    rules_.TaskbarCreated();
+    return true;
+  }
+  if (message == kSyncMessage) {
+    rules_.Sync();
+    return true;
+  }
+  if (message == WM_TIMER && wParam == kRetryTimer) {
+    ::KillTimer(window_, kRetryTimer);
+    rules_.Sync();
+    return true;
+  }
+  return false;
+}
+
+bool Win32TrayIcon::NotifyAdd(const std::string& tip) {
+  if (!window_) return false;
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window_;
+  data.uID = id_;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kCallbackMessage;
+  data.hIcon = icon_;
+  std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
+  return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+bool Win32TrayIcon::NotifyDelete() {
+  if (!window_) return false;
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window_;
+  data.uID = id_;
+  return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+bool Win32TrayIcon::PostSync() { return window_ && ::PostMessageA(window_, kSyncMessage, 0, 0) != FALSE; }
+
+void Win32TrayIcon::SyncAfter(unsigned milliseconds) {
+  if (window_) ::SetTimer(window_, kRetryTimer, milliseconds, nullptr);
+}
+
+}  // namespace qm::app
