@@ -67,8 +67,8 @@ double Seconds(Clock::time_point start) { return std::chrono::duration<double>(C
 void MoveValues(RegKey root, const char* from, const char* to, int n) {
   IRegistryStore& store = Store();
   platform::RegKey source = 0, target = 0;
-  store.OpenKey(root, from, &source);
-  store.CreateKey(root, to, &target);
+  store.OpenKey(root, from, platform::kKeyReadWrite, &source);
+  store.CreateKey(root, to, platform::kKeySetValue, &target);
   for (int i = 0; i < n; ++i) {
     std::uint8_t data[260];
     std::uint32_t size = sizeof(data), type = 0;
@@ -84,7 +84,7 @@ void MoveValues(RegKey root, const char* from, const char* to, int n) {
 void ReadFlags(RegKey root, int n) {
   IRegistryStore& store = Store();
   platform::RegKey flags = 0;
-  store.OpenKey(root, kFloorFlagsKey, &flags);
+  store.OpenKey(root, kFloorFlagsKey, platform::kKeyRead, &flags);
   for (int i = 0; i < n; ++i) {
     std::uint32_t flag = 0, size = sizeof(flag), type = 0;
     store.QueryValue(flags, Name(i).c_str(), &type, reinterpret_cast<std::uint8_t*>(&flag), &size);
@@ -97,13 +97,13 @@ class CountingStore : public IRegistryStore {
  public:
   explicit CountingStore(IRegistryStore& inner) : inner_(inner) {}
   std::map<std::string, long long> calls;
-  long OpenKey(RegKey parent, const char* path, RegKey* result) override {
+  long OpenKey(RegKey parent, const char* path, platform::KeyAccess access, RegKey* result) override {
     ++calls["open"];
-    return inner_.OpenKey(parent, path, result);
+    return inner_.OpenKey(parent, path, access, result);
   }
-  long CreateKey(RegKey parent, const char* path, RegKey* result) override {
+  long CreateKey(RegKey parent, const char* path, platform::KeyAccess access, RegKey* result) override {
     ++calls["create"];
-    return inner_.CreateKey(parent, path, result);
+    return inner_.CreateKey(parent, path, access, result);
   }
   long CloseKey(RegKey key) override { return inner_.CloseKey(key); }
   long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
@@ -249,7 +249,7 @@ void FloorTraffic(const Folders& folders, int n) {
   const Side sides[] = {{HKeyCurrentUser, &folders.user}, {HKeyLocalMachine, &folders.common}};
   for (const Side& side : sides) {
     platform::RegKey target = 0;
-    store.CreateKey(side.root, shcKey.c_str(), &target);
+    store.CreateKey(side.root, shcKey.c_str(), platform::kKeySetValue, &target);
     for (int i = 0; i < n; ++i) {
       std::string name = Name(i), path = FileOf(*side.folder, i);
       std::vector<std::uint8_t> bytes;

@@ -26,6 +26,19 @@ inline constexpr RegKey kHklm64View =
 inline constexpr RegKey kHklm32View =
     static_cast<RegKey>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000102u)));
 
+// The rights a key is opened with, as the access masks of advapi32. A key is
+// opened with what the one job needs: reading never asks for more than
+// kKeyRead, so that keys a process may read but not write (HKEY_LOCAL_MACHINE
+// for a program without elevation) can still be listed.
+using KeyAccess = std::uint32_t;
+inline constexpr KeyAccess kKeyQueryValue = 0x0001;        // KEY_QUERY_VALUE: read and list values
+inline constexpr KeyAccess kKeySetValue = 0x0002;          // KEY_SET_VALUE: write and delete values
+inline constexpr KeyAccess kKeyEnumerateSubKeys = 0x0008;  // KEY_ENUMERATE_SUB_KEYS
+inline constexpr KeyAccess kKeyRead = 0x20019;             // KEY_READ
+inline constexpr KeyAccess kKeyReadWrite = kKeyRead | kKeySetValue;
+// Whether an access mask asks for any right beyond reading.
+inline constexpr bool WritesWith(KeyAccess access) { return (access & ~kKeyRead) != 0; }
+
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
@@ -45,11 +58,17 @@ class IRegistryStore {
  public:
   virtual ~IRegistryStore() = default;
 
-  // RegOpenKeyExA with KEY_ALL_ACCESS: the key must exist.
-  virtual long OpenKey(RegKey parent, const char* path, RegKey* result) = 0;
-  // RegCreateKeyExA: opens the key, creating it and all missing parents.
-  virtual long CreateKey(RegKey parent, const char* path, RegKey* result) = 0;
+  // RegOpenKeyExA with the access asked for: the key must exist. A key the
+  // process may not open so gives kErrorAccessDenied.
+  virtual long OpenKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) = 0;
+  // RegCreateKeyExA: opens the key with the access asked for, creating it and
+  // all missing parents. An existing key opens with read rights where the
+  // process may not write beside it.
+  virtual long CreateKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) = 0;
   virtual long CloseKey(RegKey key) = 0;
+  // Every call on an open key needs the rights it was opened with:
+  // QueryValue and EnumValue kKeyQueryValue, EnumKey kKeyEnumerateSubKeys,
+  // SetValue and DeleteValue kKeySetValue; otherwise kErrorAccessDenied.
   // RegQueryValueExA. With data null only *size is filled. A buffer too small
   // gives kErrorMoreData with *size set to what is needed.
   virtual long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,

@@ -126,7 +126,7 @@ bool KeyAbsent(RegKey root, const char* key) {
   platform::IRegistryStore* store = platform::Current<platform::IRegistryStore>();
   RegKey opened = platform::kNoKey;
   if (!store) return false;
-  const long status = store->OpenKey(root, key, &opened);
+  const long status = store->OpenKey(root, key, platform::kKeyRead, &opened);
   if (status == platform::kErrorSuccess) store->CloseKey(opened);
   return status == platform::kErrorFileNotFound;
 }

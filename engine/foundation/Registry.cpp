@@ -10,6 +10,10 @@ namespace {
 
 using platform::IRegistryStore;
 using platform::kErrorSuccess;
+using platform::KeyAccess;
+using platform::kKeyRead;
+using platform::kKeyReadWrite;
+using platform::kKeySetValue;
 
 IRegistryStore* Store() { return platform::Current<IRegistryStore>(); }
 
@@ -23,13 +27,15 @@ class StoreKey {
   StoreKey(const StoreKey&) = delete;
   StoreKey& operator=(const StoreKey&) = delete;
 
-  long Open(IRegistryStore* store, RegKey root, const char* path) {
+  // Opened with the rights its one job needs, never more: reading works
+  // wherever the process may read, also where it may not write.
+  long Open(IRegistryStore* store, RegKey root, const char* path, KeyAccess access) {
     store_ = store;
-    return store->OpenKey(root, path, &key_);
+    return store->OpenKey(root, path, access, &key_);
   }
-  long Create(IRegistryStore* store, RegKey root, const char* path) {
+  long Create(IRegistryStore* store, RegKey root, const char* path, KeyAccess access) {
     store_ = store;
-    return store->CreateKey(root, path, &key_);
+    return store->CreateKey(root, path, access, &key_);
   }
   RegKey Get() const { return key_; }
 
@@ -66,7 +72,8 @@ int CRegistry::CreateKey(RegKey root, const char* path) {
   IRegistryStore* store = Store();
   if (!root || !path || !store) return 0;
   StoreKey key;
-  if (key.Create(store, root, path) != kErrorSuccess) return Failed();
+  // An existing key opens for reading; the right to write is needed only to make it.
+  if (key.Create(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   return 1;
 }
 
@@ -83,7 +90,8 @@ int CRegistry::DeleteKey(RegKey root, const char* parentPath, const char* subkey
   // An empty subkey name would make RegDeleteKeyA delete the parent itself.
   if (!*subkeyName) return 0;
   StoreKey parent;
-  if (parent.Open(store, root, parentPath) != kErrorSuccess) return Failed();
+  // RegDeleteKeyA asks for the subkey's own right to be deleted; the parent is only read.
+  if (parent.Open(store, root, parentPath, kKeyRead) != kErrorSuccess) return Failed();
   if (store->DeleteKey(parent.Get(), subkeyName) != kErrorSuccess) return Failed();
   return 1;
 }
@@ -92,7 +100,7 @@ int CRegistry::DeleteValue(RegKey root, const char* path, const char* valueName)
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeySetValue) != kErrorSuccess) return Failed();
   if (store->DeleteValue(key.Get(), valueName) != kErrorSuccess) return Failed();
   return 1;
 }
@@ -103,7 +111,7 @@ int CRegistry::SetValue(RegKey root, const char* path, const char* valueName, st
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeySetValue) != kErrorSuccess) return Failed();
   if (store->SetValue(key.Get(), valueName, platform::kRegDword, bytes, 4) != kErrorSuccess) return Failed();
   return 1;
 }
@@ -118,7 +126,7 @@ int CRegistry::SetValue(RegKey root, const char* path, const char* valueName, co
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !data || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeySetValue) != kErrorSuccess) return Failed();
   if (store->SetValue(key.Get(), valueName, platform::kRegBinary, data, size) != kErrorSuccess) return Failed();
   return 1;
 }
@@ -127,7 +135,7 @@ int CRegistry::SetValue(RegKey root, const char* path, const char* valueName, co
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !text || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeySetValue) != kErrorSuccess) return Failed();
   if (store->SetValue(key.Get(), valueName, platform::kRegSz, reinterpret_cast<const std::uint8_t*>(text), size) !=
       kErrorSuccess)
     return Failed();
@@ -138,7 +146,7 @@ int CRegistry::GetValue(RegKey root, const char* path, const char* valueName, st
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !number || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   std::uint8_t bytes[4] = {};
   std::uint32_t size = sizeof(bytes);
   std::uint32_t type = 0;
@@ -153,7 +161,7 @@ int CRegistry::GetValue(RegKey root, const char* path, const char* valueName, st
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !text || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   // One byte more than is read, so that 260 bytes without a NUL still end.
   char buffer[kRegistryBufferSize + 1] = {};
   std::uint32_t size = kRegistryBufferSize;
@@ -170,7 +178,7 @@ int CRegistry::GetValue(RegKey root, const char* path, const char* valueName, st
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !data || !size || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   std::uint32_t type = 0;
   if (store->QueryValue(key.Get(), valueName, &type, data, size) != kErrorSuccess) return Failed();
   return 1;
@@ -200,9 +208,9 @@ int CRegistry::CopyValue(RegKey sourceRoot, RegKey destinationRoot, const char* 
   IRegistryStore* store = Store();
   if (!sourceRoot || !destinationRoot || !sourcePath || !destinationPath || !valueName || !store) return 0;
   StoreKey source;
-  if (source.Open(store, sourceRoot, sourcePath) != kErrorSuccess) return Failed();
+  if (source.Open(store, sourceRoot, sourcePath, kKeyRead) != kErrorSuccess) return Failed();
   StoreKey destination;
-  if (destination.Create(store, destinationRoot, destinationPath) != kErrorSuccess) return Failed();
+  if (destination.Create(store, destinationRoot, destinationPath, kKeySetValue) != kErrorSuccess) return Failed();
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   if (!ReadWholeValue(source.Get(), valueName, &type, &data)) return 0;
@@ -222,7 +230,7 @@ int CRegistry::RenameValue(RegKey root, const char* path, const char* oldName, c
   IRegistryStore* store = Store();
   if (!root || !path || !oldName || !newName || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyReadWrite) != kErrorSuccess) return Failed();
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   if (!ReadWholeValue(key.Get(), oldName, &type, &data)) return 0;
@@ -246,15 +254,22 @@ int CRegistry::RenameValue(RegKey root, const char* path, const char* oldName, c
   return 1;
 }
 
+namespace {
+
+// A move deletes what it carried from its source; a copy only reads it.
+KeyAccess SourceRights(bool moves) { return moves ? kKeyReadWrite : kKeyRead; }
+
+}  // namespace
+
 int CRegistry::TransferKey(Transfer kind, RegKey sourceRoot, RegKey destinationRoot, const char* sourcePath,
                            const char* destinationPath, int valuesOnly, RegistryWalk* walk,
                            const std::set<std::string>* leaveAlone) {
   IRegistryStore* store = Store();
   if (!sourceRoot || !destinationRoot || !sourcePath || !destinationPath || !store) return 0;
   StoreKey source;
-  if (source.Open(store, sourceRoot, sourcePath) != kErrorSuccess) return Failed();
+  if (source.Open(store, sourceRoot, sourcePath, SourceRights(kind == Transfer::Move || kind == Transfer::MoveEx)) != kErrorSuccess) return Failed();
   StoreKey destination;
-  if (destination.Create(store, destinationRoot, destinationPath) != kErrorSuccess) return Failed();
+  if (destination.Create(store, destinationRoot, destinationPath, kKeySetValue) != kErrorSuccess) return Failed();
 
   if (valuesOnly == 0) {
     char name[kRegistryBufferSize];
@@ -352,7 +367,7 @@ int CRegistry::IsValueNamePresent(RegKey root, const char* path, const char* val
   IRegistryStore* store = Store();
   if (!root || !path || !valueName || !store) return 0;
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t nameSize = sizeof(name);
@@ -374,7 +389,7 @@ int CRegistry::EnumerateValueNames(RegKey root, const char* path, std::vector<st
   if (!root || !path || !names || !store) return 0;
   names->clear();
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   char name[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {
     std::uint32_t nameSize = sizeof(name);
@@ -402,7 +417,7 @@ int CRegistry::EnumerateValues(RegKey root, const char* path, std::vector<Regist
   if (!root || !path || !values || !store) return 0;
   values->clear();
   StoreKey key;
-  if (key.Open(store, root, path) != kErrorSuccess) return Failed();
+  if (key.Open(store, root, path, kKeyRead) != kErrorSuccess) return Failed();
   char name[kRegistryBufferSize];
   std::uint8_t data[kRegistryBufferSize];
   for (std::uint32_t index = 0;; ++index) {

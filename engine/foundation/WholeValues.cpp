@@ -18,8 +18,12 @@ class OpenKey {
   }
   OpenKey(const OpenKey&) = delete;
   OpenKey& operator=(const OpenKey&) = delete;
-  long Open(RegKey root, const char* path) { return store_ ? store_->OpenKey(root, path, &key_) : -1; }
-  long Create(RegKey root, const char* path) { return store_ ? store_->CreateKey(root, path, &key_) : -1; }
+  long Open(RegKey root, const char* path, platform::KeyAccess access) {
+    return store_ ? store_->OpenKey(root, path, access, &key_) : -1;
+  }
+  long Create(RegKey root, const char* path, platform::KeyAccess access) {
+    return store_ ? store_->CreateKey(root, path, access, &key_) : -1;
+  }
   IRegistryStore* store() const { return store_; }
   RegKey key() const { return key_; }
 
@@ -56,7 +60,7 @@ bool QueryOpen(OpenKey& key, const std::string& name, WholeValue* value) {
 bool ReadWholeValues(RegKey root, const char* path, std::vector<WholeValue>* values) {
   values->clear();
   OpenKey key;
-  long opened = key.Open(root, path);
+  long opened = key.Open(root, path, platform::kKeyRead);
   if (opened == platform::kErrorFileNotFound) return true;
   if (opened != platform::kErrorSuccess) return false;
   std::vector<char> name(kNameLimit);
@@ -75,13 +79,13 @@ bool ReadWholeValues(RegKey root, const char* path, std::vector<WholeValue>* val
 
 bool ReadWholeValue(RegKey root, const char* path, const std::string& name, WholeValue* value) {
   OpenKey key;
-  return key.Open(root, path) == platform::kErrorSuccess && QueryOpen(key, name, value);
+  return key.Open(root, path, platform::kKeyRead) == platform::kErrorSuccess && QueryOpen(key, name, value);
 }
 
 bool WriteWholeValue(RegKey root, const char* path, const std::string& name, std::uint32_t type,
                 const std::vector<std::uint8_t>& data) {
   OpenKey key;
-  if (key.Create(root, path) != platform::kErrorSuccess) return false;
+  if (key.Create(root, path, platform::kKeySetValue) != platform::kErrorSuccess) return false;
   std::uint8_t none = 0;
   return key.store()->SetValue(key.key(), name.c_str(), type, data.empty() ? &none : data.data(),
                                static_cast<std::uint32_t>(data.size())) == platform::kErrorSuccess;
@@ -89,7 +93,7 @@ bool WriteWholeValue(RegKey root, const char* path, const std::string& name, std
 
 bool DeleteWholeValue(RegKey root, const char* path, const std::string& name) {
   OpenKey key;
-  long opened = key.Open(root, path);
+  long opened = key.Open(root, path, platform::kKeySetValue);
   if (opened == platform::kErrorFileNotFound) return true;
   if (opened != platform::kErrorSuccess) return false;
   long status = key.store()->DeleteValue(key.key(), name.c_str());

@@ -42,14 +42,25 @@ MemoryRegistryStore::~MemoryRegistryStore() = default;
 
 MemoryRegistryStore::Key* MemoryRegistryStore::Resolve(RegKey key) {
   if (auto root = roots_.find(key); root != roots_.end()) return root->second.get();
-  if (auto open = handles_.find(key); open != handles_.end()) return open->second;
+  if (auto open = handles_.find(key); open != handles_.end()) return open->second.key;
   return nullptr;
 }
 
-RegKey MemoryRegistryStore::NewHandle(Key* key) {
+long MemoryRegistryStore::ResolveFor(RegKey handle, KeyAccess needed, Key** key) {
+  *key = Resolve(handle);
+  if (!*key) return Fail(kErrorInvalidHandle);
+  if ((*key)->deleted) return Fail(kErrorKeyDeleted);
+  // The predefined roots answer every right the process has.
+  auto open = handles_.find(handle);
+  if (open != handles_.end() && (open->second.access & needed) != needed) return Fail(kErrorAccessDenied);
+  if ((needed & kKeySetValue) && !Writable(*key)) return Fail(kErrorAccessDenied);
+  return kErrorSuccess;
+}
+
+RegKey MemoryRegistryStore::NewHandle(Key* key, KeyAccess access) {
   RegKey handle = nextHandle_;
   nextHandle_ += 4;
-  handles_[handle] = key;
+  handles_[handle] = Handle{key, access};
   return handle;
 }
 
@@ -59,24 +70,57 @@ bool MemoryRegistryStore::Redirected(RegKey root) const {
   return root == kHkeyLocalMachine && otherView == kHklm64View;
 }
 
-long MemoryRegistryStore::Walk(RegKey parent, const char* path, bool create, RegKey* result) {
-  if (!result) return Fail(kErrorInvalidParameter);
-  const bool redirected = Redirected(parent);
-  if (parent == kHklm64View || parent == kHklm32View) parent = kHkeyLocalMachine;
-  Key* key = Resolve(parent);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+std::vector<std::string> MemoryRegistryStore::PartsOf(RegKey* root, const char* path) {
+  const bool redirected = Redirected(*root);
+  if (*root == kHklm64View || *root == kHklm32View) *root = kHkeyLocalMachine;
   auto parts = SplitPath(path);
   // Only Software is kept twice; a path that names Wow6432Node itself is not redirected again.
   if (redirected && !parts.empty() && FoldCase(parts[0]) == FoldCase("Software") &&
       (parts.size() < 2 || FoldCase(parts[1]) != FoldCase("Wow6432Node")))
     parts.insert(parts.begin() + 1, "Wow6432Node");
+  return parts;
+}
+
+void MemoryRegistryStore::DenyWrites(RegKey root, const std::string& path) {
+  auto parts = path.empty() ? std::vector<std::string>() : PartsOf(&root, path.c_str());
+  if (root == kHklm64View || root == kHklm32View) root = kHkeyLocalMachine;
+  for (auto& part : parts) part = FoldCase(part);
+  denied_.emplace_back(root, std::move(parts));
+}
+
+void MemoryRegistryStore::AllowWrites() { denied_.clear(); }
+
+bool MemoryRegistryStore::Writable(const Key* key) const {
+  if (denied_.empty()) return true;
+  std::vector<std::string> parts;
+  while (key->parent) {
+    parts.insert(parts.begin(), FoldCase(key->name));
+    key = key->parent;
+  }
+  RegKey root = kNoKey;
+  for (const auto& [handle, top] : roots_)
+    if (top.get() == key) root = handle;
+  for (const auto& [deniedRoot, prefix] : denied_)
+    if (deniedRoot == root && prefix.size() <= parts.size() && std::equal(prefix.begin(), prefix.end(), parts.begin()))
+      return false;
+  return true;
+}
+
+long MemoryRegistryStore::Walk(RegKey parent, const char* path, bool create, KeyAccess access, RegKey* result) {
+  if (!result) return Fail(kErrorInvalidParameter);
+  RegKey start = parent;
+  auto parts = PartsOf(&start, path);
+  Key* key = Resolve(start);
+  if (!key) return Fail(kErrorInvalidHandle);
+  if (key->deleted) return Fail(kErrorKeyDeleted);
   for (const auto& part : parts)
     if (part.size() > kMaxKeyNameLength) return Fail(kErrorInvalidParameter);
   for (const auto& part : parts) {
     auto it = key->subkeys.find(FoldCase(part));
     if (it == key->subkeys.end()) {
       if (!create) return Fail(kErrorFileNotFound);
+      // Only a key that must be made needs the right to write where it goes.
+      if (!Writable(key)) return Fail(kErrorAccessDenied);
       auto child = std::make_unique<Key>();
       child->name = part;
       child->parent = key;
@@ -84,16 +128,17 @@ long MemoryRegistryStore::Walk(RegKey parent, const char* path, bool create, Reg
     }
     key = it->second.get();
   }
-  *result = NewHandle(key);
+  if (WritesWith(access) && !Writable(key)) return Fail(kErrorAccessDenied);
+  *result = NewHandle(key, access);
   return kErrorSuccess;
 }
 
-long MemoryRegistryStore::OpenKey(RegKey parent, const char* path, RegKey* result) {
-  return Walk(parent, path, false, result);
+long MemoryRegistryStore::OpenKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) {
+  return Walk(parent, path, false, access, result);
 }
 
-long MemoryRegistryStore::CreateKey(RegKey parent, const char* path, RegKey* result) {
-  return Walk(parent, path, true, result);
+long MemoryRegistryStore::CreateKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) {
+  return Walk(parent, path, true, access, result);
 }
 
 long MemoryRegistryStore::CloseKey(RegKey key) {
@@ -127,9 +172,8 @@ void MemoryRegistryStore::ValueList::Erase(const std::string& name) {
 
 long MemoryRegistryStore::QueryValue(RegKey handle, const char* name, std::uint32_t* type, std::uint8_t* data,
                                      std::uint32_t* size) {
-  Key* key = Resolve(handle);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+  Key* key = nullptr;
+  if (long error = ResolveFor(handle, kKeyQueryValue, &key); error != kErrorSuccess) return error;
   if (data && !size) return Fail(kErrorInvalidParameter);
   Value* value = key->values.Find(name ? name : "");
   if (!value) return Fail(kErrorFileNotFound);
@@ -148,9 +192,8 @@ long MemoryRegistryStore::QueryValue(RegKey handle, const char* name, std::uint3
 
 long MemoryRegistryStore::SetValue(RegKey handle, const char* name, std::uint32_t type, const std::uint8_t* data,
                                    std::uint32_t size) {
-  Key* key = Resolve(handle);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+  Key* key = nullptr;
+  if (long error = ResolveFor(handle, kKeySetValue, &key); error != kErrorSuccess) return error;
   if (!data && size) return Fail(kErrorInvalidParameter);
   // As RegSetValueExA does: a text whose size leaves out its terminating NUL
   // is stored with it, so that every reader finds the text terminated. The
@@ -170,9 +213,8 @@ long MemoryRegistryStore::SetValue(RegKey handle, const char* name, std::uint32_
 }
 
 long MemoryRegistryStore::DeleteValue(RegKey handle, const char* name) {
-  Key* key = Resolve(handle);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+  Key* key = nullptr;
+  if (long error = ResolveFor(handle, kKeySetValue, &key); error != kErrorSuccess) return error;
   if (!key->values.Find(name ? name : "")) return Fail(kErrorFileNotFound);
   key->values.Erase(name ? name : "");
   return kErrorSuccess;
@@ -180,9 +222,11 @@ long MemoryRegistryStore::DeleteValue(RegKey handle, const char* name) {
 
 long MemoryRegistryStore::DeleteKey(RegKey handle, const char* subkey) {
   RegKey child = kNoKey;
-  if (long error = OpenKey(handle, subkey, &child); error != kErrorSuccess) return error;
-  Key* victim = handles_[child];
+  // As RegDeleteKeyA: the subkey is opened for deletion; the parent's rights do not matter.
+  if (long error = OpenKey(handle, subkey, kKeyRead, &child); error != kErrorSuccess) return error;
+  Key* victim = handles_[child].key;
   CloseKey(child);
+  if (!Writable(victim)) return Fail(kErrorAccessDenied);
   if (!victim->parent) return Fail(kErrorAccessDenied);  // a root is not deleted
   if (!victim->subkeys.empty()) return Fail(kErrorAccessDenied);
   auto& siblings = victim->parent->subkeys;
@@ -194,9 +238,8 @@ long MemoryRegistryStore::DeleteKey(RegKey handle, const char* subkey) {
 }
 
 long MemoryRegistryStore::EnumKey(RegKey handle, std::uint32_t index, char* name, std::uint32_t* nameSize) {
-  Key* key = Resolve(handle);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+  Key* key = nullptr;
+  if (long error = ResolveFor(handle, kKeyEnumerateSubKeys, &key); error != kErrorSuccess) return error;
   if (!name || !nameSize) return Fail(kErrorInvalidParameter);
   if (index >= key->subkeys.size()) return Fail(kErrorNoMoreItems);
   const std::string& found = std::next(key->subkeys.begin(), index)->second->name;
@@ -208,9 +251,8 @@ long MemoryRegistryStore::EnumKey(RegKey handle, std::uint32_t index, char* name
 
 long MemoryRegistryStore::EnumValue(RegKey handle, std::uint32_t index, char* name, std::uint32_t* nameSize,
                                     std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
-  Key* key = Resolve(handle);
-  if (!key) return Fail(kErrorInvalidHandle);
-  if (key->deleted) return Fail(kErrorKeyDeleted);
+  Key* key = nullptr;
+  if (long error = ResolveFor(handle, kKeyQueryValue, &key); error != kErrorSuccess) return error;
   if (!name || !nameSize || (data && !dataSize)) return Fail(kErrorInvalidParameter);
   const Value* found = key->values.At(index);
   if (!found) return Fail(kErrorNoMoreItems);

@@ -23,8 +23,8 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
   MemoryRegistryStore(const MemoryRegistryStore&) = delete;
   MemoryRegistryStore& operator=(const MemoryRegistryStore&) = delete;
 
-  long OpenKey(RegKey parent, const char* path, RegKey* result) override;
-  long CreateKey(RegKey parent, const char* path, RegKey* result) override;
+  long OpenKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) override;
+  long CreateKey(RegKey parent, const char* path, KeyAccess access, RegKey* result) override;
   long CloseKey(RegKey key) override;
   long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
                   std::uint32_t* size) override;
@@ -44,6 +44,16 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
   // opens the 32-bit view; kHklm32View: a 64-bit program; kNoKey: 32-bit
   // Windows, one view, which both view roots open.
   RegKey otherView = kHklm64View;
+
+  // The rights of the process at hand, as a key's permissions give them: the
+  // key at path under root (and every key below it, made later too) may be
+  // read but not written, created under, or deleted. Keys opened with write
+  // rights, SetValue and DeleteValue there give kErrorAccessDenied. Either
+  // view root names HKEY_LOCAL_MACHINE as a whole for an empty path. A key
+  // that does not exist yet is refused once it is made.
+  void DenyWrites(RegKey root, const std::string& path);
+  // Every key writable again: the next process has the rights of an administrator.
+  void AllowWrites();
 
   // Keys that are open right now; a test asserts that an operation closed all it opened.
   std::size_t OpenHandleCount() const { return handles_.size(); }
@@ -81,13 +91,24 @@ class KELVRIN_API MemoryRegistryStore : public IRegistryStore {
 
   long Fail(long code) { lastError_ = static_cast<std::uint32_t>(code); return code; }
   Key* Resolve(RegKey key);
-  long Walk(RegKey parent, const char* path, bool create, RegKey* result);
+  // Resolve, and kErrorAccessDenied when the key was opened without needed.
+  long ResolveFor(RegKey handle, KeyAccess needed, Key** key);
+  long Walk(RegKey parent, const char* path, bool create, KeyAccess access, RegKey* result);
+  // The path below the root as the store keeps it: Wow6432Node put in where a view redirects.
+  std::vector<std::string> PartsOf(RegKey* root, const char* path);
+  bool Writable(const Key* key) const;
   // Whether a path opened from root lands in the 32-bit view's Wow6432Node.
   bool Redirected(RegKey root) const;
-  RegKey NewHandle(Key* key);
+  RegKey NewHandle(Key* key, KeyAccess access);
 
   std::map<RegKey, std::unique_ptr<Key>> roots_;
-  std::map<RegKey, Key*> handles_;
+  struct Handle {
+    Key* key;
+    KeyAccess access;
+  };
+  std::map<RegKey, Handle> handles_;
+  // Folded paths from HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER whose keys may not be written.
+  std::vector<std::pair<RegKey, std::vector<std::string>>> denied_;
   std::vector<std::unique_ptr<Key>> deletedKeys_;  // kept alive for handles still open on them
   RegKey nextHandle_ = 0x1000;
   std::uint32_t lastError_ = 0;

@@ -7,6 +7,9 @@ namespace {
 
 HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
 
+static_assert(kKeyQueryValue == KEY_QUERY_VALUE && kKeySetValue == KEY_SET_VALUE &&
+              kKeyEnumerateSubKeys == KEY_ENUMERATE_SUB_KEYS && kKeyRead == KEY_READ);
+
 bool TwoViews() {
 #if defined(_WIN64)
   return true;
@@ -34,18 +37,18 @@ long Result(LONG error) {
 
 }  // namespace
 
-long Win32RegistryStore::OpenKey(RegKey parent, const char* path, RegKey* result) {
+long Win32RegistryStore::OpenKey(RegKey parent, const char* path, KeyAccess rights, RegKey* result) {
   HKEY key = nullptr;
-  REGSAM access = KEY_ALL_ACCESS;
+  REGSAM access = rights;
   HKEY root = Root(parent, &access);
   LONG error = ::RegOpenKeyExA(root, path, 0, access, &key);
   if (error == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(key);
   return Result(error);
 }
 
-long Win32RegistryStore::CreateKey(RegKey parent, const char* path, RegKey* result) {
+long Win32RegistryStore::CreateKey(RegKey parent, const char* path, KeyAccess rights, RegKey* result) {
   HKEY key = nullptr;
-  REGSAM access = KEY_ALL_ACCESS;
+  REGSAM access = rights;
   HKEY root = Root(parent, &access);
   LONG error =
       ::RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);

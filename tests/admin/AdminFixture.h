@@ -52,7 +52,7 @@ class AdminTest : public testing::Test {
 
   void StoreBinary(RegKey root, const char* key, const std::string& name, const std::string& bytes) {
     RegKey open = 0;
-    platform.registry.CreateKey(root, key, &open);
+    platform.registry.CreateKey(root, key, platform::kKeySetValue, &open);
     platform.registry.SetValue(open, name.c_str(), platform::kRegBinary,
                                reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                static_cast<std::uint32_t>(bytes.size()));
@@ -93,7 +93,7 @@ class AdminTest : public testing::Test {
       if (platform.registry.EnumKey(key, i, name, &nameSize) != 0) break;
       RegKey child = 0;
       std::string sub(name, nameSize);
-      if (platform.registry.OpenKey(key, sub.c_str(), &child) != 0) continue;
+      if (platform.registry.OpenKey(key, sub.c_str(), platform::kKeyRead, &child) != 0) continue;
       Walk(child, path + "\\" + sub, root, all);
       platform.registry.CloseKey(child);
     }

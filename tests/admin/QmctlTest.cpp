@@ -309,7 +309,7 @@ TEST_F(QmctlTest, ExportWipeImportGivesEveryEntryBackByteForByte) {
   platform.SetText(HKLM64, kRunKey, "Привет", "C:\\x64.exe");
   platform.SetNumber(HKLM64, kStoredRunSelectionsKey, "Привет", 0);
   RegKey open = 0;
-  platform.registry.CreateKey(HKLM, kRunKey, &open);
+  platform.registry.CreateKey(HKLM, kRunKey, platform::kKeySetValue, &open);
   std::string expand = "%SystemRoot%\\x.exe";
   platform.registry.SetValue(open, "Expand", 2, reinterpret_cast<const std::uint8_t*>(expand.c_str()),
                              static_cast<std::uint32_t>(expand.size() + 1));

@@ -17,7 +17,7 @@ namespace qm::test {
 inline void DumpKey(platform::IRegistryStore& store, platform::RegKey root, const std::string& path,
                     std::string* out) {
   platform::RegKey key = 0;
-  if (store.OpenKey(root, path.c_str(), &key) != platform::kErrorSuccess) return;
+  if (store.OpenKey(root, path.c_str(), platform::kKeyRead, &key) != platform::kErrorSuccess) return;
   *out += "[" + path + "]\n";
   for (std::uint32_t i = 0;; ++i) {
     char name[16384];

@@ -324,7 +324,7 @@ class KindTest : public RunLifecycle {
   // "missing" if there is none.
   std::string Describe(const char* key, const std::string& name) {
     platform::RegKey handle = 0;
-    if (platform.registry.OpenKey(K().root, key, &handle) != 0) return "no key";
+    if (platform.registry.OpenKey(K().root, key, platform::kKeyRead, &handle) != 0) return "no key";
     std::vector<std::uint8_t> data(1000);
     std::uint32_t size = 1000, type = 0;
     long status = platform.registry.QueryValue(handle, name.c_str(), &type, data.data(), &size);

@@ -16,6 +16,7 @@
 #include "platform/portable/MemoryRegistryStore.h"
 #if defined(_WIN32)
 #include "platform/win32/Win32RegistryStore.h"
+#include "tests/support/ReadOnlyKey.h"
 #endif
 
 namespace qm {
@@ -49,7 +50,7 @@ std::vector<StoreKind> Stores() {
 // Deletes a key and everything below it through the store itself.
 void DeleteTree(IRegistryStore& store, RegKey root, const std::string& path) {
   RegKey key = 0;
-  if (store.OpenKey(root, path.c_str(), &key) != 0) return;
+  if (store.OpenKey(root, path.c_str(), platform::kKeyRead, &key) != 0) return;
   for (;;) {
     char name[300];
     std::uint32_t size = sizeof(name);
@@ -59,7 +60,7 @@ void DeleteTree(IRegistryStore& store, RegKey root, const std::string& path) {
   store.CloseKey(key);
   std::size_t slash = path.find_last_of('\\');
   RegKey parent = 0;
-  if (store.OpenKey(root, path.substr(0, slash).c_str(), &parent) == 0) {
+  if (store.OpenKey(root, path.substr(0, slash).c_str(), platform::kKeyRead, &parent) == 0) {
     store.DeleteKey(parent, path.substr(slash + 1).c_str());
     store.CloseKey(parent);
   }
@@ -77,6 +78,10 @@ class RegistryContract : public testing::TestWithParam<StoreKind> {
     ASSERT_EQ(1, reg.CreateKey(HKeyCurrentUser, key_.c_str()));
   }
   void TearDown() override {
+#if defined(_WIN32)
+    readOnly_.reset();
+#endif
+    if (auto* memory = dynamic_cast<platform::MemoryRegistryStore*>(store_.get())) memory->AllowWrites();
     DeleteTree(*store_, HKeyCurrentUser, base_);
     for (RegKey root : {HKeyLocalMachine, platform::kHklm64View, platform::kHklm32View}) DeleteTree(*store_, root, base_);
     slot_.reset();
@@ -93,7 +98,22 @@ class RegistryContract : public testing::TestWithParam<StoreKind> {
     return text;
   }
 
+  // The key at path may be read but not written by this process from now on.
+  void DenyWrites(const std::string& path) {
+    if (auto* memory = dynamic_cast<platform::MemoryRegistryStore*>(store_.get())) {
+      memory->DenyWrites(HKeyCurrentUser, path);
+      return;
+    }
+#if defined(_WIN32)
+    readOnly_ = std::make_unique<test::ScopedReadOnlyKey>(HKEY_CURRENT_USER, path);
+    ASSERT_TRUE(readOnly_->Applied());
+#endif
+  }
+
   CRegistry reg;
+#if defined(_WIN32)
+  std::unique_ptr<test::ScopedReadOnlyKey> readOnly_;
+#endif
   std::unique_ptr<IRegistryStore> store_;
   std::unique_ptr<platform::ScopedService<IRegistryStore>> slot_;
   std::string base_, key_, other_;
@@ -110,6 +130,51 @@ TEST_P(RegistryContract, WritesNeedAnExistingKeyAndCreateKeyMakesAllParents) {
   EXPECT_EQ(1, reg.CreateKey(HKeyCurrentUser, other_.c_str()));  // already there
   EXPECT_EQ(1, reg.SetValue(HKeyCurrentUser, (other_ + "\\Deep\\Deeper").c_str(), "A", std::string("x")));
   EXPECT_EQ("x", Text(other_ + "\\Deep\\Deeper", "A"));
+}
+
+// HKEY_LOCAL_MACHINE as a program without elevation has it: every reading
+// works, every write is refused and changes nothing.
+TEST_P(RegistryContract, AKeyThatRefusesWritesIsReadWholeAndLeftAsItIs) {
+  ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), "A", std::string("1")));
+  ASSERT_EQ(1, reg.SetValue(HKeyCurrentUser, key_.c_str(), "B", std::string("2")));
+  ASSERT_EQ(1, reg.CreateKey(HKeyCurrentUser, key_.c_str(), "Sub"));
+  DenyWrites(key_);
+  auto sorted = [](std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> both{"A", "B"};
+  EXPECT_EQ(both, sorted(Names(HKeyCurrentUser, key_)));
+  EXPECT_EQ("1", Text(key_, "A"));
+  std::uint32_t size = 8;
+  std::uint8_t data[8];
+  EXPECT_EQ(1, reg.GetValue(HKeyCurrentUser, key_.c_str(), "B", data, &size));
+  EXPECT_EQ(1, reg.IsValueNamePresent(HKeyCurrentUser, key_.c_str(), "B"));
+  std::vector<RegistryValue> values;
+  EXPECT_EQ(1, reg.EnumerateValues(HKeyCurrentUser, key_.c_str(), &values, nullptr));
+  EXPECT_EQ(2u, values.size());
+  EXPECT_EQ(1, reg.CreateKey(HKeyCurrentUser, key_.c_str()));  // it stands: opened for reading
+  EXPECT_EQ(1, reg.Copy(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), 1));
+  EXPECT_EQ(both, sorted(Names(HKeyCurrentUser, other_)));
+
+  EXPECT_EQ(0, reg.SetValue(HKeyCurrentUser, key_.c_str(), "C", std::string("3")));
+  EXPECT_EQ(static_cast<std::uint32_t>(platform::kErrorAccessDenied), reg.lastError);
+  EXPECT_EQ(0, reg.DeleteValue(HKeyCurrentUser, key_.c_str(), "A"));
+  EXPECT_EQ(0, reg.RenameValue(HKeyCurrentUser, key_.c_str(), "A", "Z"));
+  EXPECT_EQ(0, reg.MoveValue(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), other_.c_str(), "B"));
+  EXPECT_EQ(0, reg.Move(HKeyCurrentUser, HKeyCurrentUser, key_.c_str(), (other_ + "\\Moved").c_str(), 1));
+  EXPECT_EQ(0, reg.DeleteKey(HKeyCurrentUser, key_.c_str(), "Sub"));
+  EXPECT_EQ(both, sorted(Names(HKeyCurrentUser, key_)));
+  EXPECT_EQ("1", Text(key_, "A"));
+
+  // A key opened for reading refuses writes wherever it stands.
+  RegKey key = 0;
+  ASSERT_EQ(0, store_->OpenKey(HKeyCurrentUser, other_.c_str(), platform::kKeyRead, &key));
+  const std::uint8_t byte = 1;
+  EXPECT_EQ(platform::kErrorAccessDenied, store_->SetValue(key, "C", platform::kRegBinary, &byte, 1));
+  EXPECT_EQ(platform::kErrorAccessDenied, store_->DeleteValue(key, "A"));
+  store_->CloseKey(key);
+  EXPECT_EQ(platform::kErrorAccessDenied, store_->OpenKey(HKeyCurrentUser, key_.c_str(), platform::kKeySetValue, &key));
 }
 
 TEST_P(RegistryContract, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
@@ -162,7 +227,7 @@ TEST_P(RegistryContract, SmallBuffersAnswerMoreDataWithinThemAndEnumerationGoesO
   reg.SetValue(HKeyCurrentUser, key_.c_str(), "B Longer Name", longData);
   reg.SetValue(HKeyCurrentUser, key_.c_str(), "C", std::string("z"));
   RegKey key = 0;
-  ASSERT_EQ(0, store_->OpenKey(HKeyCurrentUser, key_.c_str(), &key));
+  ASSERT_EQ(0, store_->OpenKey(HKeyCurrentUser, key_.c_str(), platform::kKeyReadWrite, &key));
   constexpr std::uint8_t kUntouched = 0xEE;
 
   // Each buffer is given as smaller than it is; nothing may land past the size given.
@@ -403,7 +468,7 @@ TEST_P(RegistryContract, EachViewOfTheMachineKeepsItsOwnSoftware) {
 TEST(MemoryRegistryStore, StoresAnUnterminatedTextWithoutReadingPastIt) {
   platform::MemoryRegistryStore store;
   RegKey key = 0;
-  ASSERT_EQ(0, store.CreateKey(HKeyCurrentUser, "Texts", &key));
+  ASSERT_EQ(0, store.CreateKey(HKeyCurrentUser, "Texts", platform::kKeyReadWrite, &key));
   std::vector<std::uint8_t> exact{'a', 'b', 'c'};  // on the heap, exactly as long as given
   ASSERT_EQ(0, store.SetValue(key, "Text", platform::kRegSz, exact.data(), 3));
   std::uint8_t data[8] = {};

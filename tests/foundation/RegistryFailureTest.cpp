@@ -119,7 +119,7 @@ TEST_F(RegistryFailures, WalksPassOverWhatDoesNotFitAndTellWhetherTheyReachedThe
     EXPECT_EQ(c.carried, platform.Names(HKeyLocalMachine, destination));
     std::vector<std::string> left;  // asked of the store itself, past the gateway's buffers
     platform::RegKey key = 0;
-    platform.registry.OpenKey(HKeyCurrentUser, source.c_str(), &key);
+    platform.registry.OpenKey(HKeyCurrentUser, source.c_str(), platform::kKeyRead, &key);
     char name[400];
     for (std::uint32_t i = 0, size = sizeof(name); platform.registry.EnumValue(key, i, name, &size, nullptr, nullptr,
                                                                                nullptr) == 0;

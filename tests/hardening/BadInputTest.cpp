@@ -36,7 +36,7 @@ class BadInput : public testing::Test {
   Names AllNames(RegKey root, const char* path) {
     Names names;
     platform::RegKey key = 0;
-    if (platform.registry.OpenKey(root, path, &key) != 0) return names;
+    if (platform.registry.OpenKey(root, path, platform::kKeyRead, &key) != 0) return names;
     char name[1024];
     for (std::uint32_t i = 0;; ++i) {
       std::uint32_t size = sizeof(name);
@@ -98,7 +98,7 @@ TEST_F(BadInput, ValuesOfOtherTypesKeepTheirTypeAndBytesThroughACycle) {
   reg.SetValue(HKeyCurrentUser, kRunKey, "Blob", blob, sizeof(blob));
   reg.SetValue(HKeyCurrentUser, kRunKey, "Number", std::uint32_t{0xDEADBEEF});
   platform::RegKey key = 0;
-  platform.registry.OpenKey(HKeyCurrentUser, kRunKey, &key);
+  platform.registry.OpenKey(HKeyCurrentUser, kRunKey, platform::kKeyReadWrite, &key);
   const char expand[] = "%ProgramFiles%\\Tool\\tool.exe /tray";
   platform.registry.SetValue(key, "Expand", 2, reinterpret_cast<const std::uint8_t*>(expand), sizeof(expand));
   platform.registry.CloseKey(key);
@@ -106,7 +106,7 @@ TEST_F(BadInput, ValuesOfOtherTypesKeepTheirTypeAndBytesThroughACycle) {
   Cycle();
   std::uint8_t data[16] = {};
   std::uint32_t size = sizeof(data), type = 0;
-  platform.registry.OpenKey(HKeyCurrentUser, kRunKey, &key);
+  platform.registry.OpenKey(HKeyCurrentUser, kRunKey, platform::kKeyReadWrite, &key);
   ASSERT_EQ(0, platform.registry.QueryValue(key, "Blob", &type, data, &size));
   EXPECT_EQ(platform::kRegBinary, type);
   EXPECT_EQ(0, std::memcmp(data, blob, sizeof(blob)));
@@ -299,7 +299,7 @@ TEST_F(ShortcutBadInput, AnUnreadableStartupFolderForgetsNothingAndGetsNothingWr
 
 TEST_F(ShortcutBadInput, StoredValuesOfOtherTypesTravelAsTheirBytes) {
   platform::RegKey key = 0;
-  ASSERT_EQ(0, platform.registry.CreateKey(HKeyCurrentUser, test::kShc, &key));
+  ASSERT_EQ(0, platform.registry.CreateKey(HKeyCurrentUser, test::kShc, platform::kKeySetValue, &key));
   const char text[] = "C:\\tool.exe";
   platform.registry.SetValue(key, "Text", platform::kRegSz, reinterpret_cast<const std::uint8_t*>(text), sizeof(text));
   platform.registry.CloseKey(key);

@@ -28,7 +28,7 @@ constexpr char kCleanupArm[] = "QM Init Cleanups";
 // Straight from the store, whatever its size, the name's case ignored as the registry ignores it.
 std::optional<std::string> Raw(TestPlatform& p, RegKey root, const char* key, const std::string& name) {
   platform::RegKey handle = 0;
-  if (p.registry.OpenKey(root, key, &handle) != platform::kErrorSuccess) return std::nullopt;
+  if (p.registry.OpenKey(root, key, platform::kKeyRead, &handle) != platform::kErrorSuccess) return std::nullopt;
   std::uint32_t type = 0, size = 0;
   std::optional<std::string> bytes;
   if (p.registry.QueryValue(handle, name.c_str(), &type, nullptr, &size) == platform::kErrorSuccess) {

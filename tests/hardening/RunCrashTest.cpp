@@ -44,7 +44,7 @@ const RegKey kRoots[] = {HKeyCurrentUser, HKeyLocalMachine, platform::kHklm64Vie
 // engine's 260-byte buffers cannot.
 std::optional<std::string> Whole(TestPlatform& p, RegKey root, const char* key, const std::string& name) {
   platform::RegKey handle = 0;
-  if (p.registry.OpenKey(root, key, &handle) != platform::kErrorSuccess) return std::nullopt;
+  if (p.registry.OpenKey(root, key, platform::kKeyRead, &handle) != platform::kErrorSuccess) return std::nullopt;
   std::uint32_t type = 0, size = 0;
   std::optional<std::string> text;
   if (p.registry.QueryValue(handle, name.c_str(), &type, nullptr, &size) == platform::kErrorSuccess) {
@@ -60,7 +60,7 @@ std::optional<std::string> Whole(TestPlatform& p, RegKey root, const char* key, 
 // The flag as read, -1 when missing.
 std::int64_t FlagOf(TestPlatform& p, RegKey root, const char* selectionsKey, const std::string& name) {
   platform::RegKey handle = 0;
-  if (p.registry.OpenKey(root, selectionsKey, &handle) != platform::kErrorSuccess) return -1;
+  if (p.registry.OpenKey(root, selectionsKey, platform::kKeyRead, &handle) != platform::kErrorSuccess) return -1;
   std::uint32_t type = 0, flag = 0, size = sizeof(flag);
   long status = p.registry.QueryValue(handle, name.c_str(), &type, reinterpret_cast<std::uint8_t*>(&flag), &size);
   p.registry.CloseKey(handle);

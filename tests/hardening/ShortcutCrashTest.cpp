@@ -48,7 +48,7 @@ std::optional<std::string> FileBytes(TestPlatform& p, const char* folder, const 
 // Read straight from the store, so that the check sees what the operation left.
 std::optional<std::string> StoredBytes(TestPlatform& p, RegKey root, const std::string& name) {
   platform::RegKey key = 0;
-  if (p.registry.OpenKey(root, kShc, &key) != platform::kErrorSuccess) return std::nullopt;
+  if (p.registry.OpenKey(root, kShc, platform::kKeyRead, &key) != platform::kErrorSuccess) return std::nullopt;
   std::uint32_t type = 0, size = 0;
   std::optional<std::string> bytes;
   if (p.registry.QueryValue(key, name.c_str(), &type, nullptr, &size) == platform::kErrorSuccess) {
@@ -64,7 +64,7 @@ std::optional<std::string> StoredBytes(TestPlatform& p, RegKey root, const std::
 // The flag as read, -1 when missing.
 std::int64_t FlagOf(TestPlatform& p, RegKey root, const std::string& name) {
   platform::RegKey key = 0;
-  if (p.registry.OpenKey(root, kShcSelections, &key) != platform::kErrorSuccess) return -1;
+  if (p.registry.OpenKey(root, kShcSelections, platform::kKeyRead, &key) != platform::kErrorSuccess) return -1;
   std::uint32_t type = 0, flag = 0, size = sizeof(flag);
   long status = p.registry.QueryValue(key, name.c_str(), &type, reinterpret_cast<std::uint8_t*>(&flag), &size);
   p.registry.CloseKey(key);

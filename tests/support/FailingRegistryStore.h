@@ -18,11 +18,11 @@ class FailingRegistryStore : public platform::IRegistryStore {
   // true makes the call fail with access denied.
   std::function<bool(StoreCall, const std::string&)> failWhen = [](StoreCall, const std::string&) { return false; };
 
-  long OpenKey(platform::RegKey parent, const char* path, platform::RegKey* result) override {
-    return Fails(StoreCall::Open, path) ? Denied() : inner_.OpenKey(parent, path, result);
+  long OpenKey(platform::RegKey parent, const char* path, platform::KeyAccess access, platform::RegKey* result) override {
+    return Fails(StoreCall::Open, path) ? Denied() : inner_.OpenKey(parent, path, access, result);
   }
-  long CreateKey(platform::RegKey parent, const char* path, platform::RegKey* result) override {
-    return Fails(StoreCall::Create, path) ? Denied() : inner_.CreateKey(parent, path, result);
+  long CreateKey(platform::RegKey parent, const char* path, platform::KeyAccess access, platform::RegKey* result) override {
+    return Fails(StoreCall::Create, path) ? Denied() : inner_.CreateKey(parent, path, access, result);
   }
   long CloseKey(platform::RegKey key) override { return inner_.CloseKey(key); }
   long QueryValue(platform::RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,

@@ -65,11 +65,11 @@ class FaultyRegistryStore : public platform::IRegistryStore {
  public:
   FaultyRegistryStore(platform::IRegistryStore& inner, FaultPlan& plan) : inner_(inner), plan_(plan) {}
 
-  long OpenKey(platform::RegKey parent, const char* path, platform::RegKey* result) override {
-    return plan_.Refuse() ? Denied() : inner_.OpenKey(parent, path, result);
+  long OpenKey(platform::RegKey parent, const char* path, platform::KeyAccess access, platform::RegKey* result) override {
+    return plan_.Refuse() ? Denied() : inner_.OpenKey(parent, path, access, result);
   }
-  long CreateKey(platform::RegKey parent, const char* path, platform::RegKey* result) override {
-    return plan_.Refuse() ? Denied() : inner_.CreateKey(parent, path, result);
+  long CreateKey(platform::RegKey parent, const char* path, platform::KeyAccess access, platform::RegKey* result) override {
+    return plan_.Refuse() ? Denied() : inner_.CreateKey(parent, path, access, result);
   }
   // Closing is bookkeeping of the process, not a change to the registry: never a fault point.
   long CloseKey(platform::RegKey key) override { return inner_.CloseKey(key); }
