@@ -84,7 +84,9 @@ void Modes::PrepareKeys() {
 }
 
 void Modes::StartupLaunch() {
-  if (cycle_.TakeStartups() != cycle::Cycle::TakeResult::Taken) return;
+  // Nothing would bring back what a take here holds: Windows runs no RunOnce value for this account.
+  if (!parts_.system.RunOnceRuns()) return;
+  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe()) != cycle::Cycle::TakeResult::Taken) return;
   SetUpTheme();
   MainWindowSetup setup;
   setup.inRegistry = 0;
@@ -93,7 +95,7 @@ void Modes::StartupLaunch() {
 }
 
 bool Modes::Cleanup() {
-  cycle_.Return();
+  cycle_.Return(cycle::WritablePlaces::Probe());
   SetUpTheme();
   MainWindowSetup setup;
   setup.inRegistry = 1;
@@ -117,12 +119,29 @@ bool Modes::NormalStart() {
                              "did not finish. Give them back to Windows now?",
                              BoxIcon::Question))
     cycle_.Return();
+  TellRights();
   MainWindowSetup setup;
   setup.inRegistry = 1;
   setup.trayMode = true;
   if (!parts_.windows.CreateModeless(setup)) return false;
   parts_.windows.OpenModeless();
   return true;
+}
+
+void Modes::TellRights() {
+  const bool standard = !parts_.system.RunOnceRuns();
+  if (!standard && cycle::WritablePlaces::Probe().Machine()) return;
+  const std::uint32_t word = standard ? 1 : 2;
+  std::uint32_t told = 0;
+  if (parts_.registry.GetValue(HKeyCurrentUser, kProductKey, kRightsToldValue, &told) && told == word) return;
+  parts_.system.ShowMessage(
+      standard ? "Windows starts no one-shot program for a standard user, so the choice at log-on is not "
+                 "available on this account. Listing, editing and launching work as usual."
+               : "The entries of all users start with Windows while Quill Moor runs without administrator rights. "
+                 "To choose them at log-on, start Quill Moor as administrator.",
+      BoxIcon::Information);
+  parts_.registry.CreateKey(HKeyCurrentUser, kProductKey);
+  parts_.registry.SetValue(HKeyCurrentUser, kProductKey, kRightsToldValue, word);
 }
 
 void Modes::SetUpTheme() {

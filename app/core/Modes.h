@@ -26,6 +26,9 @@ class IProgramSystem {
   virtual bool RestartComputer() = 0;
   // The running program's folder, without a trailing backslash.
   virtual std::string ProgramFolder() = 0;
+  // Whether Windows runs RunOnce values for this account: for every
+  // administrator, for no standard user.
+  virtual bool RunOnceRuns() = 0;
 };
 
 // The main window as the modes make it.
@@ -76,6 +79,8 @@ class Modes {
   bool NormalStart();
   void PrepareKeys();
   void SetUpTheme();
+  // Says once why the choice at log-on is not, or not wholly, available to this start.
+  void TellRights();
   void AskRestart();
 
   ModesParts parts_;

@@ -44,6 +44,28 @@ bool Win32ProgramSystem::RestartComputer() {
 
 std::string Win32ProgramSystem::ProgramFolder() { return CLog::GetProgramPathWith(""); }
 
+bool Win32ProgramSystem::RunOnceRuns() {
+  // Windows runs RunOnce values for an administrator, filtered or not, and
+  // for no standard user. A split token belongs to an administrator.
+  HANDLE opened = nullptr;
+  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) {
+    win32::KernelObject token(opened);
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (::GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) &&
+        type != TokenElevationTypeDefault)
+      return true;
+  }
+  BYTE sid[SECURITY_MAX_SID_SIZE];
+  DWORD sidSize = sizeof(sid);
+  BOOL member = FALSE;
+  // Not to be found out: the cycle goes on as it always did.
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sidSize) ||
+      !::CheckTokenMembership(nullptr, sid, &member))
+    return true;
+  return member != FALSE;
+}
+
 Win32MainWindows::Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices)
     : parts_(parts), host_(std::move(takeServices)) {}
 

@@ -22,6 +22,7 @@ class Win32ProgramSystem : public IProgramSystem {
   bool AskYesNo(const std::string& text, BoxIcon icon) override;
   bool RestartComputer() override;
   std::string ProgramFolder() override;
+  bool RunOnceRuns() override;
 
  private:
   // Held until the program ends, so that a second copy sees it.

@@ -54,7 +54,22 @@ void Cycle::ClearFlags() {
   for (const char* flag : kFlags) parts_.registry.SetValue(HKeyLocalMachine, kProductKey, flag, std::uint32_t{0});
 }
 
-Cycle::TakeResult Cycle::TakeStartups() {
+bool Cycle::MachineReturned() {
+  std::uint32_t returns = 1;
+  // Never recorded: the "/cleanup" has the rights "/startup" has, as without User Account Control.
+  return !parts_.registry.GetValue(HKeyCurrentUser, kProductKey, kMachineReturnsValue, &returns) || returns != 0;
+}
+
+Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights) {
+  const bool machineBack = MachineReturned();
+  // A "/cleanup" without the machine's rights left the machine's entries
+  // taken and the flags at 1; this start has the rights to give them back.
+  if (!machineBack && rights.Machine() && FlagAtOne(HKeyLocalMachine, kInitStartupFlag)) {
+    parts_.startups.ReturnRunEntries();
+    parts_.shortcuts.ReturnShcEntries();
+    parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, std::uint32_t{0});
+    parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitShortcutFlag, std::uint32_t{0});
+  }
   std::uint32_t taken = 0;
   if (!parts_.registry.GetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, &taken)) {
     CLog::Error("Unable to get init startup result");
@@ -78,8 +93,16 @@ Cycle::TakeResult Cycle::TakeStartups() {
   }
   // The next cycle's start too: "/cleanup" runs without its own value.
   ArmStartup();
-  if (!parts_.startups.StartWork()) return TakeResult::NotTaken;
-  if (!parts_.shortcuts.StartWork()) return TakeResult::NotTaken;
+  // Nothing is taken that its return could not write back.
+  auto roots = [&](EntryKind kind) {
+    std::vector<RegKey> chosen;
+    for (const Location& row : Locations())
+      if (row.kind == kind && rights.May(row) && (row.needs == PlaceRights::User || machineBack))
+        chosen.push_back(row.root);
+    return chosen;
+  };
+  if (!parts_.startups.StartWork(roots(EntryKind::Startup))) return TakeResult::NotTaken;
+  if (!parts_.shortcuts.StartWork(roots(EntryKind::Shortcut))) return TakeResult::NotTaken;
   parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, std::uint32_t{1});
   parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitShortcutFlag, std::uint32_t{1});
   return TakeResult::Taken;
@@ -110,6 +133,14 @@ bool Cycle::Restore() {
 bool Cycle::Return() {
   const bool back = Restore();
   ArmStartup();
+  return back;
+}
+
+bool Cycle::Return(const WritablePlaces& rights) {
+  const bool back = Return();
+  parts_.registry.CreateKey(HKeyCurrentUser, kProductKey);
+  parts_.registry.SetValue(HKeyCurrentUser, kProductKey, kMachineReturnsValue,
+                           std::uint32_t{rights.Machine() ? 1u : 0u});
   return back;
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "engine/entries/ServiceEngineer.h"
+#include "engine/cycle/Rights.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/foundation/Registry.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
@@ -61,13 +62,21 @@ class KELVRIN_API Cycle {
   };
 
   // "/startup": Run entries, then shortcuts; "Init Startup" and "Init Shortcut".
-  TakeResult TakeStartups();
+  // Only the places this process may write are taken, and of the machine's
+  // only those the user's "/cleanup" could give back the last time it tried.
+  // A start with the machine's rights first gives back the machine's entries
+  // a "/cleanup" without them had to leave taken.
+  TakeResult TakeStartups(const WritablePlaces& rights);
+  TakeResult TakeStartups() { return TakeStartups(WritablePlaces::Everywhere()); }
   // The service take: RunServices entries; "Init Service".
   TakeResult TakeServices();
   // "/cleanup" before its window: every kind back where Windows reads it, the
   // three flags at 0, the next "/startup" armed. False when an engine could
   // not give every entry of its kind back (the log says why).
   bool Return();
+  // The same, and notes for the next "/startup" whether this process could
+  // write the machine's places.
+  bool Return(const WritablePlaces& rights);
   // "/restore": every kind back, the flags at 0, no RunOnce value written;
   // false as for Return.
   bool Restore();
@@ -91,6 +100,8 @@ class KELVRIN_API Cycle {
   bool ArmCleanup();
   // A number under the root's product key (an Init flag, a returned mark) reads 1.
   bool FlagAtOne(RegKey root, const char* flag);
+  // Whether the user's "/cleanup" gives back what is taken from the machine's places.
+  bool MachineReturned();
   void ClearFlags();
 
   CycleParts parts_;

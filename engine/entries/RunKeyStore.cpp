@@ -137,7 +137,7 @@ namespace {
 
 RunKeySet FromTable(EntryKind kind, const char* logName) {
   const Location& row = *LocationOf(kind, HKeyLocalMachine);
-  return RunKeySet{kind, row.windowsKey, row.storedKey, row.selectionsKey, row.returnedMark, logName};
+  return RunKeySet{kind, row.windowsKey, row.storedKey, row.selectionsKey, row.returnedMark, logName, {}};
 }
 
 }  // namespace

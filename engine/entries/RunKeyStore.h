@@ -39,7 +39,9 @@ struct RunKeySet {
 
   // The roots as this machine has them, in the order they are worked: the
   // user's first, then HKLM followed by its other view on 64-bit Windows.
-  std::vector<RegKey> Roots() const { return RootsOf(entryKind); }
+  // A set made for one take may name fewer (only): the places this process may write.
+  std::vector<RegKey> Roots() const { return only.empty() ? RootsOf(entryKind) : only; }
+  std::vector<RegKey> only;
 
   // The key that holds the entries for a location selector: 1 = where Windows reads them.
   const char* EntryKey(int inRegistry) const { return inRegistry == 1 ? windowsKey : storedKey; }

@@ -19,6 +19,16 @@ int CStartupEngineer::StartWork() const {
   return 1;
 }
 
+int CStartupEngineer::StartWork(const std::vector<RegKey>& roots) const {
+  if (roots.empty()) return 1;
+  entries::RunKeySet keys = RunEntries();
+  keys.only = roots;
+  entries::VerifyEntries(keys);
+  entries::TakeEntries(keys, "Unable to move Run entries to stored location");
+  entries::UpdateSelections(keys);
+  return 1;
+}
+
 int CStartupEngineer::TakeRunEntries() const {
   return entries::TakeEntries(RunEntries(), "Unable to move Run entries to stored location");
 }

@@ -16,6 +16,8 @@ class KELVRIN_API CStartupEngineer {
 
   // Verify, take, then flag new entries; always 1.
   int StartWork() const;
+  // The same for the given roots alone: the ones this process may write.
+  int StartWork(const std::vector<RegKey>& roots) const;
   int TakeRunEntries() const;
   int ReturnRunEntries() const;
   int RestoreRunEntries() const;

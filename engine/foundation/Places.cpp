@@ -17,15 +17,16 @@ WindowsSwitch Location::Switch() const {
 
 const std::vector<Location>& Locations() {
   static const std::vector<Location> base = {
-      {EntryKind::Startup, HKeyCurrentUser, kRunKey, nullptr, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark},
+      {EntryKind::Startup, HKeyCurrentUser, kRunKey, nullptr, kStoredRunKey, kStoredRunSelectionsKey, kRunReturnedMark,
+       PlaceRights::User},
       {EntryKind::Startup, HKeyLocalMachine, kRunKey, nullptr, kStoredRunKey, kStoredRunSelectionsKey,
-       kRunReturnedMark},
+       kRunReturnedMark, PlaceRights::Machine},
       {EntryKind::Service, HKeyLocalMachine, kRunServicesKey, nullptr, kStoredRunServicesKey,
-       kStoredRunServicesSelectionsKey, kRunServicesReturnedMark},
+       kStoredRunServicesSelectionsKey, kRunServicesReturnedMark, PlaceRights::Machine},
       {EntryKind::Shortcut, HKeyCurrentUser, nullptr, "Startup", kStoredShcKey, kStoredShcSelectionsKey,
-       kShcReturnedMark},
+       kShcReturnedMark, PlaceRights::User},
       {EntryKind::Shortcut, HKeyLocalMachine, nullptr, "Common Startup", kStoredShcKey, kStoredShcSelectionsKey,
-       kShcReturnedMark},
+       kShcReturnedMark, PlaceRights::Machine},
   };
   const RegKey other = OtherPublicView();
   if (other == platform::kNoKey) return base;

@@ -26,6 +26,12 @@ enum class EntryPlace { Windows, Stored };
 inline EntryPlace PlaceOfSelector(int inRegistry) { return inRegistry == 1 ? EntryPlace::Windows : EntryPlace::Stored; }
 inline int SelectorOf(EntryPlace place) { return place == EntryPlace::Windows ? 1 : 0; }
 
+// Whose rights writing a place needs: the user's own (HKCU, the user's
+// Startup folder) or the machine's (HKLM in either view, the common Startup
+// folder), which a program without elevation does not have. Reading every
+// place needs the user's rights only.
+enum class PlaceRights { User, Machine };
+
 struct Location {
   EntryKind kind;
   RegKey root;               // HKCU, HKLM as this program sees it, or the other view of HKLM
@@ -34,6 +40,7 @@ struct Location {
   const char* storedKey;
   const char* selectionsKey;
   const char* returnedMark;  // under the root's product key (see ReturnedMark.h)
+  PlaceRights needs;         // to take the entries and to give them back
 
   bool IsPublic() const { return IsPublicRoot(root); }
   // The key that holds the entries in a place; null for shortcuts where Windows reads them.

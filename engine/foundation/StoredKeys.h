@@ -24,6 +24,13 @@ inline constexpr char kShcReturnedMark[] = "Shc Entries Returned";
 
 // The interface theme chosen last (HKCU).
 inline constexpr char kThemeValue[] = "Theme";
+// HKCU, REG_DWORD: what the user's last "/cleanup" found when it tried to
+// write the machine's places: 1 it could, 0 it could not (User Account
+// Control filtered it). Missing: no "/cleanup" has run since the take.
+inline constexpr char kMachineReturnsValue[] = "Machine Returns";
+// HKCU, REG_DWORD: which word about the account's rights the normal start
+// has said once (1: a standard user's, 2: how to choose the machine's entries).
+inline constexpr char kRightsToldValue[] = "Rights Told";
 
 // Where Windows reads the entries.
 inline constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";

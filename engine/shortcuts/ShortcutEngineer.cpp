@@ -249,17 +249,23 @@ int CShortcutEngineer::CrossVerifyShcEntries(RegKey root, const std::vector<std:
 // ---------------------------------------------------------------------------
 // Lifecycle
 
-int CShortcutEngineer::StartWork() const {
+int CShortcutEngineer::StartWork() const { return StartWork(RootsOf(EntryKind::Shortcut)); }
+
+int CShortcutEngineer::StartWork(const std::vector<RegKey>& roots) const {
   // Order matters: forget shortcuts deleted while they were returned, take
   // what the folders hold now, then select what is new.
-  VerifyShcEntries();
-  TakeShcEntries();
-  UpdateShcSelections();
+  VerifyShcRoots(roots);
+  TakeShcRoots(roots);
+  UpdateShcRoots(roots);
   return 1;
 }
 
-int CShortcutEngineer::VerifyShcEntries() const {
-  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
+int CShortcutEngineer::VerifyShcEntries() const { return VerifyShcRoots(RootsOf(EntryKind::Shortcut)); }
+int CShortcutEngineer::TakeShcEntries() const { return TakeShcRoots(RootsOf(EntryKind::Shortcut)); }
+int CShortcutEngineer::UpdateShcSelections() const { return UpdateShcRoots(RootsOf(EntryKind::Shortcut)); }
+
+int CShortcutEngineer::VerifyShcRoots(const std::vector<RegKey>& roots) const {
+  for (RegKey root : roots) {
     std::string folder;
     if (!StartupFolder(root, &folder)) continue;
     // Stored shortcuts of a root not known to stand returned may lack their
@@ -276,8 +282,8 @@ int CShortcutEngineer::VerifyShcEntries() const {
   return 1;
 }
 
-int CShortcutEngineer::TakeShcEntries() const {
-  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
+int CShortcutEngineer::TakeShcRoots(const std::vector<RegKey>& roots) const {
+  for (RegKey root : roots) {
     std::string folder;
     if (!StartupFolder(root, &folder)) continue;
     std::vector<std::string> names, paths;
@@ -290,8 +296,8 @@ int CShortcutEngineer::TakeShcEntries() const {
   return 1;
 }
 
-int CShortcutEngineer::UpdateShcSelections() const {
-  for (RegKey root : RootsOf(EntryKind::Shortcut)) {
+int CShortcutEngineer::UpdateShcRoots(const std::vector<RegKey>& roots) const {
+  for (RegKey root : roots) {
     if (FlagNewNames(root, kShcKey, kShcSelectionsKey, StartupFolderSwitch(root))) continue;
     // A root without a stored location has nothing to flag; any other failure
     // left the flags as they were, and says so.

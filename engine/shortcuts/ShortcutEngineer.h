@@ -23,6 +23,8 @@ class KELVRIN_API CShortcutEngineer {
 
   // Whole-set operations.
   int StartWork() const;  // verify, take, then flag new entries; always 1
+  // The same for the given roots alone: the ones this process may write.
+  int StartWork(const std::vector<RegKey>& roots) const;
   int VerifyShcEntries() const;
   int TakeShcEntries() const;
   int UpdateShcSelections() const;
@@ -77,6 +79,9 @@ class KELVRIN_API CShortcutEngineer {
   int SetShcSelection(std::string name, int flag, int inRegistry) const;
 
  private:
+  int VerifyShcRoots(const std::vector<RegKey>& roots) const;
+  int TakeShcRoots(const std::vector<RegKey>& roots) const;
+  int UpdateShcRoots(const std::vector<RegKey>& roots) const;
   int GetStartupFolderPath(RegKey root, char* folder) const;
   int FindShortcutFilePaths(const char* pattern, std::vector<std::string>* names,
                             std::vector<std::string>* paths) const;

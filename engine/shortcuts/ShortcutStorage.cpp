@@ -130,6 +130,14 @@ void ClearPartial(const std::string& folder) {
   if (files && files->Exists(partial)) files->Delete(partial);
 }
 
+bool FolderTakesWrites(const std::string& folder) {
+  platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
+  const std::string partial = folder + "\\" + kPartialFileName;
+  if (!files || !FitsPathBuffer(partial)) return false;
+  if (files->WriteAll(partial, {}) != platform::FsResult::Ok) return false;
+  return files->Delete(partial) == platform::FsResult::Ok;
+}
+
 bool RemoveFile(const std::string& path) {
   platform::IFileSystem* files = Files();
   if (!files) return false;

@@ -62,6 +62,9 @@ KELVRIN_API bool WriteWhole(const std::string& folder, const std::string& path, 
 // Removes the partial file an unfinished write or save left in the folder.
 // Its bytes are still stored (or were never ours), so it can always go.
 void ClearPartial(const std::string& folder);
+// Whether this process may write in the folder, found by trying: the
+// folder's partial file is written empty and removed at once.
+KELVRIN_API bool FolderTakesWrites(const std::string& folder);
 // Deletes a file; one that is already gone is no failure.
 bool RemoveFile(const std::string& path);
 

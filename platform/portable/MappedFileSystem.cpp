@@ -125,6 +125,7 @@ FsResult MappedFileSystem::ReadAll(const std::string& path, std::vector<std::uin
 }
 
 FsResult MappedFileSystem::WriteAll(const std::string& path, const std::vector<std::uint8_t>& data) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::is_directory(fs::path(*host).parent_path(), error)) return FsResult::NotFound;
@@ -137,6 +138,7 @@ FsResult MappedFileSystem::WriteAll(const std::string& path, const std::vector<s
 }
 
 FsResult MappedFileSystem::Append(const std::string& path, const std::string& bytes, bool create) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   auto host = Resolve(path);
   std::error_code error;
   if (!host) return FsResult::NotFound;
@@ -150,6 +152,7 @@ FsResult MappedFileSystem::Append(const std::string& path, const std::string& by
 }
 
 FsResult MappedFileSystem::Delete(const std::string& path) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   auto host = Resolve(path);
   std::error_code error;
   if (!host || !fs::exists(*host, error)) return FsResult::NotFound;
@@ -158,6 +161,7 @@ FsResult MappedFileSystem::Delete(const std::string& path) {
 }
 
 FsResult MappedFileSystem::Move(const std::string& from, const std::string& to, bool replaceExisting) {
+  if (denied_.Refuses(from) || denied_.Refuses(to)) return FsResult::Failed;
   auto source = Resolve(from);
   auto target = Resolve(to);
   std::error_code error;
@@ -180,6 +184,7 @@ FsResult MappedFileSystem::Move(const std::string& from, const std::string& to, 
 }
 
 FsResult MappedFileSystem::MakeDirectory(const std::string& path) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   auto host = Resolve(path);
   std::error_code error;
   if (!host) return FsResult::NotFound;

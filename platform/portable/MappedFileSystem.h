@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/FileSystem.h"
+#include "platform/portable/DeniedFolders.h"
 
 namespace qm::platform {
 
@@ -32,7 +33,13 @@ class KELVRIN_API MappedFileSystem : public IFileSystem {
   FsResult MakeDirectory(const std::string& path) override;
   bool List(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& entries) override;
 
+  // The rights of the process at hand: nothing in folder (or below it) may be
+  // written, deleted, renamed or made from now on; reading goes on.
+  void DenyWrites(const std::string& folder) { denied_.Deny(folder); }
+  void AllowWrites() { denied_.Clear(); }
+
  private:
+  DeniedFolders denied_;
   std::optional<std::filesystem::path> Resolve(const std::string& windowsPath) const;
   std::map<char, std::string> drives_;
 };

@@ -27,6 +27,7 @@ FsResult MemoryFileSystem::ReadAll(const std::string& path, std::vector<std::uin
 }
 
 FsResult MemoryFileSystem::WriteAll(const std::string& path, const std::vector<std::uint8_t>& data) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   if (!folders_.count(FoldCase(path.substr(0, path.find_last_of('\\'))))) return FsResult::NotFound;
   File& file = files_[FoldCase(path)];
   if (file.name.empty()) file.name = path.substr(path.find_last_of('\\') + 1);
@@ -35,6 +36,7 @@ FsResult MemoryFileSystem::WriteAll(const std::string& path, const std::vector<s
 }
 
 FsResult MemoryFileSystem::Append(const std::string& path, const std::string& bytes, bool create) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   auto found = files_.find(FoldCase(path));
   if (found == files_.end() && !create) return FsResult::NotFound;
   std::vector<std::uint8_t> data = found == files_.end() ? std::vector<std::uint8_t>() : found->second.bytes;
@@ -43,10 +45,12 @@ FsResult MemoryFileSystem::Append(const std::string& path, const std::string& by
 }
 
 FsResult MemoryFileSystem::Delete(const std::string& path) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   return files_.erase(FoldCase(path)) ? FsResult::Ok : FsResult::NotFound;
 }
 
 FsResult MemoryFileSystem::Move(const std::string& from, const std::string& to, bool replaceExisting) {
+  if (denied_.Refuses(from) || denied_.Refuses(to)) return FsResult::Failed;
   auto found = files_.find(FoldCase(from));
   if (found == files_.end()) return FsResult::NotFound;
   // A rename that changes only letter case is a rename of the file onto itself.
@@ -58,6 +62,7 @@ FsResult MemoryFileSystem::Move(const std::string& from, const std::string& to, 
 }
 
 FsResult MemoryFileSystem::MakeDirectory(const std::string& path) {
+  if (denied_.Refuses(path)) return FsResult::Failed;
   AddFolder(path);
   return FsResult::Ok;
 }

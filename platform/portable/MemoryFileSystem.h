@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/portable/DeniedFolders.h"
 
 namespace qm::platform {
 
@@ -26,7 +27,13 @@ class KELVRIN_API MemoryFileSystem : public IFileSystem {
   FsResult MakeDirectory(const std::string& path) override;
   bool List(const std::string& folder, const std::string& pattern, std::vector<DirEntry>& entries) override;
 
+  // The rights of the process at hand: nothing in folder (or below it) may be
+  // written, deleted, renamed or made from now on; reading goes on.
+  void DenyWrites(const std::string& folder) { denied_.Deny(folder); }
+  void AllowWrites() { denied_.Clear(); }
+
  private:
+  DeniedFolders denied_;
   struct File {
     std::string name;
     std::vector<std::uint8_t> bytes;

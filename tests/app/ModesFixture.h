@@ -70,6 +70,8 @@ class RecordingSystem : public app::IProgramSystem {
     return restartWorks;
   }
   std::string ProgramFolder() override { return folder; }
+  bool runOnceRuns = true;
+  bool RunOnceRuns() override { return runOnceRuns; }
 };
 
 class RecordingWindows : public app::IMainWindows {
