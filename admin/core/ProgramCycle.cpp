@@ -20,7 +20,8 @@ CycleOperations ProgramCycle::Operations() {
     // As the program before "/startup": a machine set up without the
     // installer has no Init flags yet, and a take that cannot read them does nothing.
     cycle_.PrepareKeys();
-    bool startups = Done(cycle_.TakeStartups());
+    // Only the places this console may write, as the program's own take.
+    bool startups = Done(cycle_.TakeStartups(cycle::WritablePlaces::Probe()));
     // The services only once the others are safely taken, as at a log-on.
     return startups && Done(cycle_.TakeServices());
   };

@@ -28,6 +28,9 @@ class IMainTree : public platform::ITreeControl {
   // programs' public key, over the image it has now; its text stays. An
   // image set later may drop the mark.
   virtual void SetThirtyTwoBitMark(TreeItem item, bool on) = 0;
+  // Marks an item's image with a shield: an entry of the machine's that this
+  // start may not change. An image set later may drop the mark.
+  virtual void SetShieldMark(TreeItem item) = 0;
   // Inserts under parent directly after `after`; after 0 puts it first.
   virtual TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                                    int selectedImage) = 0;

@@ -1,6 +1,7 @@
 #include "app/core/MainWindow.h"
 
 #include <cstdlib>
+#include <functional>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -70,10 +71,11 @@ int Snap(int start, int length, int low, int high) {
   return start;
 }
 
-void SetDescendants(platform::ITreeControl& tree, TreeItem item, bool checked) {
+void SetDescendants(platform::ITreeControl& tree, TreeItem item, bool checked,
+                    const std::function<bool(TreeItem)>& fixed) {
   for (TreeItem child : tree.Children(item)) {
-    tree.SetCheck(child, checked);
-    SetDescendants(tree, child, checked);
+    if (!fixed(child)) tree.SetCheck(child, checked);
+    SetDescendants(tree, child, checked, fixed);
   }
 }
 
@@ -128,7 +130,17 @@ void MainWindow::Populate() {
   }
   MarkMissingPrograms();
   // After the missing marks: a view may draw its mark into the item's image.
-  for (const auto& [item, ref] : entries_) tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(ref.root));
+  for (const auto& [item, ref] : entries_) {
+    tree.SetThirtyTwoBitMark(item, IsThirtyTwoBitView(ref.root));
+    if (!Fixed(item)) continue;
+    tree.SetCheck(item, true);
+    tree.SetShieldMark(item);
+  }
+}
+
+bool MainWindow::Fixed(TreeItem item) const {
+  const catalog::EntryRef* ref = setup_.machineFixed ? EntryOf(item) : nullptr;
+  return ref && IsPublicRoot(ref->root);
 }
 
 const catalog::EntryRef* MainWindow::EntryOf(TreeItem item) const {
@@ -264,14 +276,20 @@ int MainWindow::OnTreeClick(TreeItem item, int cursorX, int textLeft) {
   bool images = tree.GetImageList() != nullptr;
   int nearest = images ? kBoxNearWithImages : kBoxNearWithoutImages;
   int farthest = images ? kBoxFarWithImages : kBoxFarWithoutImages;
-  if (distance >= nearest && distance <= farthest) Propagate(item);
+  if (distance < nearest || distance > farthest) return 0;
+  // A fixed box keeps its state: the tree is told not to turn it.
+  if (Fixed(item)) return 1;
+  Propagate(item);
   return 0;
 }
 
 int MainWindow::OnTreeKeyDown(Key key) {
   if (key != Key::Space) return 0;
   TreeItem item = view_->Tree().Selected();
-  if (item != 0) Propagate(item);
+  if (item == 0) return 0;
+  // A fixed box keeps its state: the view sets it on again after the tree turned it.
+  if (Fixed(item)) return 1;
+  Propagate(item);
   return 0;
 }
 
@@ -280,7 +298,7 @@ int MainWindow::OnTreeKeyDown(Key key) {
 void MainWindow::Propagate(TreeItem item) {
   IMainTree& tree = view_->Tree();
   bool wasChecked = tree.GetCheck(item);
-  SetDescendants(tree, item, !wasChecked);
+  SetDescendants(tree, item, !wasChecked, [this](TreeItem child) { return Fixed(child); });
   TreeItem parent = tree.Parent(item);
   if (parent == 0) return;
   if (wasChecked) {
@@ -479,7 +497,7 @@ void MainWindow::Launch() {
   for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem child : tree.Children(roots_[kind])) {
       const catalog::EntryRef* ref = EntryOf(child);
-      if (!ref || catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0)) continue;
+      if (!ref || Fixed(child) || catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0)) continue;
       CLog::Error("Unable to save the selection of " + ref->name);
       unsaved += "\n" + ref->name;
     }

@@ -44,6 +44,10 @@ struct MainWindowSetup {
   // LAUNCH, Windows ending) takes the RunServices entries into the stored
   // location, as the window of a "/cleanup" run does.
   bool takeServicesOnClose = false;
+  // On: this start may not write the machine's places, so their entries start
+  // with Windows whatever is chosen here. Their boxes show so and do not
+  // change, and their images carry a shield.
+  bool machineFixed = false;
 };
 
 // Keys that reach the window before its controls see them.
@@ -73,6 +77,7 @@ class MainWindow {
   // A click: the item under the cursor (0 for none), the cursor's x and the
   // left edge of the item's text, both in tree coordinates.
   int OnTreeClick(TreeItem item, int cursorX, int textLeft);
+  // 1 when the key turned a box that is fixed (see machineFixed): the view sets it on again.
   int OnTreeKeyDown(Key key);
   int OnTreeDoubleClick();
 
@@ -120,6 +125,8 @@ class MainWindow {
   void CheckLogSize();
 
   void Propagate(TreeItem item);
+  // An entry of the machine's that this start cannot hold back (see machineFixed).
+  bool Fixed(TreeItem item) const;
   // The kind whose root is the item's parent; kKinds for a root or none.
   int KindOf(TreeItem item) const;
   // The selected entry when it is one of that kind, else 0.

@@ -86,7 +86,9 @@ void Modes::PrepareKeys() {
 void Modes::StartupLaunch() {
   // Nothing would bring back what a take here holds: Windows runs no RunOnce value for this account.
   if (!parts_.system.RunOnceRuns()) return;
-  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe()) != cycle::Cycle::TakeResult::Taken) return;
+  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone()) !=
+      cycle::Cycle::TakeResult::Taken)
+    return;
   SetUpTheme();
   MainWindowSetup setup;
   setup.inRegistry = 0;
@@ -95,9 +97,11 @@ void Modes::StartupLaunch() {
 }
 
 bool Modes::Cleanup() {
-  cycle_.Return(cycle::WritablePlaces::Probe());
+  const cycle::WritablePlaces rights = cycle::WritablePlaces::Probe();
+  cycle_.Return(rights);
   SetUpTheme();
   MainWindowSetup setup;
+  setup.machineFixed = !rights.Machine();
   setup.inRegistry = 1;
   setup.trayMode = true;
   setup.takeServicesOnClose = true;
@@ -112,15 +116,19 @@ void Modes::Repair() {
 
 bool Modes::NormalStart() {
   SetUpTheme();
+  const cycle::WritablePlaces rights = cycle::WritablePlaces::Probe();
+  const bool machine = rights.Machine();
   // A log-on cycle that died half way may have left entries taken with
-  // nothing armed to bring them back: only the user can still ask for them.
-  if (cycle_.LeftTaken() &&
+  // nothing armed to bring them back: only the user can still ask for them,
+  // and only for the places this start may write.
+  if (cycle_.LeftTaken(rights) &&
       parts_.system.AskYesNo("Some services, startups or shortcuts are still held by Quill Moor from a log-on that "
                              "did not finish. Give them back to Windows now?",
                              BoxIcon::Question))
     cycle_.Return();
-  TellRights();
+  TellRights(machine);
   MainWindowSetup setup;
+  setup.machineFixed = !machine;
   setup.inRegistry = 1;
   setup.trayMode = true;
   if (!parts_.windows.CreateModeless(setup)) return false;
@@ -128,17 +136,17 @@ bool Modes::NormalStart() {
   return true;
 }
 
-void Modes::TellRights() {
+void Modes::TellRights(bool machine) {
   const bool standard = !parts_.system.RunOnceRuns();
-  if (!standard && cycle::WritablePlaces::Probe().Machine()) return;
+  if (!standard && machine) return;
   const std::uint32_t word = standard ? 1 : 2;
   std::uint32_t told = 0;
   if (parts_.registry.GetValue(HKeyCurrentUser, kProductKey, kRightsToldValue, &told) && told == word) return;
   parts_.system.ShowMessage(
       standard ? "Windows starts no one-shot program for a standard user, so the choice at log-on is not "
                  "available on this account. Listing, editing and launching work as usual."
-               : "The entries of all users start with Windows while Quill Moor runs without administrator rights. "
-                 "To choose them at log-on, start Quill Moor as administrator.",
+               : "The entries of all users start with Windows at each log-on: Quill Moor cannot hold them back on "
+                 "this account. To change them, start Quill Moor as administrator.",
       BoxIcon::Information);
   parts_.registry.CreateKey(HKeyCurrentUser, kProductKey);
   parts_.registry.SetValue(HKeyCurrentUser, kProductKey, kRightsToldValue, word);

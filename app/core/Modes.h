@@ -29,6 +29,9 @@ class IProgramSystem {
   // Whether Windows runs RunOnce values for this account: for every
   // administrator, for no standard user.
   virtual bool RunOnceRuns() = 0;
+  // Whether this start runs elevated under User Account Control: the starts
+  // that follow it from HKCU RunOnce will have the user's filtered rights.
+  virtual bool ElevatedAlone() = 0;
 };
 
 // The main window as the modes make it.
@@ -80,7 +83,7 @@ class Modes {
   void PrepareKeys();
   void SetUpTheme();
   // Says once why the choice at log-on is not, or not wholly, available to this start.
-  void TellRights();
+  void TellRights(bool machine);
   void AskRestart();
 
   ModesParts parts_;

@@ -224,6 +224,9 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
     }
+    case kKeepBoxMessage:
+      if (tree_) tree_->SetCheck(static_cast<TreeItem>(lParam), true);
+      return TRUE;
     case WM_DESTROY:
       tray_.OnDestroy();
       return FALSE;
@@ -324,6 +327,9 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
     }
     case TVN_KEYDOWN:
       result = logic_.OnTreeKeyDown(KeyOf(reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey));
+      // The tree turns the box itself once the key is through; a fixed one is set on again after.
+      if (result)
+        ::PostMessageA(Window(), kKeepBoxMessage, 0, static_cast<LPARAM>(FromItem(TreeView_GetSelection(tree_->Window()))));
       break;
     case NM_DBLCLK:
       result = logic_.OnTreeDoubleClick();

@@ -25,6 +25,8 @@ class MainDialog : public IMainView {
  public:
   // The message the tray icon reports with.
   static constexpr UINT kTrayMessage = Win32TrayIcon::kCallbackMessage;
+  // Posted after a key the tree turns a fixed box with: the box is set on again (lParam: the item).
+  static constexpr UINT kKeepBoxMessage = WM_APP + 102;
 
   // Loads the window's icon, menus and bitmaps from module and lets the logic
   // check them and fill the theme menu; the window itself comes later.

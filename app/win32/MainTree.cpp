@@ -56,9 +56,38 @@ void Win32MainTree::SetThirtyTwoBitMark(TreeItem item, bool on) {
   }
 }
 
+void Win32MainTree::SetShieldMark(TreeItem item) {
+  if (!item) return;
+  // The shield of Windows' own prompts, small, in the image's lower right corner.
+  const int image = DrawnImage(tree_.GetItemImage(item), &shielded_, [](HDC dc, HIMAGELIST) {
+    const POINT shield[] = {{8, 6}, {15, 6}, {15, 11}, {12, 15}, {11, 15}, {8, 11}};
+    const POINT gold[] = {{12, 7}, {14, 7}, {14, 11}, {12, 14}};
+    win32::GdiObject blue(::CreateSolidBrush(RGB(30, 90, 200))), yellow(::CreateSolidBrush(RGB(250, 200, 20)));
+    win32::GdiObject edge(::CreatePen(PS_SOLID, 1, RGB(20, 40, 90)));
+    if (!blue.Get() || !yellow.Get() || !edge.Get()) return;
+    win32::Selection pen(dc, edge.Get());
+    {
+      win32::Selection brush(dc, blue.Get());
+      ::Polygon(dc, shield, 6);
+    }
+    win32::Selection brush(dc, yellow.Get());
+    ::Polygon(dc, gold, 4);
+  });
+  if (image >= 0) SetItemImage(item, image);
+}
+
 int Win32MainTree::BadgedImage(int base) {
-  auto known = badged_.find(base);
-  if (known != badged_.end()) return known->second;
+  const int badged = DrawnImage(base, &badged_, [](HDC dc, HIMAGELIST list) {
+    ImageList_Draw(list, kViewBadgeImage, dc, 0, 0, ILD_TRANSPARENT);
+  });
+  if (badged >= 0) unbadged_[badged] = base;
+  return badged;
+}
+
+int Win32MainTree::DrawnImage(int base, std::map<int, int>* cache,
+                              const std::function<void(HDC, HIMAGELIST)>& overlay) {
+  auto known = cache->find(base);
+  if (known != cache->end()) return known->second;
   auto* list = static_cast<platform::Win32ImageList*>(tree_.GetImageList());
   HIMAGELIST handle = list ? list->Handle() : nullptr;
   if (!handle || base < 0) return -1;
@@ -72,27 +101,26 @@ int Win32MainTree::BadgedImage(int base) {
   win32::GdiObject color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
   win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
-  int badged = -1;
+  int drawn = -1;
   if (color.Get() && mask.Get() && bits) {
     win32::MemoryDC dc(::CreateCompatibleDC(nullptr));
     if (dc.Get()) {
       {
-        win32::Selection drawn(dc.Get(), color.Get());
+        win32::Selection selected(dc.Get(), color.Get());
         ImageList_Draw(handle, base, dc.Get(), 0, 0, ILD_NORMAL);
-        ImageList_Draw(handle, kViewBadgeImage, dc.Get(), 0, 0, ILD_TRANSPARENT);
+        overlay(dc.Get(), handle);
         ::GdiFlush();
       }
       auto* pixels = static_cast<std::uint8_t*>(bits);
       for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
       ICONINFO parts{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), static_cast<HBITMAP>(color.Get())};
       win32::IconHandle icon(::CreateIconIndirect(&parts));
-      if (icon.Get()) badged = ImageList_ReplaceIcon(handle, -1, icon.Get());
+      if (icon.Get()) drawn = ImageList_ReplaceIcon(handle, -1, icon.Get());
     }
   }
-  if (badged < 0) return -1;
-  badged_[base] = badged;
-  unbadged_[badged] = base;
-  return badged;
+  if (drawn < 0) return -1;
+  (*cache)[base] = drawn;
+  return drawn;
 }
 
 TreeItem Win32MainTree::InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,

@@ -3,6 +3,7 @@
 // the selection, the edits and the 32-bit programs' badge.
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ class Win32MainTree : public IMainTree {
   bool DeleteItem(TreeItem item) override;
   void SetItemImage(TreeItem item, int image) override;
   void SetThirtyTwoBitMark(TreeItem item, bool on) override;
+  void SetShieldMark(TreeItem item) override;
   TreeItem InsertItemAfter(TreeItem parent, TreeItem after, const std::string& text, int image,
                            int selectedImage) override;
 
@@ -40,10 +42,13 @@ class Win32MainTree : public IMainTree {
   // The image of base with the 32-bit programs' badge drawn over it, made
   // once per image: -1 when it cannot be made.
   int BadgedImage(int base);
+  // A copy of base with overlay drawn over it, made once per base and kept in cache.
+  int DrawnImage(int base, std::map<int, int>* cache, const std::function<void(HDC, HIMAGELIST)>& overlay);
 
   platform::Win32TreeControl tree_;
   std::map<int, int> badged_;    // plain image -> with the badge
   std::map<int, int> unbadged_;  // and back
+  std::map<int, int> shielded_;  // plain image -> with the shield
 };
 
 }  // namespace qm::app

@@ -44,18 +44,28 @@ bool Win32ProgramSystem::RestartComputer() {
 
 std::string Win32ProgramSystem::ProgramFolder() { return CLog::GetProgramPathWith(""); }
 
+namespace {
+
+// The process's token's elevation type; TokenElevationTypeDefault where it cannot be read.
+TOKEN_ELEVATION_TYPE ElevationType() {
+  HANDLE opened = nullptr;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return type;
+  win32::KernelObject token(opened);
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof(type), &size))
+    type = TokenElevationTypeDefault;
+  return type;
+}
+
+}  // namespace
+
+bool Win32ProgramSystem::ElevatedAlone() { return ElevationType() == TokenElevationTypeFull; }
+
 bool Win32ProgramSystem::RunOnceRuns() {
   // Windows runs RunOnce values for an administrator, filtered or not, and
   // for no standard user. A split token belongs to an administrator.
-  HANDLE opened = nullptr;
-  if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) {
-    win32::KernelObject token(opened);
-    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-    DWORD size = 0;
-    if (::GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) &&
-        type != TokenElevationTypeDefault)
-      return true;
-  }
+  if (ElevationType() != TokenElevationTypeDefault) return true;
   BYTE sid[SECURITY_MAX_SID_SIZE];
   DWORD sidSize = sizeof(sid);
   BOOL member = FALSE;

@@ -23,6 +23,7 @@ class Win32ProgramSystem : public IProgramSystem {
   bool RestartComputer() override;
   std::string ProgramFolder() override;
   bool RunOnceRuns() override;
+  bool ElevatedAlone() override;
 
  private:
   // Held until the program ends, so that a second copy sees it.

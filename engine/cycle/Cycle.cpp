@@ -60,8 +60,8 @@ bool Cycle::MachineReturned() {
   return !parts_.registry.GetValue(HKeyCurrentUser, kProductKey, kMachineReturnsValue, &returns) || returns != 0;
 }
 
-Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights) {
-  const bool machineBack = MachineReturned();
+Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights, bool elevatedAlone) {
+  const bool machineBack = !elevatedAlone && MachineReturned();
   // A "/cleanup" without the machine's rights left the machine's entries
   // taken and the flags at 1; this start has the rights to give them back.
   if (!machineBack && rights.Machine() && FlagAtOne(HKeyLocalMachine, kInitStartupFlag)) {
@@ -91,8 +91,10 @@ Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights) {
     ArmStartup();
     return TakeResult::NotTaken;
   }
-  // The next cycle's start too: "/cleanup" runs without its own value.
-  ArmStartup();
+  // The next cycle's start too: "/cleanup" runs without its own value, and
+  // it is what brings the entries back should that "/cleanup" die. A start
+  // that cannot arm it (one without the machine's rights) takes nothing.
+  if (!ArmStartup()) return TakeResult::NotTaken;
   // Nothing is taken that its return could not write back.
   auto roots = [&](EntryKind kind) {
     std::vector<RegKey> chosen;
@@ -168,13 +170,14 @@ void Cycle::PrepareKeys() {
   registry.CreateKey(HKeyLocalMachine, kStoredRunServicesSelectionsKey);
 }
 
-bool Cycle::LeftTaken() {
+bool Cycle::LeftTaken(const WritablePlaces& rights) {
   bool taken = false;
-  for (const char* flag : kFlags) taken = taken || FlagAtOne(HKeyLocalMachine, flag);
+  for (const char* flag : kFlags) taken = taken || (rights.Machine() && FlagAtOne(HKeyLocalMachine, flag));
   // Every stored location with the mark that says its entries stand returned,
   // the other view of the machine's keys included.
   for (const Location& row : Locations()) {
     if (taken) break;
+    if (!rights.May(row)) continue;
     std::vector<std::string> names;
     taken = parts_.registry.EnumerateValueNames(row.root, row.storedKey, &names) && !names.empty() &&
             !FlagAtOne(row.root, row.returnedMark);

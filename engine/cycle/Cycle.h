@@ -66,7 +66,9 @@ class KELVRIN_API Cycle {
   // only those the user's "/cleanup" could give back the last time it tried.
   // A start with the machine's rights first gives back the machine's entries
   // a "/cleanup" without them had to leave taken.
-  TakeResult TakeStartups(const WritablePlaces& rights);
+  // elevatedAlone: this start runs elevated under User Account Control, so
+  // the "/cleanup" that follows it will not have its rights.
+  TakeResult TakeStartups(const WritablePlaces& rights, bool elevatedAlone = false);
   TakeResult TakeStartups() { return TakeStartups(WritablePlaces::Everywhere()); }
   // The service take: RunServices entries; "Init Service".
   TakeResult TakeServices();
@@ -90,7 +92,10 @@ class KELVRIN_API Cycle {
   // True when entries stand taken (an Init flag at 1, or a stored location
   // holding entries not marked returned) and neither RunOnce value is armed:
   // a cycle was interrupted and nothing will bring them back.
-  bool LeftTaken();
+  bool LeftTaken() { return LeftTaken(WritablePlaces::Everywhere()); }
+  // The same over the places this process may write; the Init flags count
+  // only where it may write the machine's places.
+  bool LeftTaken(const WritablePlaces& rights);
 
   bool StartupArmed();
   bool CleanupArmed();

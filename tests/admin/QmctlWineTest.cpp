@@ -13,6 +13,7 @@
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
 #include "tests/support/LinkBytes.h"
+#include "tests/support/ReadOnlyKey.h"
 
 namespace qm {
 namespace {
@@ -212,6 +213,12 @@ TEST_F(QmctlOnWindows, ListShowsTheEntriesBeforeAndAfterACycle) {
   // Rows end in CR LF as written, not in the CR CR LF a text-mode pipe makes of them.
   EXPECT_EQ(std::string::npos, before.out.find("\r\r\n"));
   EXPECT_NE(std::string::npos, before.out.find("missing,view\r\n"));
+  {
+    // HKLM's Run keys as a program without elevation has them: the same list.
+    test::ScopedReadOnlyKey run(HKEY_LOCAL_MACHINE, kRunKey), services(HKEY_LOCAL_MACHINE, kRunServicesKey);
+    ASSERT_TRUE(run.Applied() && services.Applied());
+    EXPECT_EQ(before.out, Qmctl(L"list --csv").out);
+  }
   // The program's own cycle, through qmctl: a log-on's take, then the return.
   Ran take = Qmctl(L"take");
   ASSERT_EQ(0u, take.code) << take.out;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,8 @@ class FakeMainTree : public app::IMainTree {
   void SetThirtyTwoBitMark(TreeItem item, bool on) override {
     if (items_.count(item)) items_[item].thirtyTwoBit = on;
   }
+  void SetShieldMark(TreeItem item) override { shielded.insert(item); }
+  std::set<TreeItem> shielded;
   bool ThirtyTwoBit(TreeItem item) const { return items_.count(item) && items_.at(item).thirtyTwoBit; }
   TreeItem Parent(TreeItem item) const override { return items_.count(item) ? items_.at(item).parent : 0; }
   TreeItem Selected() const override { return selected_; }
@@ -309,10 +312,11 @@ class MainWindowTest : public testing::Test {
   }
 
   // Makes the window and brings it up as the program would.
-  app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false) {
+  app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false,
+                         bool machineFixed = false) {
     window = std::make_unique<app::MainWindow>(
         app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, *runner, host},
-        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose});
+        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose, machineFixed});
     window->Attach(&view);
     view.tree = FakeMainTree();
     view.path = FakeEditField();

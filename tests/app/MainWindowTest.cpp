@@ -54,6 +54,23 @@ TEST_F(CheckBoxes, EveryBoxFollowsItsChildrenAndItsRoot) {
   }
 }
 
+// The machine's entries, where this start may not write their places, start with Windows whatever is chosen.
+TEST_F(CheckBoxes, TheMachinesEntriesStayOnAndShieldedWhereThisStartCannotHoldThemBack) {
+  AddService("Agent", false);
+  AddStartup("Mail", false);
+  Start(1, true, false, true);
+  const TreeItem agent = Entry(kService, "Agent");
+  EXPECT_EQ(std::set<TreeItem>{agent}, view.tree.shielded);  // the user's Mail is not the machine's
+  EXPECT_EQ(1, window->OnTreeClick(agent, 75, 100));  // on its box: the tree is told to leave it
+  EXPECT_EQ(1, window->OnTreeKeyDown(app::Key::Space));
+  Click(Root(kService), 25, true);
+  Click(Entry(kStartup, "Mail"), 25, true);
+  window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_TRUE(view.tree.GetCheck(agent));
+  EXPECT_EQ(0, platform.Number(HKLM, kServiceFlags, "Agent"));
+  EXPECT_EQ(1, platform.Number(HKCU, kRunFlags, "Mail"));
+}
+
 TEST_F(CheckBoxes, TheBoxLiesInAFixedBandLeftOfTheText) {
   struct Case {
     bool images;

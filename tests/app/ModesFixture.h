@@ -72,6 +72,8 @@ class RecordingSystem : public app::IProgramSystem {
   std::string ProgramFolder() override { return folder; }
   bool runOnceRuns = true;
   bool RunOnceRuns() override { return runOnceRuns; }
+  bool elevatedAlone = false;
+  bool ElevatedAlone() override { return elevatedAlone; }
 };
 
 class RecordingWindows : public app::IMainWindows {

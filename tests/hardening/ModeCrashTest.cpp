@@ -2,9 +2,11 @@
 // that call failing or the process dying right after it, started as Windows
 // starts them (its RunOnce value deleted first). Then the next log-on as
 // Windows runs it (HKLM RunOnce values, each deleted before its program
-// starts; then HKCU RunOnce values), then one more whole log-on. Invariant, at
-// every check: no entry lost, every selection flag the user's, and no entry
-// left taken while neither RunOnce value is armed to bring it back.
+// starts; then HKCU RunOnce values), then one more whole log-on. Every mode
+// runs under each account, each start with the rights that account gives it.
+// Invariant, at every check: no entry lost, every selection flag the user's,
+// and nothing left taken that no armed start with the rights to write it back
+// will give back.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -57,6 +59,42 @@ bool Armed(TestPlatform& p) {
   return p.HasValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm) || p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
 }
 
+// Who logs on: whether "/startup" (started from HKLM RunOnce) and every other
+// start may write the machine's places, and whether Windows runs RunOnce at all.
+struct Account {
+  const char* name;
+  bool startupElevated, othersElevated, runOnceRuns;
+};
+const Account kAccounts[] = {
+    {"no User Account Control", true, true, true},
+    {"administrator, /startup elevated", true, false, true},
+    {"administrator, /startup filtered", false, false, true},
+    {"standard user", false, false, false},
+};
+
+// The rights of the next process: without the machine's, HKLM and the common Startup folder are read-only.
+void Grant(TestPlatform& p, bool machine, Program* program = nullptr, const Account* a = nullptr) {
+  p.registry.AllowWrites(), p.files.AllowWrites();
+  if (!machine) p.registry.DenyWrites(HKeyLocalMachine, ""), p.files.DenyWrites(kCommonFolder);
+  if (program) program->system.runOnceRuns = a->runOnceRuns, program->system.elevatedAlone = machine && !a->othersElevated;
+}
+
+// Runs the program as the account starts it.
+void Start(TestPlatform& p, const Account& a, bool elevated, const std::string& commandLine) {
+  Program program;
+  Grant(p, elevated, &program, &a);
+  program.Run(commandLine);
+  Grant(p, true);
+}
+
+// Whether an armed start that has the rights will give back an entry taken
+// from the machine's places (machine) or the user's.
+bool ReturnArmed(TestPlatform& p, const Account& a, bool machine) {
+  const bool startup = a.runOnceRuns && p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+  const bool cleanup = a.runOnceRuns && p.HasValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
+  return (startup && (!machine || a.startupElevated)) || (cleanup && (!machine || a.othersElevated));
+}
+
 // Every entry of the seed with the data and flag it has there.
 struct Entry {
   std::string what;
@@ -64,6 +102,7 @@ struct Entry {
   std::string data;
   std::function<std::int64_t(TestPlatform&)> flag;
   std::int64_t chosen;
+  bool machine;
 };
 
 std::vector<Entry> EntriesOf(TestPlatform& p) {
@@ -87,7 +126,7 @@ std::vector<Entry> EntriesOf(TestPlatform& p) {
                          [=](TestPlatform& q) { return Raw(q, place.root, place.windows, name); },
                          [=](TestPlatform& q) { return Raw(q, place.root, place.stored, name); }, *data,
                          [=](TestPlatform& q) { return FlagOf(q, place.root, place.selections, name); },
-                         FlagOf(p, place.root, place.selections, name)});
+                         FlagOf(p, place.root, place.selections, name), place.root != HKeyCurrentUser});
     }
   }
   struct Side {
@@ -108,14 +147,14 @@ std::vector<Entry> EntriesOf(TestPlatform& p) {
                          [=](TestPlatform& q) { return FileBytes(q, side.folder, name); },
                          [=](TestPlatform& q) { return Raw(q, side.root, kStoredShcKey, name); }, *data,
                          [=](TestPlatform& q) { return FlagOf(q, side.root, kStoredShcSelectionsKey, name); },
-                         FlagOf(p, side.root, kStoredShcSelectionsKey, name)});
+                         FlagOf(p, side.root, kStoredShcSelectionsKey, name), side.root != HKeyCurrentUser});
     }
   }
   return entries;
 }
 
 // Windows starts the program for each of its RunOnce values, deleting the value first.
-void RunOnceValues(RegKey root) {
+void RunOnceValues(TestPlatform& p, const Account& a, RegKey root) {
   CRegistry registry;
   std::vector<std::string> names;
   registry.EnumerateValueNames(root, kRunOnceKey, &names);
@@ -126,20 +165,22 @@ void RunOnceValues(RegKey root) {
     std::size_t program = data.find("Quillmoor.exe");
     if (program == std::string::npos) continue;
     std::size_t tail = data.find(' ', program);
-    Program().Run(tail == std::string::npos ? std::string() : data.substr(tail + 1));
+    Start(p, a, root == HKeyLocalMachine ? a.startupElevated : a.othersElevated,
+          tail == std::string::npos ? std::string() : data.substr(tail + 1));
   }
 }
 
 // One log-on as Windows runs it: HKLM RunOnce, then (nothing of ours in) the
-// Run keys and the startup folders, then HKCU RunOnce.
-void LogOn() {
-  RunOnceValues(HKeyLocalMachine);
-  RunOnceValues(HKeyCurrentUser);
+// Run keys and the startup folders, then HKCU RunOnce; none for a standard user.
+void LogOn(TestPlatform& p, const Account& a) {
+  if (!a.runOnceRuns) return;
+  RunOnceValues(p, a, HKeyLocalMachine);
+  RunOnceValues(p, a, HKeyCurrentUser);
 }
 
 struct ModeCase {
   std::string name;
-  std::function<void(TestPlatform&)> seed;
+  std::function<void(TestPlatform&, const Account&)> seed;
   // The RunOnce value Windows used to start the mode (null: started by hand).
   const char* startedBy;
   std::string commandLine;
@@ -149,15 +190,15 @@ struct ModeCase {
 };
 
 struct Totals {
-  int faultPoints = 0, lost = 0, changed = 0, stranded = 0, unarmed = 0;
+  int faultPoints = 0, lost = 0, changed = 0, stranded = 0, unarmed = 0, accounts = 0;
   std::vector<std::string> findings;
 };
 
 // One run under a fault plan; answers the calls it made.
-int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
+int RunMode(const ModeCase& c, const Account& a, FaultPlan::Mode mode, int k, Totals* totals) {
   TestPlatform platform;
   platform.StartLog();
-  c.seed(platform);
+  c.seed(platform, a);
   auto entries = EntriesOf(platform);
   const bool seedArmed = Armed(platform);
   if (c.startedBy) {
@@ -171,20 +212,22 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
   {
     platform::ScopedService<platform::IRegistryStore> registrySlot(&registry);
     platform::ScopedService<platform::IFileSystem> filesSlot(&files);
-    plan.Arm(mode, k);
     Program program;
+    Grant(platform, c.startedBy && std::string(c.startedBy) == kStartupArm ? a.startupElevated : a.othersElevated,
+          &program, &a);
+    plan.Arm(mode, k);
     program.system.answerYes = c.answerYes;
     program.Run(c.commandLine);
     calls = plan.Calls();
     plan.Disarm();
+    Grant(platform, true);
   }
-  std::string point = mode == FaultPlan::Mode::None ? "no fault"
-                      : (mode == FaultPlan::Mode::CrashAfter ? "crash after call " : "call ") + std::to_string(k);
+  std::string point = std::string(a.name) + (mode == FaultPlan::Mode::None ? ", no fault"
+                      : (mode == FaultPlan::Mode::CrashAfter ? ", crash after call " : ", call ") + std::to_string(k));
   std::set<std::string> lost, changed, stranded;
   // A flag never chosen may stay missing: a start that died before its take
   // leaves the entries to Windows, and the cycle to the user.
   auto check = [&](const char* when, bool strandedCounts) {
-    bool armed = Armed(platform);
     for (const auto& e : entries) {
       auto windows = e.inWindows(platform), stored = e.inStored(platform);
       bool inWindows = windows && *windows == e.data, inStored = stored && *stored == e.data;
@@ -195,28 +238,29 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
       }
       if (!FlagAsChosen(e.flag(platform), e.chosen, false) && changed.insert(e.what).second)
         ++totals->changed, totals->findings.push_back(e.what + " flag changed" + where);
-      if (strandedCounts && !inWindows && !armed && stranded.insert(e.what).second)
+      if (strandedCounts && !inWindows && !ReturnArmed(platform, a, e.machine) && stranded.insert(e.what).second)
         ++totals->stranded, totals->findings.push_back(e.what + " taken with no return armed" + where);
     }
   };
   check("right after", !c.startsStranded);
   // A call that failed, the process going on, never costs the cycle its next
-  // start: whatever Windows used up to start the mode is armed again.
-  if (mode == FaultPlan::Mode::FailOne && seedArmed && !Armed(platform))
+  // start: whatever Windows used up to start the mode is armed again, where
+  // the account lets some start of the cycle write the machine's RunOnce key.
+  if (mode == FaultPlan::Mode::FailOne && seedArmed && a.startupElevated && !Armed(platform))
     ++totals->unarmed, totals->findings.push_back("the cycle left unarmed (" + c.name + ", " + point + ")");
-  LogOn();
+  LogOn(platform, a);
   check("after the next log-on", !c.startsStranded);
-  LogOn();
+  LogOn(platform, a);
   check("after one more log-on", !c.startsStranded);
   return calls;
 }
 
-void RunModeCase(const ModeCase& c, Totals* totals) {
-  int calls = RunMode(c, FaultPlan::Mode::None, -1, totals);
-  EXPECT_GT(calls, 0) << c.name;
+void RunModeCase(const ModeCase& c, const Account& a, Totals* totals) {
+  int calls = RunMode(c, a, FaultPlan::Mode::None, -1, totals);
+  EXPECT_GT(calls, 0) << c.name << ", " << a.name;
   for (int k = 0; k < calls; k += FaultPointStride()) {
     for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
-      RunMode(c, mode, k, totals);
+      RunMode(c, a, mode, k, totals);
       ++totals->faultPoints;
     }
   }
@@ -234,7 +278,7 @@ void MakeLink(const std::string& path, const std::string& target) {
 // Installed, entries of every kind where Windows reads them, the user's
 // choices from an earlier cycle, the flags at 0, the first start armed as
 // "/repair" leaves it.
-void Repaired(TestPlatform& p) {
+void Repaired(TestPlatform& p, const Account& a) {
   p.SetText(HKeyCurrentUser, kShellFoldersKey, "Startup", kUserFolder);
   p.SetText(HKeyLocalMachine, kShellFoldersKey, "Common Startup", kCommonFolder);
   p.MakeFolder(kUserFolder);
@@ -249,34 +293,34 @@ void Repaired(TestPlatform& p) {
   p.SetNumber(HKeyCurrentUser, kStoredRunSelectionsKey, "Mail", 0);
   p.SetNumber(HKeyLocalMachine, kStoredRunServicesSelectionsKey, "Spooler", 0);
   p.SetNumber(HKeyCurrentUser, kStoredShcSelectionsKey, "Notes", 0);
-  Program().Run("/repair");
+  Start(p, a, true, "/repair");  // by an administrator, elevated, as the installer arms the cycle
 }
 
 // Windows has run "/startup": Run entries and shortcuts taken, the window closed.
-void Started(TestPlatform& p) {
-  Repaired(p);
+void Started(TestPlatform& p, const Account& a) {
+  Repaired(p, a);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
-  Program().Run("/startup");
+  Start(p, a, a.startupElevated, "/startup");
 }
 
 // A whole log-on has run: everything returned but the services, taken when the "/cleanup" run ended.
-void AfterLogOn(TestPlatform& p) {
-  Started(p);
+void AfterLogOn(TestPlatform& p, const Account& a) {
+  Started(p, a);
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
-  Program().Run("/cleanup");
+  Start(p, a, a.othersElevated, "/cleanup");
 }
 
 // The log-on after one whose "/startup" died with the entries taken: Windows
 // started "/startup" again, which found them taken and left their return armed.
-void TakenAgain(TestPlatform& p) {
-  Started(p);
+void TakenAgain(TestPlatform& p, const Account& a) {
+  Started(p, a);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
-  Program().Run("/startup");
+  Start(p, a, a.startupElevated, "/startup");
 }
 
 // A cycle that died before anything was armed again: taken, nothing armed.
-void Stranded(TestPlatform& p) {
-  Started(p);
+void Stranded(TestPlatform& p, const Account& a) {
+  Started(p, a);
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
 }
@@ -295,12 +339,17 @@ TEST(ModeCrashes, NoEntryIsLostOrLeftWithoutAReturnAtAnyFaultPoint) {
       {"normal start after a log-on", AfterLogOn, nullptr, ""},
       {"normal start returning what an interrupted cycle left", Stranded, nullptr, "", true, true},
   };
-  Totals totals;
-  for (const auto& c : cases) RunModeCase(c, &totals);
+  Totals totals, first;
+  for (const Account& a : kAccounts) {
+    for (const auto& c : cases) RunModeCase(c, a, &totals);
+    if (++totals.accounts == 1) first = totals;
+  }
   for (const auto& finding : totals.findings) ADD_FAILURE() << finding;
-  std::printf("Modes: %d fault points tried, %d entries lost, %d flags changed, %d stranded\n", totals.faultPoints,
-              totals.lost, totals.changed, totals.stranded);
-  EXPECT_GE(totals.faultPoints, 1000 / FaultPointStride());
+  std::printf("Modes: %d fault points tried, %d entries lost, %d flags changed, %d stranded\n", first.faultPoints,
+              first.lost, first.changed, first.stranded);
+  std::printf("Rights: %d accounts, %d fault points tried, %d entries lost, %d flags changed, %d stranded\n",
+              totals.accounts, totals.faultPoints, totals.lost, totals.changed, totals.stranded);
+  EXPECT_GE(first.faultPoints, 1000 / FaultPointStride());
 }
 
 }  // namespace

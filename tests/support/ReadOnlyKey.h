@@ -1,7 +1,6 @@
 #pragma once
-// A real registry key whose permissions let every process read it and none
-// write it, as HKEY_LOCAL_MACHINE is for a program without elevation; the
-// full rights are given back when the object goes. Windows builds only.
+// A real key every process may read and none may write, as HKLM is for a
+// program without elevation; full rights come back when it goes. Windows only.
 #include <windows.h>
 
 #include <string>
@@ -10,41 +9,36 @@ namespace qm::test {
 
 class ScopedReadOnlyKey {
  public:
-  ScopedReadOnlyKey(HKEY root, const std::string& path) {
-    // The handle that gives the rights back is opened first: access is checked when a key is opened.
-    if (::RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC | READ_CONTROL, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    applied_ = key_ && Apply(KEY_READ);
-  }
+  // The handle that gives the rights back is opened first: access is checked at the open.
+  ScopedReadOnlyKey(HKEY root, const std::string& path)
+      : applied_(::RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key_) == ERROR_SUCCESS && Apply(KEY_READ)) {}
   ~ScopedReadOnlyKey() {
-    if (!key_) return;
     if (applied_) Apply(KEY_ALL_ACCESS);
-    ::RegCloseKey(key_);
+    if (key_) ::RegCloseKey(key_);
   }
   ScopedReadOnlyKey(const ScopedReadOnlyKey&) = delete;
-  ScopedReadOnlyKey& operator=(const ScopedReadOnlyKey&) = delete;
   bool Applied() const { return applied_; }
 
  private:
-  // A protected DACL with one entry: everyone gets rights, inherited by the subkeys.
+  // A protected DACL of one entry, inherited by the subkeys: everyone gets rights.
   bool Apply(DWORD rights) {
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     PSID everyone = nullptr;
     if (!::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return false;
-    alignas(DWORD) BYTE buffer[256];
-    ACL* acl = reinterpret_cast<ACL*>(buffer);
+    alignas(DWORD) BYTE acl[256];
     SECURITY_DESCRIPTOR sd;
-    bool done = ::InitializeAcl(acl, sizeof(buffer), ACL_REVISION) &&
-                ::AddAccessAllowedAceEx(acl, ACL_REVISION, CONTAINER_INHERIT_ACE, rights, everyone) &&
+    bool done = ::InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof(acl), ACL_REVISION) &&
+                ::AddAccessAllowedAceEx(reinterpret_cast<ACL*>(acl), ACL_REVISION, CONTAINER_INHERIT_ACE, rights,
+                                        everyone) &&
                 ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
-                ::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE) &&
+                ::SetSecurityDescriptorDacl(&sd, TRUE, reinterpret_cast<ACL*>(acl), FALSE) &&
                 ::SetSecurityDescriptorControl(&sd, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
                 ::RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
     ::FreeSid(everyone);
     return done;
   }
-
   HKEY key_ = nullptr;
-  bool applied_ = false;
+  bool applied_;
 };
 
 }  // namespace qm::test
