@@ -7,6 +7,7 @@
 
 #include "admin/core/RegFile.h"
 #include "engine/catalog/Catalog.h"
+#include "engine/cycle/Rights.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/EntryCommon.h"
 #include "engine/foundation/Places.h"
@@ -292,7 +293,11 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
   }
   const Entry& entry = *matches[0];
   if (!catalog::SetFlag(entry.ref, flag)) {
-    err << "qmctl: cannot write the flag of \"" << entry.ref.name << "\"\n";
+    // Said plainly where the reason is the rights this console runs with.
+    const Location* row = LocationOf(entry.ref.kind, entry.ref.root);
+    const bool rights = row && row->needs == PlaceRights::Machine && !cycle::WritablePlaces::Probe().May(*row);
+    err << "qmctl: cannot write the flag of \"" << entry.ref.name << "\""
+        << (rights ? ": the entries of all users are changed by qmctl started as administrator" : "") << "\n";
     return kFailed;
   }
   out << KindName(entry.ref.kind) << " \"" << entry.ref.name << "\" (" << ScopeName(entry.ref.root)

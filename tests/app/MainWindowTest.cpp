@@ -54,7 +54,6 @@ TEST_F(CheckBoxes, EveryBoxFollowsItsChildrenAndItsRoot) {
   }
 }
 
-// The machine's entries, where this start may not write their places, start with Windows whatever is chosen.
 TEST_F(CheckBoxes, TheMachinesEntriesStayOnAndShieldedWhereThisStartCannotHoldThemBack) {
   AddService("Agent", false);
   AddStartup("Mail", false);

@@ -70,9 +70,8 @@ class RecordingSystem : public app::IProgramSystem {
     return restartWorks;
   }
   std::string ProgramFolder() override { return folder; }
-  bool runOnceRuns = true;
+  bool runOnceRuns = true, elevatedAlone = false;
   bool RunOnceRuns() override { return runOnceRuns; }
-  bool elevatedAlone = false;
   bool ElevatedAlone() override { return elevatedAlone; }
 };
 

@@ -71,25 +71,26 @@ const Account kAccounts[] = {
     {"administrator, /startup filtered", false, false, true},
     {"standard user", false, false, false},
 };
+const Account* account = kAccounts;  // the one the suite runs under now
 
 // The rights of the next process: without the machine's, HKLM and the common Startup folder are read-only.
-void Grant(TestPlatform& p, bool machine, Program* program = nullptr, const Account* a = nullptr) {
+void Grant(TestPlatform& p, bool machine, Program* program = nullptr) {
   p.registry.AllowWrites(), p.files.AllowWrites();
   if (!machine) p.registry.DenyWrites(HKeyLocalMachine, ""), p.files.DenyWrites(kCommonFolder);
-  if (program) program->system.runOnceRuns = a->runOnceRuns, program->system.elevatedAlone = machine && !a->othersElevated;
+  if (program)
+    program->system.runOnceRuns = account->runOnceRuns, program->system.elevatedAlone = machine && !account->othersElevated;
 }
 
-// Runs the program as the account starts it.
-void Start(TestPlatform& p, const Account& a, bool elevated, const std::string& commandLine) {
+void Start(TestPlatform& p, bool elevated, const std::string& commandLine) {
   Program program;
-  Grant(p, elevated, &program, &a);
+  Grant(p, elevated, &program);
   program.Run(commandLine);
   Grant(p, true);
 }
 
-// Whether an armed start that has the rights will give back an entry taken
-// from the machine's places (machine) or the user's.
-bool ReturnArmed(TestPlatform& p, const Account& a, bool machine) {
+// Whether an armed start with the rights will give back an entry taken from the machine's places or the user's.
+bool ReturnArmed(TestPlatform& p, bool machine) {
+  const Account& a = *account;
   const bool startup = a.runOnceRuns && p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
   const bool cleanup = a.runOnceRuns && p.HasValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   return (startup && (!machine || a.startupElevated)) || (cleanup && (!machine || a.othersElevated));
@@ -154,7 +155,7 @@ std::vector<Entry> EntriesOf(TestPlatform& p) {
 }
 
 // Windows starts the program for each of its RunOnce values, deleting the value first.
-void RunOnceValues(TestPlatform& p, const Account& a, RegKey root) {
+void RunOnceValues(TestPlatform& p, RegKey root) {
   CRegistry registry;
   std::vector<std::string> names;
   registry.EnumerateValueNames(root, kRunOnceKey, &names);
@@ -165,22 +166,22 @@ void RunOnceValues(TestPlatform& p, const Account& a, RegKey root) {
     std::size_t program = data.find("Quillmoor.exe");
     if (program == std::string::npos) continue;
     std::size_t tail = data.find(' ', program);
-    Start(p, a, root == HKeyLocalMachine ? a.startupElevated : a.othersElevated,
+    Start(p, root == HKeyLocalMachine ? account->startupElevated : account->othersElevated,
           tail == std::string::npos ? std::string() : data.substr(tail + 1));
   }
 }
 
 // One log-on as Windows runs it: HKLM RunOnce, then (nothing of ours in) the
 // Run keys and the startup folders, then HKCU RunOnce; none for a standard user.
-void LogOn(TestPlatform& p, const Account& a) {
-  if (!a.runOnceRuns) return;
-  RunOnceValues(p, a, HKeyLocalMachine);
-  RunOnceValues(p, a, HKeyCurrentUser);
+void LogOn(TestPlatform& p) {
+  if (!account->runOnceRuns) return;
+  RunOnceValues(p, HKeyLocalMachine);
+  RunOnceValues(p, HKeyCurrentUser);
 }
 
 struct ModeCase {
   std::string name;
-  std::function<void(TestPlatform&, const Account&)> seed;
+  std::function<void(TestPlatform&)> seed;
   // The RunOnce value Windows used to start the mode (null: started by hand).
   const char* startedBy;
   std::string commandLine;
@@ -195,10 +196,11 @@ struct Totals {
 };
 
 // One run under a fault plan; answers the calls it made.
-int RunMode(const ModeCase& c, const Account& a, FaultPlan::Mode mode, int k, Totals* totals) {
+int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
+  const Account& a = *account;
   TestPlatform platform;
   platform.StartLog();
-  c.seed(platform, a);
+  c.seed(platform);
   auto entries = EntriesOf(platform);
   const bool seedArmed = Armed(platform);
   if (c.startedBy) {
@@ -214,7 +216,7 @@ int RunMode(const ModeCase& c, const Account& a, FaultPlan::Mode mode, int k, To
     platform::ScopedService<platform::IFileSystem> filesSlot(&files);
     Program program;
     Grant(platform, c.startedBy && std::string(c.startedBy) == kStartupArm ? a.startupElevated : a.othersElevated,
-          &program, &a);
+          &program);
     plan.Arm(mode, k);
     program.system.answerYes = c.answerYes;
     program.Run(c.commandLine);
@@ -238,7 +240,7 @@ int RunMode(const ModeCase& c, const Account& a, FaultPlan::Mode mode, int k, To
       }
       if (!FlagAsChosen(e.flag(platform), e.chosen, false) && changed.insert(e.what).second)
         ++totals->changed, totals->findings.push_back(e.what + " flag changed" + where);
-      if (strandedCounts && !inWindows && !ReturnArmed(platform, a, e.machine) && stranded.insert(e.what).second)
+      if (strandedCounts && !inWindows && !ReturnArmed(platform, e.machine) && stranded.insert(e.what).second)
         ++totals->stranded, totals->findings.push_back(e.what + " taken with no return armed" + where);
     }
   };
@@ -248,19 +250,19 @@ int RunMode(const ModeCase& c, const Account& a, FaultPlan::Mode mode, int k, To
   // the account lets some start of the cycle write the machine's RunOnce key.
   if (mode == FaultPlan::Mode::FailOne && seedArmed && a.startupElevated && !Armed(platform))
     ++totals->unarmed, totals->findings.push_back("the cycle left unarmed (" + c.name + ", " + point + ")");
-  LogOn(platform, a);
+  LogOn(platform);
   check("after the next log-on", !c.startsStranded);
-  LogOn(platform, a);
+  LogOn(platform);
   check("after one more log-on", !c.startsStranded);
   return calls;
 }
 
-void RunModeCase(const ModeCase& c, const Account& a, Totals* totals) {
-  int calls = RunMode(c, a, FaultPlan::Mode::None, -1, totals);
-  EXPECT_GT(calls, 0) << c.name << ", " << a.name;
+void RunModeCase(const ModeCase& c, Totals* totals) {
+  int calls = RunMode(c, FaultPlan::Mode::None, -1, totals);
+  EXPECT_GT(calls, 0) << c.name << ", " << account->name;
   for (int k = 0; k < calls; k += FaultPointStride()) {
     for (auto mode : {FaultPlan::Mode::FailOne, FaultPlan::Mode::CrashAfter}) {
-      RunMode(c, a, mode, k, totals);
+      RunMode(c, mode, k, totals);
       ++totals->faultPoints;
     }
   }
@@ -278,7 +280,7 @@ void MakeLink(const std::string& path, const std::string& target) {
 // Installed, entries of every kind where Windows reads them, the user's
 // choices from an earlier cycle, the flags at 0, the first start armed as
 // "/repair" leaves it.
-void Repaired(TestPlatform& p, const Account& a) {
+void Repaired(TestPlatform& p) {
   p.SetText(HKeyCurrentUser, kShellFoldersKey, "Startup", kUserFolder);
   p.SetText(HKeyLocalMachine, kShellFoldersKey, "Common Startup", kCommonFolder);
   p.MakeFolder(kUserFolder);
@@ -293,34 +295,34 @@ void Repaired(TestPlatform& p, const Account& a) {
   p.SetNumber(HKeyCurrentUser, kStoredRunSelectionsKey, "Mail", 0);
   p.SetNumber(HKeyLocalMachine, kStoredRunServicesSelectionsKey, "Spooler", 0);
   p.SetNumber(HKeyCurrentUser, kStoredShcSelectionsKey, "Notes", 0);
-  Start(p, a, true, "/repair");  // by an administrator, elevated, as the installer arms the cycle
+  Start(p, true, "/repair");  // by an administrator, elevated, as the installer arms the cycle
 }
 
 // Windows has run "/startup": Run entries and shortcuts taken, the window closed.
-void Started(TestPlatform& p, const Account& a) {
-  Repaired(p, a);
+void Started(TestPlatform& p) {
+  Repaired(p);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
-  Start(p, a, a.startupElevated, "/startup");
+  Start(p, account->startupElevated, "/startup");
 }
 
 // A whole log-on has run: everything returned but the services, taken when the "/cleanup" run ended.
-void AfterLogOn(TestPlatform& p, const Account& a) {
-  Started(p, a);
+void AfterLogOn(TestPlatform& p) {
+  Started(p);
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
-  Start(p, a, a.othersElevated, "/cleanup");
+  Start(p, account->othersElevated, "/cleanup");
 }
 
 // The log-on after one whose "/startup" died with the entries taken: Windows
 // started "/startup" again, which found them taken and left their return armed.
-void TakenAgain(TestPlatform& p, const Account& a) {
-  Started(p, a);
+void TakenAgain(TestPlatform& p) {
+  Started(p);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
-  Start(p, a, a.startupElevated, "/startup");
+  Start(p, account->startupElevated, "/startup");
 }
 
 // A cycle that died before anything was armed again: taken, nothing armed.
-void Stranded(TestPlatform& p, const Account& a) {
-  Started(p, a);
+void Stranded(TestPlatform& p) {
+  Started(p);
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
 }
@@ -340,8 +342,9 @@ TEST(ModeCrashes, NoEntryIsLostOrLeftWithoutAReturnAtAnyFaultPoint) {
       {"normal start returning what an interrupted cycle left", Stranded, nullptr, "", true, true},
   };
   Totals totals, first;
-  for (const Account& a : kAccounts) {
-    for (const auto& c : cases) RunModeCase(c, a, &totals);
+  for (const Account& each : kAccounts) {
+    account = &each;
+    for (const auto& c : cases) RunModeCase(c, &totals);
     if (++totals.accounts == 1) first = totals;
   }
   for (const auto& finding : totals.findings) ADD_FAILURE() << finding;

@@ -254,8 +254,10 @@ class MainWindowUi : public testing::Test {
   // Opens the window as a normal start does (or as a "/cleanup" run does, which
   // takes the services when it is left), runs drive on a second thread with the
   // window, and closes the window afterwards if it is still there.
-  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, bool cleanupRun = false) {
+  void Run(const std::function<void(app::WindowSession&, HWND)>& drive, bool cleanupRun = false,
+           bool machineFixed = false) {
     app::MainWindowSetup setup;
+    setup.machineFixed = machineFixed;
     setup.inRegistry = 1;
     setup.trayMode = true;
     setup.takeServicesOnClose = cleanupRun;
@@ -427,6 +429,19 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
 
 // A "/cleanup" run gives the RunServices entries to the stored location when
 // it ends by tray Exit or Windows ending; a normal start never does.
+TEST_F(MainWindowUi, TheMachinesEntriesStayOnWithAShieldWhereTheStartCannotHoldThemBack) {
+  Run([&](app::WindowSession&, HWND main) {
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Services")));
+    HTREEITEM service = Find(tree, "Probe Service");
+    ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(service));
+    ::SendMessageA(tree, WM_KEYDOWN, VK_SPACE, 0), ::SendMessageA(tree, WM_CHAR, ' ', 0);
+    Settle(main);
+    EXPECT_TRUE(Checked(tree, service));
+    EXPECT_TRUE(SaveScreenshot(main, "main-window-machine-fixed"));
+  }, false, true);
+}
+
 TEST_F(MainWindowUi, TrayExitAndWindowsEndingTakeTheServicesOnlyInACleanupRun) {
   const struct {
     bool cleanupRun;
