@@ -5,6 +5,7 @@
 #include "app/core/MainIds.h"
 #include "app/win32/MessageBoxes.h"
 #include "engine/foundation/Log.h"
+#include "engine/foundation/Registry.h"
 #include "platform/Identity.h"
 
 namespace qm::app {
@@ -58,9 +59,18 @@ TOKEN_ELEVATION_TYPE ElevationType() {
   return type;
 }
 
+// Whether User Account Control is on: a full token alone does not say so (Wine
+// gives one to every process, and every process there writes everywhere).
+bool AccountControlOn() {
+  std::uint32_t on = 0;
+  return CRegistry().GetValue(HKeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                              "EnableLUA", &on) &&
+         on != 0;
+}
+
 }  // namespace
 
-bool Win32ProgramSystem::ElevatedAlone() { return ElevationType() == TokenElevationTypeFull; }
+bool Win32ProgramSystem::ElevatedAlone() { return ElevationType() == TokenElevationTypeFull && AccountControlOn(); }
 
 bool Win32ProgramSystem::RunOnceRuns() {
   // Windows runs RunOnce values for an administrator, filtered or not, and
