@@ -22,6 +22,7 @@
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
 #include "tests/dialogs/ui/UiSupport.h"
+#include "tests/support/ReadOnlyKey.h"
 
 namespace qm::test {
 namespace {
@@ -430,10 +431,12 @@ TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
 // A "/cleanup" run gives the RunServices entries to the stored location when
 // it ends by tray Exit or Windows ending; a normal start never does.
 TEST_F(MainWindowUi, TheMachinesEntriesStayOnWithAShieldWhereTheStartCannotHoldThemBack) {
+  test::ScopedReadOnlyKey services(HKEY_LOCAL_MACHINE, kRunServicesKey);  // as a start without elevation has it
   Run([&](app::WindowSession&, HWND main) {
     HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
     ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, "Services")));
     HTREEITEM service = Find(tree, "Probe Service");
+    ASSERT_TRUE(service && services.Applied());
     ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(service));
     ::SendMessageA(tree, WM_KEYDOWN, VK_SPACE, 0), ::SendMessageA(tree, WM_CHAR, ' ', 0);
     Settle(main);
