@@ -1,5 +1,6 @@
 #include "app/core/MainWindow.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <type_traits>
 #include <utility>
@@ -114,7 +115,41 @@ void MainWindow::OnInit() {
   Populate();
   SetRootChecks();
   if (setup_.trayMode) view_->AddTrayIcon(kApplicationName);
+  if (setup_.startDelayed) {
+    watch_.Resume();
+    QueueDelayed();
+  }
+  if (setup_.trayMode) view_->StartTicking(kTickMilliseconds);
   CheckLogSize();
+}
+
+void MainWindow::QueueDelayed() {
+  for (const auto& [item, ref] : entries_) {
+    int delay = catalog::DelayOf(ref);
+    if (delay > 0 && catalog::FlagOf(ref) != 0) delayed_.emplace_back(delay, ref);
+  }
+  std::stable_sort(delayed_.begin(), delayed_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void MainWindow::OnTick(std::uint64_t nowMilliseconds) {
+  if (!ticked_) {
+    firstTick_ = nowMilliseconds;
+    ticked_ = true;
+  }
+  watch_.Poll();
+  StartNextDelayed(nowMilliseconds);
+  if (leaving_ && !watch_.Busy()) view_->Destroy();
+}
+
+// Never two at once: the next waits until the one before has stopped starting.
+void MainWindow::StartNextDelayed(std::uint64_t nowMilliseconds) {
+  if (delayed_.empty() || leaving_ || !watch_.LatestSettled()) return;
+  const auto& [delay, ref] = delayed_.front();
+  if (nowMilliseconds - firstTick_ < static_cast<std::uint64_t>(delay) * 1000) return;
+  std::unique_ptr<platform::IStartedProcess> process;
+  if (catalog::Launch(ref, &process)) watch_.Add(ref, std::move(process), 1, delay);
+  delayed_.erase(delayed_.begin());
 }
 
 void MainWindow::Populate() {
@@ -189,6 +224,10 @@ std::vector<std::string> MainWindow::LinesAbout(TreeItem item) const {
   if (!facts.empty()) lines.push_back(facts);
   const catalog::EntryRef* ref = EntryOf(item);
   if (ref && IsThirtyTwoBitView(ref->root)) lines.push_back(kThirtyTwoBitLine);
+  if (!ref) return lines;
+  lines.push_back(catalog::DescribeLastStart(*ref));
+  std::string delay = catalog::DescribeDelay(catalog::DelayOf(*ref));
+  if (!delay.empty()) lines.push_back(delay);
   return lines;
 }
 
@@ -497,7 +536,11 @@ void MainWindow::Launch() {
           progress->SetText(kKindTexts[kind].progressPrefix + ref->name + "...");
           progress->ShowAndPaint();
         }
-        catalog::Launch(*ref);
+        // At the log-on an entry with a delay waits for the tray part.
+        const int delay = catalog::DelayOf(*ref);
+        if (setup_.inRegistry != 1 && delay > 0) continue;
+        std::unique_ptr<platform::IStartedProcess> process;
+        if (catalog::Launch(*ref, &process)) watch_.Add(*ref, std::move(process), 1, delay);
       }
     }
   }
@@ -519,10 +562,17 @@ void MainWindow::TakeServicesIfAsked() {
 
 void MainWindow::Close() {
   TakeServicesIfAsked();
-  if (setup_.trayMode)
-    view_->Destroy();
-  else
-    view_->EndModal(1);
+  if (setup_.trayMode) return Leave();
+  // The modal run ends with the program: the tray part watches on.
+  watch_.Park();
+  view_->EndModal(1);
+}
+
+void MainWindow::Leave() {
+  watch_.Poll();
+  if (!watch_.Busy()) return view_->Destroy();
+  view_->Hide();
+  leaving_ = true;
 }
 
 void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
@@ -530,7 +580,7 @@ void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
 void MainWindow::Exit() {
   TakeServicesIfAsked();
   view_->RemoveTrayIcon();
-  view_->Destroy();
+  Leave();
 }
 
 void MainWindow::Minimize() {

@@ -12,6 +12,7 @@
 #include "app/core/DialogRunner.h"
 #include "app/core/MainView.h"
 #include "engine/catalog/Catalog.h"
+#include "engine/catalog/Impact.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
@@ -44,6 +45,10 @@ struct MainWindowSetup {
   // LAUNCH, Windows ending) takes the RunServices entries into the stored
   // location, as the window of a "/cleanup" run does.
   bool takeServicesOnClose = false;
+  // On: the tray part of a log-on. It goes on watching the starts "/startup"
+  // made, and starts each ticked entry that has a delay that long after it
+  // began, one after another.
+  bool startDelayed = false;
 };
 
 // Keys that reach the window before its controls see them.
@@ -84,6 +89,11 @@ class MainWindow {
   Point OnPositionChanging(const Rect& proposed);
   void OnEndSession();
   void OnTrayNotify(std::uint32_t iconId, TrayEvent event);
+  // The ticks a tray window gets: the starts are read, the delayed entries
+  // started when their turn comes, and a window that waited for its starts
+  // to be measured goes.
+  void OnTick(std::uint64_t nowMilliseconds);
+  static constexpr std::uint32_t kTickMilliseconds = 250;
 
   // The bitmap file to stretch over the window; empty for the built-in one.
   std::string BackgroundFile() const;
@@ -138,12 +148,22 @@ class MainWindow {
   void Help();
   void ChangeTheme(std::uint32_t command);
   void TakeServicesIfAsked();
+  // Ends a tray window, or hides it until its starts are measured.
+  void Leave();
+  void QueueDelayed();
+  void StartNextDelayed(std::uint64_t nowMilliseconds);
 
   MainWindowParts parts_;
   MainWindowSetup setup_;
   IMainView* view_ = nullptr;
   std::array<TreeItem, kKinds> roots_{};
   std::map<TreeItem, catalog::EntryRef> entries_;
+  catalog::StartWatch watch_;
+  // The ticked entries with a delay, shortest first, with theirs in seconds.
+  std::vector<std::pair<int, catalog::EntryRef>> delayed_;
+  std::uint64_t firstTick_ = 0;
+  bool ticked_ = false;
+  bool leaving_ = false;
 };
 
 }  // namespace qm::app

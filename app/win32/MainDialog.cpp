@@ -224,7 +224,12 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
     }
+    case WM_TIMER:
+      if (wParam != kTickTimer) return FALSE;
+      logic_.OnTick(::GetTickCount64());
+      return TRUE;
     case WM_DESTROY:
+      ::KillTimer(Window(), kTickTimer);
       tray_.OnDestroy();
       return FALSE;
     case WM_NCDESTROY:
@@ -526,5 +531,9 @@ Rect MainDialog::WorkArea() {
 }
 
 std::unique_ptr<IProgressWindow> MainDialog::OpenProgress() { return Win32ProgressWindow::Open(module_); }
+
+void MainDialog::StartTicking(std::uint32_t milliseconds) {
+  if (Window()) ::SetTimer(Window(), kTickTimer, milliseconds, nullptr);
+}
 
 }  // namespace qm::app

@@ -10,9 +10,11 @@
 
 namespace qm {
 
-bool OpenWithShell(const std::string& path, const std::string& argument) {
+bool OpenWithShell(const std::string& path, const std::string& argument,
+                   std::unique_ptr<platform::IStartedProcess>* started) {
   platform::IShell* shell = platform::Current<platform::IShell>();
-  return shell && shell->Open(path, argument) > 32;
+  if (!shell) return false;
+  return (started ? shell->OpenWatched(path, argument, started) : shell->Open(path, argument)) > 32;
 }
 
 void ShowMessage(const std::string& text) {

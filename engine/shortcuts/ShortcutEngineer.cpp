@@ -144,7 +144,9 @@ void KeepStanding(RegKey root, const std::string& name, const std::string& folde
   if (ReadStored(root, name, &stored) && IsWholeLink(stored)) WriteWhole(folder, path, stored);
 }
 
-bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, ""); }
+bool OpenWithShell(const std::string& file, std::unique_ptr<platform::IStartedProcess>* started = nullptr) {
+  return qm::OpenWithShell(file, "", started);
+}
 
 }  // namespace
 
@@ -629,7 +631,8 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
   return LaunchShcEntryAt(root, name, inRegistry);
 }
 
-int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inRegistry) const {
+int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inRegistry,
+                                        std::unique_ptr<platform::IStartedProcess>* started) const {
   if (ReadFlag(root, name) == 0) return 0;
   if (inRegistry == 1) {
     char folder[kPathBufferSize];
@@ -638,7 +641,7 @@ int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inReg
       return 0;
     }
     std::string file = FileOf(folder, name);
-    if (!OpenWithShell(file)) return 0;
+    if (!OpenWithShell(file, started)) return 0;
     CLog::Message(kMsgLaunching + file);
     return 1;
   }
@@ -648,7 +651,7 @@ int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inReg
     CLog::Error(kMsgLaunchFile);
     return 0;
   }
-  if (!OpenWithShell(file)) {
+  if (!OpenWithShell(file, started)) {
     RemoveFile(file);
     return 0;
   }

@@ -164,6 +164,7 @@ class RecordingMainView : public app::IMainView {
   void ShowTrayMenu() override { events.push_back("tray menu"); }
   app::Rect WorkArea() override { return workArea; }
   std::unique_ptr<app::IProgressWindow> OpenProgress() override;
+  void StartTicking(std::uint32_t milliseconds) override { events.push_back("tick " + std::to_string(milliseconds)); }
 };
 
 class RecordingProgress : public app::IProgressWindow {

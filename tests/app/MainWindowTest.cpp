@@ -2,6 +2,7 @@
 // field, editing all three kinds, LAUNCH, moving, themes, the tray and the log.
 #include <gtest/gtest.h>
 
+#include "engine/catalog/Impact.h"
 #include "platform/ProgramInfo.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/dialogs/FakeEntryView.h"
@@ -85,9 +86,9 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
     return std::vector<bool>{view.enabled[remove], view.enabled[modify]};
   };
   view.tree.Select(Entry(kService, "S"));
-  EXPECT_EQ("C:\\svc\\S.exe -s\r\nPublic entry of 32-bit programs", view.path.text);
+  EXPECT_EQ("C:\\svc\\S.exe -s\r\nPublic entry of 32-bit programs\r\nLast start: not measured", view.path.text);
   view.tree.Select(Entry(kStartup, "T"));
-  EXPECT_EQ("C:\\run\\T.exe -r", view.path.text);
+  EXPECT_EQ("C:\\run\\T.exe -r\r\nLast start: not measured", view.path.text);
   EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_SERVICE_REMOVE, ID_SERVICE_MODIFY));
   EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_STARTUP_REMOVE, ID_STARTUP_MODIFY));
   EXPECT_EQ((std::vector<bool>{false, false}), enabledOf(ID_SHORTCUT_REMOVE, ID_SHORTCUT_MODIFY));
@@ -130,11 +131,14 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
     std::vector<std::string> lines;  // under the command line
     bool missing;
     RegKey view;  // where it stands (HKLM: the build's own view); the 32-bit view is marked
+    const char* start = nullptr;  // the last start's line; null: not measured
   } cases[] = {{kService, "Known", nullptr, {"Mail notifier, Tarnwick"}, false, HKLM},
-               {kStartup, "Nameless", nullptr, {"Tarnwick"}, false, HKCU},
+               {kStartup, "Nameless", nullptr, {"Tarnwick"}, false, HKCU,
+                "Last start: 0.30 s CPU, 0.3 MB read, 0.0 MB written, 1.0 MB memory; impact low"},
                {kStartup, "Plain", nullptr, {}, false, HKCU},
                {kStartup, "Gone", nullptr, {"The program file is missing."}, true, HKCU},
-               {kShortcut, "Described", nullptr, {"Clock, Tarnwick"}, false, HKCU},
+               {kShortcut, "Described", nullptr, {"Clock, Tarnwick"}, false, HKCU,
+                "Last start: 1.23 s CPU, 2.5 MB read, 0.6 MB written, 12.3 MB memory, ready after 0.80 s; impact high"},
                {kShortcut, "Left over", nullptr, {"The program file is missing."}, true, HKCU},
                {kStartup, "Twin", "C:\\run\\Plain.exe -64", {}, false, V64},
                {kStartup, "Twin", "C:\\run\\Plain.exe -32", {}, false, V32},
@@ -167,6 +171,17 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
         shortcuts.StartWork();
         services.StartWork();
       }
+      // What the last starts cost, and a delay, kept per user whichever place the entry stands in.
+      catalog::StartRecord busy, quiet;
+      busy.state = quiet.state = catalog::StartRecord::State::Measured;
+      busy.cpuMicroseconds = 1234000, busy.bytesRead = 2500000, busy.bytesWritten = 600000;
+      busy.peakWorkingSet = 12300000, busy.idleMilliseconds = 800;
+      quiet.cpuMicroseconds = 299999, quiet.bytesRead = 299999, quiet.peakWorkingSet = 1000000;
+      const EntryPlace place = PlaceOfSelector(inRegistry);
+      catalog::RecordStart({EntryKind::Shortcut, HKCU, place, "Described"}, quiet);
+      catalog::RecordStart({EntryKind::Shortcut, HKCU, place, "Described"}, busy);
+      catalog::SetDelay({EntryKind::Shortcut, HKCU, place, "Described"}, 30);
+      catalog::RecordStart({EntryKind::Startup, HKCU, place, "Nameless"}, quiet);
       Start(inRegistry);
       const int missingImage = view.images.Count() - 1;
       for (const auto& test : cases) {
@@ -185,6 +200,9 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
         if (test.commandLine) EXPECT_EQ(test.commandLine, shown);
         std::vector<std::string> lines = test.lines;
         if (standsIn == V32) lines.push_back(view32);
+        if (test.start) lines.push_back(test.start);
+        if (!test.start) lines.push_back("Last start: not measured");
+        if (test.name == std::string("Described")) lines.push_back("Starts 30 s after the log-on");
         std::string field = shown, tip = shown;
         for (const auto& line : lines) field += "\r\n" + line, tip += "\n" + line;
         EXPECT_EQ(field, view.path.text);
@@ -261,6 +279,12 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
     ResetWorld();
     for (const char* name : {"A", "B", "C"}) Add(test.kind, name, name == test.modified);
     Start();
+    // The delay goes along with the entry; the starts of the entry as it was are forgotten.
+    const catalog::EntryRef before = *window->EntryOf(Entry(test.kind, test.modified));
+    catalog::StartRecord measured;
+    measured.state = catalog::StartRecord::State::Measured;
+    catalog::RecordStart(before, measured);
+    catalog::SetDelay(before, 30);
     view.tree.Select(Entry(test.kind, test.modified));
     dialogs.reply = {1, "New", "C:\\new.exe", "-n", 0};
     window->OnCommand(ID_SERVICE_MODIFY + 3 * test.kind);
@@ -273,7 +297,11 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
     EXPECT_TRUE(view.tree.GetCheck(view.tree.Selected()));
     // The service stays in HKLM, the 32-bit programs' key of this 32-bit build, and says so.
     const char* field[] = {"C:\\new.exe -n\r\nPublic entry of 32-bit programs", "C:\\new.exe -n", ""};
-    EXPECT_EQ(test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : field[test.kind], view.path.text);
+    EXPECT_EQ((test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : field[test.kind]) +
+                  "\r\nLast start: not measured\r\nStarts 30 s after the log-on",
+              view.path.text);
+    EXPECT_TRUE(catalog::StartsOf(before).empty());
+    EXPECT_EQ(0, catalog::DelayOf(before));
   }
 }
 
