@@ -119,7 +119,8 @@ void MainWindow::OnInit() {
     watch_.Resume();
     QueueDelayed();
   }
-  if (setup_.trayMode) view_->StartTicking(kTickMilliseconds);
+  // The first tick comes once the window stands painted: the images follow then.
+  view_->StartTicking(1);
   CheckLogSize();
 }
 
@@ -133,6 +134,10 @@ void MainWindow::QueueDelayed() {
 }
 
 void MainWindow::OnTick(std::uint64_t nowMilliseconds) {
+  if (!dressed_) {
+    Dress();
+    view_->StartTicking(kTickMilliseconds);
+  }
   if (!ticked_) {
     firstTick_ = nowMilliseconds;
     ticked_ = true;
@@ -152,14 +157,83 @@ void MainWindow::StartNextDelayed(std::uint64_t nowMilliseconds) {
   delayed_.erase(delayed_.begin());
 }
 
+namespace {
+
+// The window's tree as the first listing sees it: without an image list, so
+// that the engines ask the shell for no icon and every entry stands at once
+// with its kind's image.
+class TreeWithoutImages : public platform::ITreeControl {
+ public:
+  explicit TreeWithoutImages(platform::ITreeControl& tree) : tree_(tree) {}
+  TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override {
+    return tree_.InsertItem(parent, text, image, selectedImage);
+  }
+  bool SetCheck(TreeItem item, bool checked) override { return tree_.SetCheck(item, checked); }
+  bool GetCheck(TreeItem item) const override { return tree_.GetCheck(item); }
+  std::string GetItemText(TreeItem item) const override { return tree_.GetItemText(item); }
+  int GetItemImage(TreeItem item) const override { return tree_.GetItemImage(item); }
+  std::vector<TreeItem> Children(TreeItem parent) const override { return tree_.Children(parent); }
+  platform::IImageList* GetImageList() override { return nullptr; }
+  void SetImageList(platform::IImageList*) override {}
+
+ private:
+  platform::ITreeControl& tree_;
+};
+
+// The second listing, for the images alone: it holds no items of its own,
+// only the text and image each would have had; the icons go into the
+// window's image list.
+class ImagesOnly : public platform::ITreeControl {
+ public:
+  explicit ImagesOnly(platform::ITreeControl& tree) : tree_(tree) {}
+  TreeItem InsertItem(TreeItem, const std::string& text, int image, int) override {
+    items_.push_back({text, image});
+    return items_.size();
+  }
+  bool SetCheck(TreeItem, bool) override { return true; }
+  bool GetCheck(TreeItem) const override { return false; }
+  std::string GetItemText(TreeItem item) const override { return item && item <= items_.size() ? items_[item - 1].first : ""; }
+  int GetItemImage(TreeItem item) const override { return item && item <= items_.size() ? items_[item - 1].second : -1; }
+  std::vector<TreeItem> Children(TreeItem) const override { return {}; }
+  platform::IImageList* GetImageList() override { return tree_.GetImageList(); }
+  void SetImageList(platform::IImageList* list) override { tree_.SetImageList(list); }
+
+ private:
+  platform::ITreeControl& tree_;
+  std::vector<std::pair<std::string, int>> items_;
+};
+
+}  // namespace
+
 void MainWindow::Populate() {
   IMainTree& tree = view_->Tree();
+  TreeWithoutImages bare(tree);
   const EntryPlace place = PlaceOfSelector(setup_.inRegistry);
   // Startups, shortcuts, then services, as the engines have always filled them.
   for (EntryKind kind : {EntryKind::Startup, EntryKind::Shortcut, EntryKind::Service}) {
     std::vector<std::pair<TreeItem, catalog::EntryRef>> items;
-    catalog::Populate(kind, place, &tree, roots_[static_cast<int>(kind)], &items);
+    catalog::Populate(kind, place, &bare, roots_[static_cast<int>(kind)], &items);
     for (const auto& [item, ref] : items) entries_[item] = ref;
+  }
+}
+
+// After the window first stood painted: each entry's program icon, then the
+// marks drawn over it. Each item keeps its box and its place; an entry that
+// came or went meanwhile is passed over.
+void MainWindow::Dress() {
+  dressed_ = true;
+  IMainTree& tree = view_->Tree();
+  ImagesOnly images(tree);
+  const EntryPlace place = PlaceOfSelector(setup_.inRegistry);
+  for (EntryKind kind : {EntryKind::Startup, EntryKind::Shortcut, EntryKind::Service}) {
+    std::vector<std::pair<TreeItem, catalog::EntryRef>> listed;
+    catalog::Populate(kind, place, &images, roots_[static_cast<int>(kind)], &listed);
+    for (const auto& [scratch, ref] : listed)
+      for (const auto& [item, shown] : entries_)
+        if (catalog::SameEntry(ref, shown) && ref.name == shown.name) {
+          tree.SetItemImage(item, images.GetItemImage(scratch));
+          break;
+        }
   }
   MarkMissingPrograms();
   // After the missing marks: a view may draw its mark into the item's image.

@@ -89,9 +89,10 @@ class MainWindow {
   Point OnPositionChanging(const Rect& proposed);
   void OnEndSession();
   void OnTrayNotify(std::uint32_t iconId, TrayEvent event);
-  // The ticks a tray window gets: the starts are read, the delayed entries
-  // started when their turn comes, and a window that waited for its starts
-  // to be measured goes.
+  // The window's ticks: the first, once it stands painted, brings the
+  // entries' icons and marks; in a tray window the starts are read, the
+  // delayed entries started when their turn comes, and a window that waited
+  // for its starts to be measured goes.
   void OnTick(std::uint64_t nowMilliseconds);
   static constexpr std::uint32_t kTickMilliseconds = 250;
 
@@ -109,7 +110,9 @@ class MainWindow {
   const catalog::EntryRef* EntryOf(TreeItem item) const;
 
  private:
+  // The entries with their boxes, each with its kind's image.
   void Populate();
+  void Dress();
   // Records the entry an item shows, and the 32-bit programs' mark on it.
   void SetEntry(TreeItem item, const catalog::EntryRef& ref);
   // An entry's command line (a shortcut's file), as the field under the tree shows it.
@@ -164,6 +167,7 @@ class MainWindow {
   std::uint64_t firstTick_ = 0;
   bool ticked_ = false;
   bool leaving_ = false;
+  bool dressed_ = false;
 };
 
 }  // namespace qm::app

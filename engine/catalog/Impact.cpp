@@ -1,5 +1,6 @@
 #include "engine/catalog/Impact.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <utility>
@@ -238,11 +239,14 @@ void StartWatch::Poll() {
         watched.record.idleMilliseconds = static_cast<std::int64_t>(figures.ageMilliseconds);
     }
     if (read) {
-      watched.record.cpuMicroseconds = figures.cpuMicroseconds;
-      watched.record.bytesRead = figures.bytesRead;
-      watched.record.bytesWritten = figures.bytesWritten;
-      watched.record.peakWorkingSet = figures.peakWorkingSet;
-      watched.record.watchedMilliseconds = figures.ageMilliseconds;
+      // Counts only grow: a reading after the end that answers less (a
+      // system that forgot the process) never takes back what was seen.
+      StartRecord& kept = watched.record;
+      kept.cpuMicroseconds = std::max(kept.cpuMicroseconds, figures.cpuMicroseconds);
+      kept.bytesRead = std::max(kept.bytesRead, figures.bytesRead);
+      kept.bytesWritten = std::max(kept.bytesWritten, figures.bytesWritten);
+      kept.peakWorkingSet = std::max(kept.peakWorkingSet, figures.peakWorkingSet);
+      kept.watchedMilliseconds = std::max(kept.watchedMilliseconds, figures.ageMilliseconds);
     }
     const bool done = !read || figures.ended || figures.ageMilliseconds >= kWatchMilliseconds;
     watched.settled = watched.settled || done || !watched.askIdle;

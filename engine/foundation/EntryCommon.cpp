@@ -35,7 +35,8 @@ int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fa
 }
 
 int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage) {
-  if (!tree) return fallbackImage;
+  // Without an image list no icon could be kept: the shell is not asked.
+  if (!tree || !tree->GetImageList()) return fallbackImage;
   platform::IShell* shell = platform::Current<platform::IShell>();
   if (!shell) return fallbackImage;
   platform::IconHandle icon = shell->SmallIcon(path);

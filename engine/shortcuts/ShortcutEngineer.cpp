@@ -731,7 +731,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
       for (std::size_t i = 0; i < names.size(); ++i) {
         std::vector<std::uint8_t> bytes;
-        auto make = [&] { return AddShortcutImageToTreeCtrl(tree, paths[i]); };
+        auto make = [&] { return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, paths[i]) : kFallbackImage; };
         bool read = files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
         int image = read ? images.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
@@ -744,7 +744,10 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     StoredNames(root, &stored);
     for (const std::string& name : stored) {
       std::vector<std::uint8_t> bytes;
-      auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
+      // Without an image list no temporary copy is written for an icon that could not be kept.
+      auto make = [&] {
+        return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)) : kFallbackImage;
+      };
       int image = ReadStored(root, name, &bytes) ? images.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/Handles.h"
@@ -12,6 +16,11 @@ namespace {
 
 std::uint64_t FromFileTime(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
 class Win32StartedProcess : public IStartedProcess {
@@ -29,7 +38,12 @@ class Win32StartedProcess : public IStartedProcess {
     FILETIME created{}, exited{}, kernel{}, user{};
     if (!::GetProcessTimes(process_.Get(), &created, &exited, &kernel, &user)) return false;
     ProcessFigures read;
-    read.cpuMicroseconds = (FromFileTime(kernel) + FromFileTime(user)) / 10;
+    // Wine answers another process's times with the asking process's own; its
+    // threads' times it answers truly. Each thread is held open, so that one
+    // that ended still counts. Windows counts every thread in the process's
+    // times, also those that came and went between two readings.
+    const std::uint64_t threads = ThreadMicroseconds();
+    read.cpuMicroseconds = UnderWine() ? threads : std::max((FromFileTime(kernel) + FromFileTime(user)) / 10, threads);
     read.ended = ::WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
@@ -56,7 +70,28 @@ class Win32StartedProcess : public IStartedProcess {
   }
 
  private:
+  std::uint64_t ThreadMicroseconds() {
+    win32::FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    if (snapshot)
+      for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry))
+        if (entry.th32OwnerProcessID == id_ && !threads_.count(entry.th32ThreadID))
+          threads_[entry.th32ThreadID].first.Reset(
+              ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID));
+    std::uint64_t sum = 0;
+    for (auto& [id, thread] : threads_) {
+      FILETIME created{}, exited{}, kernel{}, user{};
+      if (thread.first && ::GetThreadTimes(thread.first.Get(), &created, &exited, &kernel, &user))
+        thread.second = std::max(thread.second, (FromFileTime(kernel) + FromFileTime(user)) / 10);
+      sum += thread.second;
+    }
+    return sum;
+  }
+
   win32::KernelObject process_;
+  // Every thread seen, with the most time it was found to have used.
+  std::map<DWORD, std::pair<win32::KernelObject, std::uint64_t>> threads_;
   std::uint64_t creation_ = 0;
   std::uint32_t id_ = 0;
 };

@@ -310,7 +310,8 @@ class MainWindowTest : public testing::Test {
   }
 
   // Makes the window and brings it up as the program would.
-  app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false) {
+  app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false,
+                         bool painted = true) {
     window = std::make_unique<app::MainWindow>(
         app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, *runner, host},
         app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose});
@@ -320,6 +321,7 @@ class MainWindowTest : public testing::Test {
     view.tree.onSelected = [this](TreeItem item) { window->OnSelectionChanged(item); };
     window->OnCreate(true);
     window->OnInit();
+    if (painted) window->OnTick(0);  // the first tick, once the window stands painted, brings the icons and marks
     view.events.clear();
     return *window;
   }

@@ -182,7 +182,13 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
       catalog::RecordStart({EntryKind::Shortcut, HKCU, place, "Described"}, busy);
       catalog::SetDelay({EntryKind::Shortcut, HKCU, place, "Described"}, 30);
       catalog::RecordStart({EntryKind::Startup, HKCU, place, "Nameless"}, quiet);
-      Start(inRegistry);
+      // The window stands before any icon is asked for, each entry with its kind's image; the first tick brings the rest.
+      Start(inRegistry, true, false, false);
+      shell.iconLookups.clear();
+      for (int kind = 0; kind < 3; ++kind)
+        for (TreeItem child : view.tree.Children(Root(kind))) EXPECT_EQ(kind, view.tree.GetItemImage(child));
+      window->OnTick(0);
+      EXPECT_FALSE(shell.iconLookups.empty());
       const int missingImage = view.images.Count() - 1;
       for (const auto& test : cases) {
         const RegKey standsIn = test.view == HKLM ? own : test.view;
