@@ -459,6 +459,7 @@ namespace {
 struct DialogAnswer {
   int result = 0;
   int entryType = 0;
+  int delay = 0;
   std::string name, path, argument;
 };
 
@@ -469,6 +470,7 @@ DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
   answer.name = dialog.entryName;
   answer.path = dialog.entryPath;
   answer.argument = dialog.entryArgument;
+  answer.delay = dialog.entryDelay;
   if constexpr (!std::is_same_v<Dialog, CServiceDialog>) answer.entryType = dialog.entryType;
   return answer;
 }
@@ -476,12 +478,13 @@ DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
 // Fills the kind's dialog with the opening values and runs it.
 // A new entry has no root yet (0): the dialog tests its name where its Type puts it.
 DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inRegistry, int entryType,
-                      const std::string& name, RegKey root) {
+                      const std::string& name, RegKey root, int delay) {
   auto fill = [&](auto& dialog) {
     dialog.dialogMode = dialogMode;
     dialog.inRegistry = inRegistry;
     dialog.entryRoot = root;
     if (dialogMode != 1) dialog.entryName = name;
+    if (dialogMode != 1) dialog.entryDelay = delay;
   };
   if (kind == MainWindow::kService) {
     CServiceDialog dialog;
@@ -503,7 +506,7 @@ DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inReg
 }  // namespace
 
 void MainWindow::Create(int kind) {
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey);
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey, 0);
   if (answer.result != 1) return;
   // A new public entry goes to the view this program sees; services are all public.
   const catalog::EntryRef ref{kEntryKinds[kind],
@@ -511,6 +514,7 @@ void MainWindow::Create(int kind) {
                               PlaceOfSelector(setup_.inRegistry), answer.name};
   platform::IconHandle icon = 0;
   if (!catalog::Create(ref, answer.path, answer.argument, &icon)) return;
+  if (answer.delay > 0 && !catalog::SetDelay(ref, answer.delay)) CLog::Error("Unable to save the delay of " + ref.name);
   IMainTree& tree = view_->Tree();
   int image = catalog::AddImage(ref.kind, &tree, answer.path, icon);
   TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
@@ -559,7 +563,8 @@ void MainWindow::Modify(int kind) {
   IMainTree& tree = view_->Tree();
   // The dialog reads, and tests names in, the root and view the item came from.
   int oldType = kind != kService && from.IsPublic() ? 1 : 0;
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, from.name, from.root);
+  DialogAnswer answer =
+      AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, from.name, from.root, catalog::DelayOf(from));
   if (answer.result != 1) return;
   // A public entry stays in its view; one made public goes to the view this
   // program sees, one made private to the user's.
@@ -568,6 +573,9 @@ void MainWindow::Modify(int kind) {
   if (kind != kService && answer.entryType != oldType) to.root = answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine;
   platform::IconHandle icon = 0;
   if (!catalog::Modify(from, to, answer.path, answer.argument, &icon)) return;
+  // The delay went along with the entry; the dialog may have changed it.
+  if (catalog::DelayOf(to) != answer.delay && !catalog::SetDelay(to, answer.delay))
+    CLog::Error("Unable to save the delay of " + to.name);
   // The entry goes back where it stood; a first child has no previous sibling
   // and stays first. Its box keeps the state the user gave it: the engine
   // carried the selection flag over to the new name, and LAUNCH saves what
