@@ -311,10 +311,10 @@ class MainWindowTest : public testing::Test {
 
   // Makes the window and brings it up as the program would.
   app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false,
-                         bool painted = true) {
+                         bool painted = true, bool startDelayed = false) {
     window = std::make_unique<app::MainWindow>(
         app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, *runner, host},
-        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose});
+        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose, startDelayed});
     window->Attach(&view);
     view.tree = FakeMainTree();
     view.path = FakeEditField();

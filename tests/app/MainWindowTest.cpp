@@ -2,6 +2,8 @@
 // field, editing all three kinds, LAUNCH, moving, themes, the tray and the log.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "engine/catalog/Impact.h"
 #include "platform/ProgramInfo.h"
 #include "tests/app/MainWindowFixture.h"
@@ -421,6 +423,8 @@ TEST_F(Launching, TicksAreSavedFromTheFirstStart) {
 TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   AddStartup("On", true);
   AddStartup("Off", true);
+  AddStartup("Waits", true);  // ticked, but its turn comes from the tray part
+  catalog::SetDelay({EntryKind::Startup, HKCU, EntryPlace::Windows, "Waits"}, 30);
   ASSERT_EQ(1, startups.TakeRunEntries());
   view.progressFails = true;  // the launch goes on without its progress window
   Start(0, false);
@@ -429,6 +433,49 @@ TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   EXPECT_EQ((Strings{"On"}), platform.Names(HKCU, kRunKey));
   EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "Off"));
   EXPECT_EQ((Strings{"hide", "end 1"}), view.events);
+}
+
+// The tray part of a log-on starts the ticked entries with a delay, shortest
+// first, each once its delay has passed and the one before stopped starting;
+// each start is kept with its figures once it ended.
+TEST_F(Launching, DelayedEntriesStartOneAfterAnotherAndAreMeasured) {
+  for (const auto& [name, ticked, delay] : {std::tuple{"Late", true, 5}, {"Later", true, 2}, {"Off", false, 1},
+                                            {"Now", true, 0}}) {
+    AddStartup(name, ticked);
+    catalog::SetDelay({EntryKind::Startup, HKCU, EntryPlace::Windows, name}, delay);
+  }
+  shell.handProcesses = true;
+  Start(1, true, true, true, true);
+  const auto files = [&] {
+    Strings started;
+    for (const auto& open : shell.opened) started.push_back(open.file);
+    return started;
+  };
+  window->OnTick(1999);
+  EXPECT_TRUE(shell.opened.empty());
+  window->OnTick(2000);
+  EXPECT_EQ((Strings{"C:\\run\\Later.exe"}), files());
+  shell.processes[0]->figures.ageMilliseconds = 4000;
+  window->OnTick(6000);  // Late's turn, but Later is still starting
+  EXPECT_EQ(1u, shell.opened.size());
+  shell.processes[0]->idle = platform::IdleState::Idle;
+  window->OnTick(6250);
+  EXPECT_EQ((Strings{"C:\\run\\Later.exe", "C:\\run\\Late.exe"}), files());
+  shell.processes[0]->figures = {420000, 1000, 2000, 5000000, 7000, true};
+  shell.processes[1]->figures.ended = true;
+  window->OnTick(6500);
+  const std::vector<catalog::StartRecord> later = catalog::StartsOf({EntryKind::Startup, HKCU, EntryPlace::Windows, "Later"});
+  ASSERT_EQ(1u, later.size());
+  EXPECT_EQ(catalog::StartRecord::State::Measured, later[0].state);
+  EXPECT_EQ((std::vector<std::uint64_t>{420000, 1000, 2000, 5000000, 7000, 1, 2}),
+            (std::vector<std::uint64_t>{later[0].cpuMicroseconds, later[0].bytesRead, later[0].bytesWritten,
+                                        later[0].peakWorkingSet, later[0].watchedMilliseconds,
+                                        static_cast<std::uint64_t>(later[0].flag), static_cast<std::uint64_t>(later[0].delay)}));
+  EXPECT_EQ(4000, later[0].idleMilliseconds);
+  window->OnTick(100000);
+  EXPECT_EQ(2u, shell.opened.size()) << "each starts once; unticked or undelayed entries are not the tray part's";
+  window->OnCommand(ID_TRAY_EXIT);
+  EXPECT_EQ("destroy", view.events.back()) << "nothing left to watch: the program ends at once";
 }
 
 TEST_F(Launching, ClosingFollowsTheSetUp) {

@@ -653,6 +653,8 @@ class Run {
         break;
     }
     std::string newest(after.begin(), after.end());
+    std::printf("the delayed '%s' started after %lu s, its newest start kept as \"%s\"\n", e.name, kDelaySeconds,
+                newest.substr(0, newest.find(';')).c_str());
     if (newest.rfind("measured ", 0) != 0)
       Fault("no measurement of the delayed '%s' appeared (\"%s\")", e.name, newest.c_str());
   }
