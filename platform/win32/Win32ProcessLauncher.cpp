@@ -76,7 +76,8 @@ class Win32StartedProcess : public IStartedProcess {
     entry.dwSize = sizeof(entry);
     if (snapshot)
       for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry))
-        if (entry.th32OwnerProcessID == id_ && !threads_.count(entry.th32ThreadID))
+        // A thread that could not be opened yet (just starting) is tried again at the next reading.
+        if (entry.th32OwnerProcessID == id_ && !threads_[entry.th32ThreadID].first)
           threads_[entry.th32ThreadID].first.Reset(
               ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID));
     std::uint64_t sum = 0;
