@@ -1,11 +1,13 @@
 #include "dialogs/EntryDialog.h"
 
+#include "engine/catalog/Impact.h"
 #include "engine/foundation/Places.h"
 #include "platform/Text.h"
 
 namespace qm::dialogs {
 namespace {
 
+constexpr char kDelayMessage[] = "The delay is a number of seconds from 0 to 3600.";
 constexpr char kPlainNameMessage[] =
     "A name cannot hold \\ / : * ? \" < > | and cannot be a device name such as CON or NUL. Choose another name.";
 
@@ -33,6 +35,7 @@ void EntryDialog::OnInit() {
   view_->SetFieldText(Field::Name, values_.entryName);
   view_->SetFieldText(Field::Path, values_.entryPath);
   view_->SetFieldText(Field::Argument, values_.entryArgument);
+  view_->SetFieldText(Field::Delay, std::to_string(values_.entryDelay));
   if (kind_.HasType()) view_->SetTypeIndex(values_.entryType);
   // Modify follows the same rule as create: an entry whose command line could
   // not be read opens with an empty Path, and an OK enabled there would let a
@@ -88,26 +91,37 @@ void EntryDialog::OnOk() {
   std::string path = view_->GetFieldText(Field::Path);
   std::string argument = view_->GetFieldText(Field::Argument);
   int type = kind_.HasType() ? view_->GetTypeIndex() : values_.entryType;
+  // Empty is none; anything else is a whole number of seconds up to an hour.
+  const std::string delayText = view_->GetFieldText(Field::Delay);
+  if (delayText.size() > 4 || delayText.find_first_not_of("0123456789") != std::string::npos ||
+      (!delayText.empty() && std::stoi(delayText) > catalog::kLongestDelay)) {
+    view_->ShowMessage(kDelayMessage);
+    return;
+  }
+  const int delay = delayText.empty() ? 0 : std::stoi(delayText);
 
   if (values_.dialogMode == 1) {
     if (RefuseTakenName(name, type, true)) return;
-    Accept(name, path, argument, type);
+    Accept(name, path, argument, type, delay);
     return;
   }
 
   bool sameName = platform::EqualsNoCase(name, values_.entryName);
   bool unchanged = sameName && platform::EqualsNoCase(path, values_.entryPath) &&
-                   platform::EqualsNoCase(argument, values_.entryArgument) && type == values_.entryType;
+                   platform::EqualsNoCase(argument, values_.entryArgument) && type == values_.entryType &&
+                   delay == values_.entryDelay;
   if (unchanged) {
     view_->Close(false);
     return;
   }
   // A new name, or a move to the other side, must not land on another entry.
   if ((!sameName || type != values_.entryType) && RefuseTakenName(name, type, !sameName)) return;
-  Accept(name, path, argument, type);
+  Accept(name, path, argument, type, delay);
 }
 
-void EntryDialog::Accept(const std::string& name, const std::string& path, const std::string& argument, int type) {
+void EntryDialog::Accept(const std::string& name, const std::string& path, const std::string& argument, int type,
+                         int delay) {
+  values_.entryDelay = delay;
   values_.entryName = name;
   values_.entryPath = path;
   values_.entryArgument = argument;
@@ -135,6 +149,7 @@ int ShowEntryDialog(const EntryDialogKind& kind, EntryValues* values) {
   values->entryName = dialog.Values().entryName;
   values->entryPath = dialog.Values().entryPath;
   values->entryArgument = dialog.Values().entryArgument;
+  values->entryDelay = dialog.Values().entryDelay;
   if (kind.HasType()) values->entryType = dialog.Values().entryType;
   return 1;
 }

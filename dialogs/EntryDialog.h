@@ -20,9 +20,11 @@ struct EntryValues {
   std::string entryName;
   std::string entryPath;
   std::string entryArgument;
+  // Seconds after the log-on the ticked entry waits for the tray part; 0 none.
+  int entryDelay = 0;
 };
 
-enum class Field { Name, Path, Argument, Other };
+enum class Field { Name, Path, Argument, Delay, Other };
 
 // What the logic asks of its window.
 class IEntryDialogView {
@@ -96,7 +98,7 @@ class OSTRUM_API EntryDialog {
   void UpdateOk();
   // newName: the name is not the entry's own, and must be a plain name.
   bool RefuseTakenName(const std::string& name, int type, bool newName);
-  void Accept(const std::string& name, const std::string& path, const std::string& argument, int type);
+  void Accept(const std::string& name, const std::string& path, const std::string& argument, int type, int delay);
 
   const EntryDialogKind& kind_;
   EntryValues values_;

@@ -19,6 +19,7 @@ EntryValues ValuesOf(const Dialog& dialog, int entryType) {
   values.entryName = dialog.entryName;
   values.entryPath = dialog.entryPath;
   values.entryArgument = dialog.entryArgument;
+  values.entryDelay = dialog.entryDelay;
   return values;
 }
 
@@ -27,6 +28,7 @@ void TakeBack(Dialog& dialog, const EntryValues& values) {
   dialog.entryName = values.entryName;
   dialog.entryPath = values.entryPath;
   dialog.entryArgument = values.entryArgument;
+  dialog.entryDelay = values.entryDelay;
 }
 
 }  // namespace

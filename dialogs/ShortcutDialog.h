@@ -29,6 +29,8 @@ class OSTRUM_API CShortcutDialog {
   std::string entryName;
   std::string entryPath;
   std::string entryArgument;
+  // Seconds after the log-on the ticked entry waits; 0 none.
+  int entryDelay = 0;
 };
 
 }  // namespace qm

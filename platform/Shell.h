@@ -2,8 +2,10 @@
 // The shell as the engines use it: open a file with parameters, and a file's
 // small icon.
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "platform/Processes.h"
 #include "platform/Services.h"
 
 namespace qm::platform {
@@ -19,6 +21,12 @@ class IShell {
   // SW_SHOWNORMAL). Answers the shell's instance value: above 32 is success.
   // Never waits for the program.
   virtual std::intptr_t Open(const std::string& file, const std::string& parameters) = 0;
+  // The same, handing the process the shell started to *started; left empty
+  // where none was started or the platform cannot hold it.
+  virtual std::intptr_t OpenWatched(const std::string& file, const std::string& parameters,
+                             std::unique_ptr<IStartedProcess>* /*started*/) {
+    return Open(file, parameters);
+  }
   // SHGetFileInfoA(path, 0, SHGFI_ICON | SHGFI_SMALLICON); 0 if the shell has none.
   virtual IconHandle SmallIcon(const std::string& path) = 0;
   virtual void DestroyIcon(IconHandle icon) = 0;

@@ -7,6 +7,7 @@
 
 #include "admin/core/RegFile.h"
 #include "engine/catalog/Catalog.h"
+#include "engine/catalog/Impact.h"
 #include "engine/cycle/Rights.h"
 #include "engine/entries/RunKeyStore.h"
 #include "engine/foundation/EntryCommon.h"
@@ -36,6 +37,9 @@ constexpr char kUsageText[] =
     "                             tick or untick the entry, as the window's check box does;\n"
     "                             K is startup, service or shortcut; on 64-bit Windows the\n"
     "                             machine's keys are kept for 32-bit and for 64-bit programs\n"
+    "  delay NAME SECONDS [--kind K] [--user | --machine] [--view 32|64]\n"
+    "                             start the ticked entry that long after the log-on (0: at once,\n"
+    "                             at most 3600), from the program's tray part\n"
     "  take                       take the entries, as a log-on does\n"
     "  return                     give every entry back to Windows, as the cycle does\n"
     "  restore                    give every entry back, arming nothing (an armed log-on stays armed)\n"
@@ -203,6 +207,27 @@ std::string ViewText(RegKey root) {
   return view.empty() ? "-" : view;
 }
 
+// The last start's figures as list prints them: units a user reads, "not measured" where none are known.
+struct StartFields {
+  bool measured = false;
+  std::string cpu, read, written, peak, ready, impact;
+};
+
+StartFields LastStartOf(const Entry& entry) {
+  StartFields fields;
+  std::vector<catalog::StartRecord> starts = catalog::StartsOf(entry.ref);
+  if (starts.empty() || starts.front().state != catalog::StartRecord::State::Measured) return fields;
+  const catalog::StartRecord& last = starts.front();
+  fields.measured = true;
+  fields.cpu = catalog::Seconds(last.cpuMicroseconds);
+  fields.read = catalog::Megabytes(last.bytesRead);
+  fields.written = catalog::Megabytes(last.bytesWritten);
+  fields.peak = catalog::Megabytes(last.peakWorkingSet);
+  if (last.idleMilliseconds >= 0) fields.ready = catalog::Seconds(static_cast<std::uint64_t>(last.idleMilliseconds) * 1000);
+  fields.impact = catalog::ClassName(catalog::ClassOf(last));
+  return fields;
+}
+
 void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
   out << Padded("KIND", 10) << Padded("SCOPE", 9) << Padded("VIEW", 6) << Padded("WHERE", 9) << Padded("FLAG", 6)
       << "NAME\n";
@@ -214,6 +239,8 @@ void ListTable(const std::vector<Entry>& entries, std::ostream& out) {
     // The command on a line of its own, so that a long one never pushes the
     // columns apart, followed by what its program is.
     out << "    " << platform::ValidUtf8(CommandOf(entry) + ProgramNote(ProgramOf(entry))) << "\n";
+    const std::string delay = catalog::DescribeDelay(catalog::DelayOf(entry.ref));
+    out << "    " << catalog::DescribeLastStart(entry.ref) << (delay.empty() ? "" : "; " + delay) << "\n";
   }
 }
 
@@ -230,20 +257,34 @@ void ListJson(const std::vector<Entry>& entries, std::ostream& out) {
         << ", \"flag\": " << (entry.flag < 0 ? std::string("null") : std::to_string(entry.flag))
         << ", \"command\": " << Json(CommandOf(entry)) << ", \"description\": " << Json(program.description)
         << ", \"publisher\": " << Json(program.publisher) << ", \"missing\": " << (program.missing ? "true" : "false")
-        << "}";
+        << ", \"delay_seconds\": " << catalog::DelayOf(entry.ref) << ", \"last_start\": ";
+    const StartFields start = LastStartOf(entry);
+    if (!start.measured)
+      out << Json("not measured");
+    else
+      out << "{\"cpu_seconds\": " << start.cpu << ", \"read_mb\": " << start.read << ", \"written_mb\": "
+          << start.written << ", \"peak_memory_mb\": " << start.peak
+          << ", \"ready_seconds\": " << (start.ready.empty() ? std::string("null") : start.ready)
+          << ", \"impact\": " << Json(start.impact) << "}";
+    out << "}";
   }
   out << (entries.empty() ? "]\n" : "\n]\n");
 }
 
 void ListCsv(const std::vector<Entry>& entries, std::ostream& out) {
   // The view comes last, so that readers of the earlier columns read on unchanged.
-  out << "kind,scope,where,flag,name,command,description,publisher,missing,view\r\n";
+  // So do the delay and the last start's figures.
+  out << "kind,scope,where,flag,name,command,description,publisher,missing,view,delay_seconds,cpu_seconds,read_mb,"
+         "written_mb,peak_memory_mb,ready_seconds,impact\r\n";
   for (const Entry& entry : entries) {
     const ProgramDescription program = ProgramOf(entry);
     out << KindName(entry.ref.kind) << "," << ScopeName(entry.ref.root) << "," << PlaceName(entry.ref.place) << ","
         << (entry.flag < 0 ? "" : std::to_string(entry.flag)) << "," << Csv(entry.ref.name) << ","
         << Csv(CommandOf(entry)) << "," << Csv(program.description) << "," << Csv(program.publisher) << ","
-        << (program.missing ? 1 : 0) << "," << ViewName(entry.ref.root) << "\r\n";
+        << (program.missing ? 1 : 0) << "," << ViewName(entry.ref.root) << "," << catalog::DelayOf(entry.ref);
+    const StartFields start = LastStartOf(entry);
+    out << "," << start.cpu << "," << start.read << "," << start.written << "," << start.peak << "," << start.ready
+        << "," << (start.measured ? start.impact : "not measured") << "\r\n";
   }
 }
 
@@ -253,7 +294,8 @@ bool SameEntry(const Entry& a, const Entry& b) {
   return a.ref.kind == b.ref.kind && a.ref.root == b.ref.root && platform::EqualsNoCase(a.ref.name, b.ref.name);
 }
 
-int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& err) {
+// The one entry the options name, into *found; kDone, or the exit code with the reason said.
+int FindOne(const Options& options, Entry* found, std::ostream& err) {
   const std::string& name = options.words[0];
   std::vector<Entry> entries;
   std::string error;
@@ -291,7 +333,36 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
     err << "; choose one with --kind, --user or --machine, and --view 32 or 64\n";
     return kUsage;
   }
-  const Entry& entry = *matches[0];
+  *found = *matches[0];
+  return kDone;
+}
+
+std::string Whose(const Entry& entry) {
+  return std::string(KindName(entry.ref.kind)) + " \"" + entry.ref.name + "\" (" + ScopeName(entry.ref.root) +
+         (*ViewName(entry.ref.root) ? std::string(", ") + ViewName(entry.ref.root) + "-bit view" : "") + ")";
+}
+
+bool IsDelay(const std::string& text) {
+  return !text.empty() && text.size() <= 4 && text.find_first_not_of("0123456789") == std::string::npos &&
+         std::stoi(text) <= catalog::kLongestDelay;
+}
+
+int SetDelay(const Options& options, std::ostream& out, std::ostream& err) {
+  const std::string& text = options.words[1];
+  Entry entry;
+  if (int code = FindOne(options, &entry, err); code != kDone) return code;
+  const int seconds = std::stoi(text);
+  if (!catalog::SetDelay(entry.ref, seconds)) {
+    err << "qmctl: cannot write the delay of \"" << entry.ref.name << "\"\n";
+    return kFailed;
+  }
+  out << Whose(entry) << (seconds ? " starts " + text + " s after the log-on" : " starts at once") << "\n";
+  return kDone;
+}
+
+int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& err) {
+  Entry entry;
+  if (int code = FindOne(options, &entry, err); code != kDone) return code;
   if (!catalog::SetFlag(entry.ref, flag)) {
     // Said plainly where the reason is the rights this console runs with.
     const Location* row = LocationOf(entry.ref.kind, entry.ref.root);
@@ -300,9 +371,7 @@ int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& e
         << (rights ? ": the entries of all users are changed by qmctl started as administrator" : "") << "\n";
     return kFailed;
   }
-  out << KindName(entry.ref.kind) << " \"" << entry.ref.name << "\" (" << ScopeName(entry.ref.root)
-      << (*ViewName(entry.ref.root) ? std::string(", ") + ViewName(entry.ref.root) + "-bit view" : "") << ") "
-      << (flag ? "enabled" : "disabled") << "\n";
+  out << Whose(entry) << " " << (flag ? "enabled" : "disabled") << "\n";
   return kDone;
 }
 
@@ -566,19 +635,18 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   if (command.empty()) return usage("no command given");
   std::map<std::string, std::function<bool()>> wholeSet = {
       {"take", cycle.take}, {"return", cycle.giveBack}, {"restore", cycle.restore}};
-  bool known = command == "list" || command == "enable" || command == "disable" || command == "export" ||
+  const bool picksOne = command == "enable" || command == "disable" || command == "delay";
+  bool known = command == "list" || picksOne || command == "export" ||
                command == "import" || (wholeSet.count(command) && wholeSet[command]);
   if (!known) return usage("unknown command \"" + command + "\"");
-  if (!options.kind.empty() && (command != "enable" && command != "disable"))
-    return usage("--kind belongs to enable and disable");
-  if (!options.view.empty() && (command != "enable" && command != "disable"))
-    return usage("--view belongs to enable and disable");
+  if (!options.kind.empty() && !picksOne) return usage("--kind belongs to enable, disable and delay");
+  if (!options.view.empty() && !picksOne) return usage("--view belongs to enable, disable and delay");
   if (!options.view.empty() && options.view != "32" && options.view != "64")
     return usage("--view is 32 or 64, not \"" + options.view + "\"");
 
-  std::size_t words = (command == "enable" || command == "disable" || command == "export" || command == "import");
+  std::size_t words = command == "delay" ? 2 : (picksOne || command == "export" || command == "import");
   if (options.words.size() != words)
-    return usage(command + (words ? " takes one argument" : " takes no argument"));
+    return usage(command + (words == 2 ? " takes two arguments" : words ? " takes one argument" : " takes no argument"));
 
   if (command == "list") {
     if (!OnlyFlags(options, {"--json", "--csv"}, &error)) return usage(error);
@@ -601,12 +669,15 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
     return Export(options.words[0], out, err);
   }
   // Everything below changes entries: never while the program may be in a cycle.
-  if (command == "enable" || command == "disable") {
+  if (picksOne) {
     EntryKind kind;
     if (!OnlyFlags(options, {"--user", "--machine"}, &error)) return usage(error);
     if (options.flags.size() > 1) return usage("choose one of --user and --machine");
     if (!options.kind.empty() && !KindFromName(options.kind, &kind))
       return usage("--kind is startup, service or shortcut, not \"" + options.kind + "\"");
+    if (command == "delay" && !IsDelay(options.words[1]))
+      return usage("the delay is a number of seconds from 0 to " + std::to_string(catalog::kLongestDelay) + ", not \"" +
+                   options.words[1] + "\"");
   } else if (command == "import") {
     if (!OnlyFlags(options, {"--force"}, &error)) return usage(error);
   } else if (!OnlyFlags(options, {}, &error)) {
@@ -616,6 +687,7 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
     err << "qmctl: Quill Moor is running; nothing was changed (try again when it has ended)\n";
     return kFailed;
   }
+  if (command == "delay") return SetDelay(options, out, err);
   if (command == "enable" || command == "disable") return SetFlag(options, command == "enable", out, err);
   if (command == "import") return Import(options.words[0], options.flags.count("--force") > 0, out, err);
   const bool done = wholeSet[command]();

@@ -115,6 +115,9 @@ class IMainView {
   virtual Rect WorkArea() = 0;
   // Null when the window cannot be made; the launch goes on without it.
   virtual std::unique_ptr<IProgressWindow> OpenProgress() = 0;
+  // From now on the window's OnTick runs every `milliseconds`, with the
+  // system's clock in milliseconds, for as long as the window exists.
+  virtual void StartTicking(std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace qm::app

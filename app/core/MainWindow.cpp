@@ -1,5 +1,6 @@
 #include "app/core/MainWindow.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <type_traits>
@@ -116,17 +117,125 @@ void MainWindow::OnInit() {
   Populate();
   SetRootChecks();
   if (setup_.trayMode) view_->AddTrayIcon(kApplicationName);
+  if (setup_.startDelayed) {
+    watch_.Resume();
+    QueueDelayed();
+  }
+  // The first tick comes once the window stands painted: the images follow then.
+  view_->StartTicking(1);
   CheckLogSize();
 }
 
+void MainWindow::QueueDelayed() {
+  for (const auto& [item, ref] : entries_) {
+    int delay = catalog::DelayOf(ref);
+    if (delay > 0 && catalog::FlagOf(ref) != 0) delayed_.emplace_back(delay, ref);
+  }
+  std::stable_sort(delayed_.begin(), delayed_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+void MainWindow::OnTick(std::uint64_t nowMilliseconds) {
+  if (!dressed_) {
+    Dress();
+    view_->StartTicking(kTickMilliseconds);
+  }
+  if (!ticked_) {
+    firstTick_ = nowMilliseconds;
+    ticked_ = true;
+  }
+  watch_.Poll();
+  StartNextDelayed(nowMilliseconds);
+  if (leaving_ && !watch_.Busy()) view_->Destroy();
+}
+
+// Never two at once: the next waits until the one before has stopped starting.
+void MainWindow::StartNextDelayed(std::uint64_t nowMilliseconds) {
+  if (delayed_.empty() || leaving_ || !watch_.LatestSettled()) return;
+  const auto& [delay, ref] = delayed_.front();
+  if (nowMilliseconds - firstTick_ < static_cast<std::uint64_t>(delay) * 1000) return;
+  std::unique_ptr<platform::IStartedProcess> process;
+  if (catalog::Launch(ref, &process)) watch_.Add(ref, std::move(process), 1, delay);
+  delayed_.erase(delayed_.begin());
+}
+
+namespace {
+
+// The window's tree as the first listing sees it: without an image list, so
+// that the engines ask the shell for no icon and every entry stands at once
+// with its kind's image.
+class TreeWithoutImages : public platform::ITreeControl {
+ public:
+  explicit TreeWithoutImages(platform::ITreeControl& tree) : tree_(tree) {}
+  TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override {
+    return tree_.InsertItem(parent, text, image, selectedImage);
+  }
+  bool SetCheck(TreeItem item, bool checked) override { return tree_.SetCheck(item, checked); }
+  bool GetCheck(TreeItem item) const override { return tree_.GetCheck(item); }
+  std::string GetItemText(TreeItem item) const override { return tree_.GetItemText(item); }
+  int GetItemImage(TreeItem item) const override { return tree_.GetItemImage(item); }
+  std::vector<TreeItem> Children(TreeItem parent) const override { return tree_.Children(parent); }
+  platform::IImageList* GetImageList() override { return nullptr; }
+  void SetImageList(platform::IImageList*) override {}
+
+ private:
+  platform::ITreeControl& tree_;
+};
+
+// The second listing, for the images alone: it holds no items of its own,
+// only the text and image each would have had; the icons go into the
+// window's image list.
+class ImagesOnly : public platform::ITreeControl {
+ public:
+  explicit ImagesOnly(platform::ITreeControl& tree) : tree_(tree) {}
+  TreeItem InsertItem(TreeItem, const std::string& text, int image, int) override {
+    items_.push_back({text, image});
+    return items_.size();
+  }
+  bool SetCheck(TreeItem, bool) override { return true; }
+  bool GetCheck(TreeItem) const override { return false; }
+  std::string GetItemText(TreeItem item) const override { return item && item <= items_.size() ? items_[item - 1].first : ""; }
+  int GetItemImage(TreeItem item) const override { return item && item <= items_.size() ? items_[item - 1].second : -1; }
+  std::vector<TreeItem> Children(TreeItem) const override { return {}; }
+  platform::IImageList* GetImageList() override { return tree_.GetImageList(); }
+  void SetImageList(platform::IImageList* list) override { tree_.SetImageList(list); }
+
+ private:
+  platform::ITreeControl& tree_;
+  std::vector<std::pair<std::string, int>> items_;
+};
+
+}  // namespace
+
 void MainWindow::Populate() {
   IMainTree& tree = view_->Tree();
+  TreeWithoutImages bare(tree);
   const EntryPlace place = PlaceOfSelector(setup_.inRegistry);
   // Startups, shortcuts, then services, as the engines have always filled them.
   for (EntryKind kind : {EntryKind::Startup, EntryKind::Shortcut, EntryKind::Service}) {
     std::vector<std::pair<TreeItem, catalog::EntryRef>> items;
-    catalog::Populate(kind, place, &tree, roots_[static_cast<int>(kind)], &items);
+    catalog::Populate(kind, place, &bare, roots_[static_cast<int>(kind)], &items);
     for (const auto& [item, ref] : items) entries_[item] = ref;
+  }
+}
+
+// After the window first stood painted: each entry's program icon, then the
+// marks drawn over it. Each item keeps its box and its place; an entry that
+// came or went meanwhile is passed over.
+void MainWindow::Dress() {
+  dressed_ = true;
+  IMainTree& tree = view_->Tree();
+  ImagesOnly images(tree);
+  const EntryPlace place = PlaceOfSelector(setup_.inRegistry);
+  for (EntryKind kind : {EntryKind::Startup, EntryKind::Shortcut, EntryKind::Service}) {
+    std::vector<std::pair<TreeItem, catalog::EntryRef>> listed;
+    catalog::Populate(kind, place, &images, roots_[static_cast<int>(kind)], &listed);
+    for (const auto& [scratch, ref] : listed)
+      for (const auto& [item, shown] : entries_)
+        if (catalog::SameEntry(ref, shown) && ref.name == shown.name) {
+          tree.SetItemImage(item, images.GetItemImage(scratch));
+          break;
+        }
   }
   MarkMissingPrograms();
   // After the missing marks: a view may draw its mark into the item's image.
@@ -201,6 +310,10 @@ std::vector<std::string> MainWindow::LinesAbout(TreeItem item) const {
   if (!facts.empty()) lines.push_back(facts);
   const catalog::EntryRef* ref = EntryOf(item);
   if (ref && IsThirtyTwoBitView(ref->root)) lines.push_back(kThirtyTwoBitLine);
+  if (!ref) return lines;
+  lines.push_back(catalog::DescribeLastStart(*ref));
+  std::string delay = catalog::DescribeDelay(catalog::DelayOf(*ref));
+  if (!delay.empty()) lines.push_back(delay);
   return lines;
 }
 
@@ -364,6 +477,7 @@ namespace {
 struct DialogAnswer {
   int result = 0;
   int entryType = 0;
+  int delay = 0;
   std::string name, path, argument;
 };
 
@@ -374,6 +488,7 @@ DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
   answer.name = dialog.entryName;
   answer.path = dialog.entryPath;
   answer.argument = dialog.entryArgument;
+  answer.delay = dialog.entryDelay;
   if constexpr (!std::is_same_v<Dialog, CServiceDialog>) answer.entryType = dialog.entryType;
   return answer;
 }
@@ -381,12 +496,13 @@ DialogAnswer RunDialog(IDialogRunner& runner, Dialog& dialog) {
 // Fills the kind's dialog with the opening values and runs it.
 // A new entry has no root yet (0): the dialog tests its name where its Type puts it.
 DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inRegistry, int entryType,
-                      const std::string& name, RegKey root) {
+                      const std::string& name, RegKey root, int delay) {
   auto fill = [&](auto& dialog) {
     dialog.dialogMode = dialogMode;
     dialog.inRegistry = inRegistry;
     dialog.entryRoot = root;
     if (dialogMode != 1) dialog.entryName = name;
+    if (dialogMode != 1) dialog.entryDelay = delay;
   };
   if (kind == MainWindow::kService) {
     CServiceDialog dialog;
@@ -408,7 +524,7 @@ DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inReg
 }  // namespace
 
 void MainWindow::Create(int kind) {
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey);
+  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey, 0);
   if (answer.result != 1) return;
   // A new public entry goes to the view this program sees; services are all public.
   const catalog::EntryRef ref{kEntryKinds[kind],
@@ -416,6 +532,7 @@ void MainWindow::Create(int kind) {
                               PlaceOfSelector(setup_.inRegistry), answer.name};
   platform::IconHandle icon = 0;
   if (!catalog::Create(ref, answer.path, answer.argument, &icon)) return;
+  if (answer.delay > 0 && !catalog::SetDelay(ref, answer.delay)) CLog::Error("Unable to save the delay of " + ref.name);
   IMainTree& tree = view_->Tree();
   int image = catalog::AddImage(ref.kind, &tree, answer.path, icon);
   TreeItem item = tree.InsertItem(roots_[kind], answer.name, image, image);
@@ -464,7 +581,8 @@ void MainWindow::Modify(int kind) {
   IMainTree& tree = view_->Tree();
   // The dialog reads, and tests names in, the root and view the item came from.
   int oldType = kind != kService && from.IsPublic() ? 1 : 0;
-  DialogAnswer answer = AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, from.name, from.root);
+  DialogAnswer answer =
+      AskEntry(parts_.dialogs, kind, 0, setup_.inRegistry, oldType, from.name, from.root, catalog::DelayOf(from));
   if (answer.result != 1) return;
   // A public entry stays in its view; one made public goes to the view this
   // program sees, one made private to the user's.
@@ -473,6 +591,9 @@ void MainWindow::Modify(int kind) {
   if (kind != kService && answer.entryType != oldType) to.root = answer.entryType == 0 ? HKeyCurrentUser : HKeyLocalMachine;
   platform::IconHandle icon = 0;
   if (!catalog::Modify(from, to, answer.path, answer.argument, &icon)) return;
+  // The delay went along with the entry; the dialog may have changed it.
+  if (catalog::DelayOf(to) != answer.delay && !catalog::SetDelay(to, answer.delay))
+    CLog::Error("Unable to save the delay of " + to.name);
   // The entry goes back where it stood; a first child has no previous sibling
   // and stays first. Its box keeps the state the user gave it: the engine
   // carried the selection flag over to the new name, and LAUNCH saves what
@@ -515,7 +636,11 @@ void MainWindow::Launch() {
           progress->SetText(kKindTexts[kind].progressPrefix + ref->name + "...");
           progress->ShowAndPaint();
         }
-        catalog::Launch(*ref);
+        // At the log-on an entry with a delay waits for the tray part.
+        const int delay = catalog::DelayOf(*ref);
+        if (setup_.inRegistry != 1 && delay > 0) continue;
+        std::unique_ptr<platform::IStartedProcess> process;
+        if (catalog::Launch(*ref, &process)) watch_.Add(*ref, std::move(process), 1, delay);
       }
     }
   }
@@ -537,10 +662,17 @@ void MainWindow::TakeServicesIfAsked() {
 
 void MainWindow::Close() {
   TakeServicesIfAsked();
-  if (setup_.trayMode)
-    view_->Destroy();
-  else
-    view_->EndModal(1);
+  if (setup_.trayMode) return Leave();
+  // The modal run ends with the program: the tray part watches on.
+  watch_.Park();
+  view_->EndModal(1);
+}
+
+void MainWindow::Leave() {
+  watch_.Poll();
+  if (!watch_.Busy()) return view_->Destroy();
+  view_->Hide();
+  leaving_ = true;
 }
 
 void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
@@ -548,7 +680,7 @@ void MainWindow::OnEndSession() { TakeServicesIfAsked(); }
 void MainWindow::Exit() {
   TakeServicesIfAsked();
   view_->RemoveTrayIcon();
-  view_->Destroy();
+  Leave();
 }
 
 void MainWindow::Minimize() {

@@ -12,6 +12,7 @@
 #include "app/core/DialogRunner.h"
 #include "app/core/MainView.h"
 #include "engine/catalog/Catalog.h"
+#include "engine/catalog/Impact.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
@@ -48,6 +49,10 @@ struct MainWindowSetup {
   // with Windows whatever is chosen here. Their boxes show so and do not
   // change, and their images carry a shield.
   bool machineFixed = false;
+  // On: the tray part of a log-on. It goes on watching the starts "/startup"
+  // made, and starts each ticked entry that has a delay that long after it
+  // began, one after another.
+  bool startDelayed = false;
 };
 
 // Keys that reach the window before its controls see them.
@@ -89,6 +94,12 @@ class MainWindow {
   Point OnPositionChanging(const Rect& proposed);
   void OnEndSession();
   void OnTrayNotify(std::uint32_t iconId, TrayEvent event);
+  // The window's ticks: the first, once it stands painted, brings the
+  // entries' icons and marks; in a tray window the starts are read, the
+  // delayed entries started when their turn comes, and a window that waited
+  // for its starts to be measured goes.
+  void OnTick(std::uint64_t nowMilliseconds);
+  static constexpr std::uint32_t kTickMilliseconds = 250;
 
   // The bitmap file to stretch over the window; empty for the built-in one.
   std::string BackgroundFile() const;
@@ -104,7 +115,9 @@ class MainWindow {
   const catalog::EntryRef* EntryOf(TreeItem item) const;
 
  private:
+  // The entries with their boxes, each with its kind's image.
   void Populate();
+  void Dress();
   // Records the entry an item shows, and the 32-bit programs' mark on it.
   void SetEntry(TreeItem item, const catalog::EntryRef& ref);
   // An entry's command line (a shortcut's file), as the field under the tree shows it.
@@ -145,12 +158,23 @@ class MainWindow {
   void Help();
   void ChangeTheme(std::uint32_t command);
   void TakeServicesIfAsked();
+  // Ends a tray window, or hides it until its starts are measured.
+  void Leave();
+  void QueueDelayed();
+  void StartNextDelayed(std::uint64_t nowMilliseconds);
 
   MainWindowParts parts_;
   MainWindowSetup setup_;
   IMainView* view_ = nullptr;
   std::array<TreeItem, kKinds> roots_{};
   std::map<TreeItem, catalog::EntryRef> entries_;
+  catalog::StartWatch watch_;
+  // The ticked entries with a delay, shortest first, with theirs in seconds.
+  std::vector<std::pair<int, catalog::EntryRef>> delayed_;
+  std::uint64_t firstTick_ = 0;
+  bool ticked_ = false;
+  bool leaving_ = false;
+  bool dressed_ = false;
 };
 
 }  // namespace qm::app

@@ -105,6 +105,7 @@ bool Modes::Cleanup() {
   setup.inRegistry = 1;
   setup.trayMode = true;
   setup.takeServicesOnClose = true;
+  setup.startDelayed = true;
   return parts_.windows.CreateModeless(setup);
 }
 

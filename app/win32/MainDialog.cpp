@@ -227,7 +227,12 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kKeepBoxMessage:
       if (tree_) tree_->SetCheck(static_cast<TreeItem>(lParam), true);
       return TRUE;
+    case WM_TIMER:
+      if (wParam != kTickTimer) return FALSE;
+      logic_.OnTick(::GetTickCount64());
+      return TRUE;
     case WM_DESTROY:
+      ::KillTimer(Window(), kTickTimer);
       tray_.OnDestroy();
       return FALSE;
     case WM_NCDESTROY:
@@ -532,5 +537,9 @@ Rect MainDialog::WorkArea() {
 }
 
 std::unique_ptr<IProgressWindow> MainDialog::OpenProgress() { return Win32ProgressWindow::Open(module_); }
+
+void MainDialog::StartTicking(std::uint32_t milliseconds) {
+  if (Window()) ::SetTimer(Window(), kTickTimer, milliseconds, nullptr);
+}
 
 }  // namespace qm::app

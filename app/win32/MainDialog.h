@@ -73,8 +73,11 @@ class MainDialog : public IMainView {
   void ShowTrayMenu() override;
   Rect WorkArea() override;
   std::unique_ptr<IProgressWindow> OpenProgress() override;
+  void StartTicking(std::uint32_t milliseconds) override;
 
  private:
+  // The tray icon's retry timer is 1.
+  static constexpr UINT_PTR kTickTimer = 2;
   static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // Makes the window from its template; false when it could not be made.
   bool Make();

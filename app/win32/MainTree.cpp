@@ -33,13 +33,16 @@ void Win32MainTree::Select(TreeItem item) { TreeView_SelectItem(Window(), ToItem
 bool Win32MainTree::DeleteItem(TreeItem item) { return item && TreeView_DeleteItem(Window(), ToItem(item)); }
 
 void Win32MainTree::SetItemImage(TreeItem item, int image) {
-  if (!item) return;
+  if (!item || tree_.GetItemImage(item) == image) return;
   TVITEMA change{};
   change.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   change.hItem = ToItem(item);
   change.iImage = image;
   change.iSelectedImage = image;
   TreeView_SetItem(Window(), &change);
+  // Wine repaints a changed item under a collapsed parent where the next
+  // visible row stands; the next paint draws every row again, without erasing.
+  ::InvalidateRect(Window(), nullptr, FALSE);
 }
 
 // The badge is drawn into an image of its own rather than as an overlay:

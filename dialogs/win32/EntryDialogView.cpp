@@ -18,12 +18,13 @@ int ControlId(Field field) {
     case Field::Name: return IDC_NAME;
     case Field::Path: return IDC_PATH;
     case Field::Argument: return IDC_ARGUMENT;
+    case Field::Delay: return IDC_DELAY;
     default: return 0;
   }
 }
 
 Field FieldOf(HWND dialog, HWND control) {
-  for (Field field : {Field::Name, Field::Path, Field::Argument})
+  for (Field field : {Field::Name, Field::Path, Field::Argument, Field::Delay})
     if (control && control == ::GetDlgItem(dialog, ControlId(field))) return field;
   return Field::Other;
 }

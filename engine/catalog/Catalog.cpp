@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "engine/catalog/Impact.h"
+
 #include "engine/entries/RunKeyStore.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
@@ -131,6 +133,13 @@ bool PlaceHoldsNoCase(const EntryRef& ref) {
 
 }  // namespace
 
+// The operations themselves; the public ones add what follows an entry (its
+// delay, its kept starts).
+bool RemoveEntry(const EntryRef& ref);
+bool ModifyEntry(const EntryRef& from, const EntryRef& to, const std::string& path, const std::string& argument,
+                 platform::IconHandle* icon);
+bool RenameEntry(const EntryRef& ref, const std::string& newName);
+
 bool SameEntry(const EntryRef& a, const EntryRef& b) {
   return a.kind == b.kind && a.root == b.root && a.place == b.place && platform::EqualsNoCase(a.name, b.name);
 }
@@ -235,11 +244,14 @@ bool SetFlag(const EntryRef& ref, int flag) {
   return false;
 }
 
-bool Launch(const EntryRef& ref) {
+bool Launch(const EntryRef& ref, std::unique_ptr<platform::IStartedProcess>* started) {
   switch (ref.kind) {
-    case EntryKind::Service: return CServiceEngineer().LaunchRunServiceEntryAt(ref.root, ref.name, ref.Selector()) == 1;
-    case EntryKind::Startup: return CStartupEngineer().LaunchRunEntryAt(ref.root, ref.name, ref.Selector()) == 1;
-    case EntryKind::Shortcut: return CShortcutEngineer().LaunchShcEntryAt(ref.root, ref.name, ref.Selector()) == 1;
+    case EntryKind::Service:
+      return CServiceEngineer().LaunchRunServiceEntryAt(ref.root, ref.name, ref.Selector(), started) == 1;
+    case EntryKind::Startup:
+      return CStartupEngineer().LaunchRunEntryAt(ref.root, ref.name, ref.Selector(), started) == 1;
+    case EntryKind::Shortcut:
+      return CShortcutEngineer().LaunchShcEntryAt(ref.root, ref.name, ref.Selector(), started) == 1;
   }
   return false;
 }
@@ -254,6 +266,12 @@ bool LaunchNow(const EntryRef& ref) {
 }
 
 bool Remove(const EntryRef& ref) {
+  if (!RemoveEntry(ref)) return false;
+  ForgetEntry(ref);
+  return true;
+}
+
+bool RemoveEntry(const EntryRef& ref) {
   switch (ref.kind) {
     case EntryKind::Service: return CServiceEngineer().RemoveRunServiceEntryAt(ref.root, ref.name, ref.Selector()) == 1;
     case EntryKind::Startup: return CStartupEngineer().RemoveRunEntryAt(ref.root, ref.name, ref.Selector()) == 1;
@@ -276,6 +294,13 @@ bool Create(const EntryRef& ref, const std::string& path, const std::string& arg
 
 bool Modify(const EntryRef& from, const EntryRef& to, const std::string& path, const std::string& argument,
             platform::IconHandle* icon) {
+  if (!ModifyEntry(from, to, path, argument, icon)) return false;
+  FollowEntry(from, to);
+  return true;
+}
+
+bool ModifyEntry(const EntryRef& from, const EntryRef& to, const std::string& path, const std::string& argument,
+                 platform::IconHandle* icon) {
   if (from.kind != to.kind || from.place != to.place) return false;
   switch (from.kind) {
     case EntryKind::Service:
@@ -293,6 +318,14 @@ bool Modify(const EntryRef& from, const EntryRef& to, const std::string& path, c
 }
 
 bool Rename(const EntryRef& ref, const std::string& newName) {
+  EntryRef to = ref;
+  to.name = newName;
+  if (!RenameEntry(ref, newName)) return false;
+  FollowEntry(ref, to);
+  return true;
+}
+
+bool RenameEntry(const EntryRef& ref, const std::string& newName) {
   EntryRef to = ref;
   to.name = newName;
   if (platform::EqualsNoCase(ref.name, newName)) return true;

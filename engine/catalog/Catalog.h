@@ -8,6 +8,7 @@
 // The listing reads every place of the table (engine/foundation/Places.h)
 // whole; the operations hand each reference to the engine of its kind.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "engine/foundation/Places.h"
 #include "engine/foundation/Registry.h"
 #include "platform/KelvrinApi.h"
+#include "platform/Processes.h"
 #include "platform/Ui.h"
 
 namespace qm::catalog {
@@ -76,7 +78,9 @@ KELVRIN_API bool SetFlag(const EntryRef& ref, int flag);
 // LAUNCH: a selected entry only; from the stored location a startup is
 // handed back to its Run key, a service started as a process, a shortcut
 // opened from a copy. Failures are logged.
-KELVRIN_API bool Launch(const EntryRef& ref);
+// With started, the process it started itself is handed there (none when
+// Windows starts it, or the platform cannot hold one).
+KELVRIN_API bool Launch(const EntryRef& ref, std::unique_ptr<platform::IStartedProcess>* started = nullptr);
 // Starts an entry where Windows reads it now, whatever its flag, telling the
 // user what went wrong.
 KELVRIN_API bool LaunchNow(const EntryRef& ref);

@@ -203,7 +203,8 @@ int CServiceEngineer::LaunchRunServiceEntry(std::string name, int inRegistry) co
   return LaunchRunServiceEntryAt(Holding(RunServiceEntries().EntryKey(inRegistry), name), name, inRegistry);
 }
 
-int CServiceEngineer::LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry) const {
+int CServiceEngineer::LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry,
+                                              std::unique_ptr<platform::IStartedProcess>* started) const {
   CRegistry registry;
   const char* entryKey = RunServiceEntries().EntryKey(inRegistry);
   std::uint32_t flag = 0;
@@ -219,7 +220,7 @@ int CServiceEngineer::LaunchRunServiceEntryAt(RegKey root, std::string name, int
   std::string launched = "Launching " + JoinPathArgument(path, argument);
 
   if (inRegistry == 1) {
-    if (!entries::OpenWithShell(path, argument)) return 0;
+    if (!entries::OpenWithShell(path, argument, started)) return 0;
     CLog::Message(launched);
     return 1;
   }
@@ -227,7 +228,9 @@ int CServiceEngineer::LaunchRunServiceEntryAt(RegKey root, std::string name, int
   // Not handed back to Windows: the service runs as a process of its own. Its
   // command line begins with its own path, as every program expects.
   platform::IProcessLauncher* launcher = platform::Current<platform::IProcessLauncher>();
-  if (!launcher || !launcher->StartAndWaitForIdle(path, "\"" + path + "\" " + argument, kReadyWaitMilliseconds))
+  const std::string line = "\"" + path + "\" " + argument;
+  if (!launcher || !(started ? launcher->StartWatched(path, line, kReadyWaitMilliseconds, started)
+                             : launcher->StartAndWaitForIdle(path, line, kReadyWaitMilliseconds)))
     return 0;
   CLog::Message(launched);
   return 1;

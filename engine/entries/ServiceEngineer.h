@@ -1,10 +1,12 @@
 #pragma once
 // CServiceEngineer: the RunServices entries ("services"), all under
 // HKEY_LOCAL_MACHINE, kept like the Run entries.
+#include <memory>
 #include <string>
 
 #include "engine/foundation/Registry.h"
 #include "platform/KelvrinApi.h"
+#include "platform/Processes.h"
 #include "platform/Ui.h"
 
 namespace qm {
@@ -41,7 +43,10 @@ class KELVRIN_API CServiceEngineer {
   int ModifyRunServiceEntryAt(RegKey root, std::string oldName, std::string newName, std::string path,
                               std::string argument, int inRegistry) const;
   int SetRunServiceSelectionAt(RegKey root, std::string name, int flag) const;
-  int LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry) const;
+  // With started, the process it started itself (none when Windows will
+  // start it) is handed there for its figures.
+  int LaunchRunServiceEntryAt(RegKey root, std::string name, int inRegistry,
+           std::unique_ptr<platform::IStartedProcess>* started = nullptr) const;
   int LaunchRunServiceEntryNowAt(RegKey root, std::string name) const;
 
   // How long a service started from the stored location may take to become

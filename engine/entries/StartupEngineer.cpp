@@ -254,7 +254,8 @@ int CStartupEngineer::LaunchRunEntry(std::string name, int inRegistry) const {
   return LaunchRunEntryAt(root, name, inRegistry);
 }
 
-int CStartupEngineer::LaunchRunEntryAt(RegKey root, std::string name, int inRegistry) const {
+int CStartupEngineer::LaunchRunEntryAt(RegKey root, std::string name, int inRegistry,
+                                       std::unique_ptr<platform::IStartedProcess>* started) const {
   bool registryKeys = inRegistry == 1;
   CRegistry registry;
   std::uint32_t flag = 0;
@@ -277,7 +278,7 @@ int CStartupEngineer::LaunchRunEntryAt(RegKey root, std::string name, int inRegi
   }
   std::string path, argument;
   entries::SplitOrWhole(commandLine, &path, &argument);
-  if (!entries::OpenWithShell(path, argument)) return 0;
+  if (!entries::OpenWithShell(path, argument, started)) return 0;
   CLog::Message("Launching " + JoinPathArgument(path, argument));
   return 1;
 }

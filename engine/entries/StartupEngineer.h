@@ -2,10 +2,12 @@
 // CStartupEngineer: the Run entries ("startups") of both roots. It takes them
 // out of Windows' Run keys into the stored location, keeps one selection flag
 // per entry and gives them back.
+#include <memory>
 #include <string>
 
 #include "engine/foundation/Registry.h"
 #include "platform/KelvrinApi.h"
+#include "platform/Processes.h"
 #include "platform/Ui.h"
 
 namespace qm {
@@ -48,7 +50,10 @@ class KELVRIN_API CStartupEngineer {
   int ModifyRunEntryAt(RegKey oldRoot, RegKey newRoot, std::string oldName, std::string newName, std::string path,
                        std::string argument, int inRegistry) const;
   int SetRunSelectionAt(RegKey root, std::string name, int flag) const;
-  int LaunchRunEntryAt(RegKey root, std::string name, int inRegistry) const;
+  // With started, the process it started itself (none when Windows will
+  // start it) is handed there for its figures.
+  int LaunchRunEntryAt(RegKey root, std::string name, int inRegistry,
+           std::unique_ptr<platform::IStartedProcess>* started = nullptr) const;
   int LaunchRunEntryNowAt(RegKey root, std::string name) const;
 
   int PopulateRunEntries(platform::ITreeControl* tree, platform::TreeItem parent, int inRegistry) const;

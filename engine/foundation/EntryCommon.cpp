@@ -10,9 +10,11 @@
 
 namespace qm {
 
-bool OpenWithShell(const std::string& path, const std::string& argument) {
+bool OpenWithShell(const std::string& path, const std::string& argument,
+                   std::unique_ptr<platform::IStartedProcess>* started) {
   platform::IShell* shell = platform::Current<platform::IShell>();
-  return shell && shell->Open(path, argument) > 32;
+  if (!shell) return false;
+  return (started ? shell->OpenWatched(path, argument, started) : shell->Open(path, argument)) > 32;
 }
 
 void ShowMessage(const std::string& text) {
@@ -33,7 +35,8 @@ int AddIconImage(platform::ITreeControl* tree, platform::IconHandle icon, int fa
 }
 
 int AddProgramImage(platform::ITreeControl* tree, const std::string& path, int fallbackImage) {
-  if (!tree) return fallbackImage;
+  // Without an image list no icon could be kept: the shell is not asked.
+  if (!tree || !tree->GetImageList()) return fallbackImage;
   platform::IShell* shell = platform::Current<platform::IShell>();
   if (!shell) return fallbackImage;
   platform::IconHandle icon = shell->SmallIcon(path);

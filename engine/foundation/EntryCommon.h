@@ -4,17 +4,22 @@
 // flag, and forget stored entries that have gone from where Windows reads them.
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/foundation/Registry.h"
+#include "platform/Processes.h"
 #include "platform/Ui.h"
 
 namespace qm {
 
 // The shell's open action on path with argument as parameters; true when the
 // shell reports a start (an instance value above 32). No shell, no start.
-bool OpenWithShell(const std::string& path, const std::string& argument);
+// With started, the process the shell started is handed there (when the
+// platform holds one), for its figures.
+bool OpenWithShell(const std::string& path, const std::string& argument,
+                   std::unique_ptr<platform::IStartedProcess>* started = nullptr);
 
 // Shows an OK message box, where the platform has them.
 void ShowMessage(const std::string& text);

@@ -144,7 +144,9 @@ void KeepStanding(RegKey root, const std::string& name, const std::string& folde
   if (ReadStored(root, name, &stored) && IsWholeLink(stored)) WriteWhole(folder, path, stored);
 }
 
-bool OpenWithShell(const std::string& file) { return qm::OpenWithShell(file, ""); }
+bool OpenWithShell(const std::string& file, std::unique_ptr<platform::IStartedProcess>* started = nullptr) {
+  return qm::OpenWithShell(file, "", started);
+}
 
 }  // namespace
 
@@ -635,7 +637,8 @@ int CShortcutEngineer::LaunchShcEntry(std::string name, int inRegistry) const {
   return LaunchShcEntryAt(root, name, inRegistry);
 }
 
-int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inRegistry) const {
+int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inRegistry,
+                                        std::unique_ptr<platform::IStartedProcess>* started) const {
   if (ReadFlag(root, name) == 0) return 0;
   if (inRegistry == 1) {
     char folder[kPathBufferSize];
@@ -644,7 +647,7 @@ int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inReg
       return 0;
     }
     std::string file = FileOf(folder, name);
-    if (!OpenWithShell(file)) return 0;
+    if (!OpenWithShell(file, started)) return 0;
     CLog::Message(kMsgLaunching + file);
     return 1;
   }
@@ -654,7 +657,7 @@ int CShortcutEngineer::LaunchShcEntryAt(RegKey root, std::string name, int inReg
     CLog::Error(kMsgLaunchFile);
     return 0;
   }
-  if (!OpenWithShell(file)) {
+  if (!OpenWithShell(file, started)) {
     RemoveFile(file);
     return 0;
   }
@@ -734,7 +737,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
       for (std::size_t i = 0; i < names.size(); ++i) {
         std::vector<std::uint8_t> bytes;
-        auto make = [&] { return AddShortcutImageToTreeCtrl(tree, paths[i]); };
+        auto make = [&] { return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, paths[i]) : kFallbackImage; };
         bool read = files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
         int image = read ? images.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
@@ -747,7 +750,10 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     StoredNames(root, &stored);
     for (const std::string& name : stored) {
       std::vector<std::uint8_t> bytes;
-      auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
+      // Without an image list no temporary copy is written for an icon that could not be kept.
+      auto make = [&] {
+        return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)) : kFallbackImage;
+      };
       int image = ReadStored(root, name, &bytes) ? images.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);

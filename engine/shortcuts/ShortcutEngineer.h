@@ -3,11 +3,13 @@
 // folders. Taking a shortcut stores the file's bytes, unchanged, as a binary
 // value of the stored location and deletes the file; returning writes the
 // bytes back. The user's side is always worked first.
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/KelvrinApi.h"
+#include "platform/Processes.h"
 #include "engine/foundation/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Ui.h"
@@ -48,7 +50,10 @@ class KELVRIN_API CShortcutEngineer {
   int ModifyShcEntryAt(platform::IconHandle* icon, RegKey oldRoot, RegKey newRoot, std::string oldName,
                        std::string newName, std::string targetPath, std::string arguments, int inRegistry) const;
   int RemoveShcEntryAt(RegKey root, std::string name, int inRegistry) const;
-  int LaunchShcEntryAt(RegKey root, std::string name, int inRegistry) const;
+  // With started, the process it started itself (none when Windows will
+  // start it) is handed there for its figures.
+  int LaunchShcEntryAt(RegKey root, std::string name, int inRegistry,
+           std::unique_ptr<platform::IStartedProcess>* started = nullptr) const;
   int LaunchShcEntryNowAt(RegKey root, std::string name) const;
   int GetShortcutInfoAt(RegKey root, std::string name, std::string* targetPath, std::string* arguments,
                         int inRegistry) const;

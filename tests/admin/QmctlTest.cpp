@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "engine/catalog/Impact.h"
 #include "platform/ProgramInfo.h"
 #include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
@@ -23,6 +24,7 @@ using Args = std::vector<std::string>;
 class QmctlTest : public AdminTest {
  protected:
   // One entry of every kind, place and flag state, with names in several scripts.
+  static constexpr char kRunDelays[] = "Software\\Tarnwick\\Quill Moor\\Run\\Selections\\Delays";
   void Populate() {
     platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
     platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 1);
@@ -44,7 +46,7 @@ class QmctlTest : public AdminTest {
     CRegistry registry;
     for (RegKey root : {HKCU, HKLM, HKLM64})
       for (const char* key : {kRunKey, kStoredRunKey, kStoredRunSelectionsKey, kRunServicesKey, kStoredRunServicesKey,
-                              kStoredRunServicesSelectionsKey, kStoredShcKey, kStoredShcSelectionsKey})
+                              kStoredRunServicesSelectionsKey, kStoredShcKey, kStoredShcSelectionsKey, kRunDelays})
         for (const std::string& name : platform.Names(root, key)) registry.DeleteValue(root, key, name.c_str());
     for (const char* folder : {kUserStartup, kCommonStartup}) {
       std::vector<platform::DirEntry> files;
@@ -86,6 +88,10 @@ TEST_F(QmctlTest, BadArgumentsAreUsageErrorsThatTouchNothing) {
       {"export"},
       {"export", kFile, "--force"},
       {"import", kFile, "--quiet"},
+      {"delay", "Mail"},
+      {"delay", "Mail", "soon"},
+      {"delay", "Mail", "3601"},
+      {"delay", "Mail", "-5", "--user"},
       {"take"},  // no whole-set operations were given to this run
   };
   auto before = Machine();
@@ -121,30 +127,38 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
   platform.WriteFile("C:\\mail.exe", "MZ");
   platform.WriteFile("C:\\ed.exe", "MZ");
   Populate();
+  // Mail started once, measured; 微信 waits 45 s after the log-on and was never measured.
+  catalog::StartRecord start;
+  start.state = catalog::StartRecord::State::Measured;
+  start.cpuMicroseconds = 420000, start.bytesRead = 1260000, start.bytesWritten = 0, start.peakWorkingSet = 8000000;
+  start.idleMilliseconds = 1500;
+  catalog::RecordStart({EntryKind::Startup, HKCU, EntryPlace::Windows, "Mail"}, start);
+  catalog::SetDelay({EntryKind::Shortcut, HKCU, EntryPlace::Windows, "微信"}, 45);
   Result csv = Qmctl({"list", "--csv"});
   ASSERT_EQ(admin::kDone, csv.code) << csv.err;
   std::set<std::string> rows;
   std::istringstream lines(csv.out);
   for (std::string row; std::getline(lines, row);) rows.insert(row);
   EXPECT_EQ((std::set<std::string>{
-                "kind,scope,where,flag,name,command,description,publisher,missing,view\r",
-                "startup,user,windows,1,Mail,C:\\mail.exe -q,Mail notifier,Tarnwick,0,\r",
-                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\",,,1,32\r",
-                "service,machine,windows,,Привет,C:\\svc.exe ,,,1,32\r",
-                "service,machine,windows,1,Привет,C:\\svc64.exe ,,,1,64\r",
-                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min,,,1,\r",
-                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe,,,0,32\r",
+                "kind,scope,where,flag,name,command,description,publisher,missing,view,delay_seconds,cpu_seconds,"
+                "read_mb,written_mb,peak_memory_mb,ready_seconds,impact\r",
+                "startup,user,windows,1,Mail,C:\\mail.exe -q,Mail notifier,Tarnwick,0,,0,0.42,1.3,0.0,8.0,1.50,medium\r",
+                "startup,machine,stored,0,\"Backup, \"\"daily\"\"\",\"C:\\Tools\\bk.exe \"\"D:\\\"\"\",,,1,32,0,,,,,,not measured\r",
+                "service,machine,windows,,Привет,C:\\svc.exe ,,,1,32,0,,,,,,not measured\r",
+                "service,machine,windows,1,Привет,C:\\svc64.exe ,,,1,64,0,,,,,,not measured\r",
+                "shortcut,user,windows,0,微信,C:\\wx\\微信.exe -min,,,1,,45,,,,,,not measured\r",
+                "shortcut,machine,stored,1,Éditeur,C:\\ed.exe,,,0,32,0,,,,,,not measured\r",
             }),
             rows);
 
   Result json = Qmctl({"list", "--json"});
   ASSERT_EQ(admin::kDone, json.code);
   for (const char* object :
-       {R"({"kind": "startup", "scope": "machine", "view": "32", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\"", "description": "", "publisher": "", "missing": true})",
-        R"("name": "Mail", "flag": 1, "command": "C:\\mail.exe -q", "description": "Mail notifier", "publisher": "Tarnwick", "missing": false})",
+       {R"({"kind": "startup", "scope": "machine", "view": "32", "where": "stored", "name": "Backup, \"daily\"", "flag": 0, "command": "C:\\Tools\\bk.exe \"D:\\\"", "description": "", "publisher": "", "missing": true, "delay_seconds": 0, "last_start": "not measured"})",
+        R"("name": "Mail", "flag": 1, "command": "C:\\mail.exe -q", "description": "Mail notifier", "publisher": "Tarnwick", "missing": false, "delay_seconds": 0, "last_start": {"cpu_seconds": 0.42, "read_mb": 1.3, "written_mb": 0.0, "peak_memory_mb": 8.0, "ready_seconds": 1.50, "impact": "medium"}})",
         R"({"kind": "shortcut", "scope": "user", "view": null, "where": "windows", "name": "微信",)",
         R"({"kind": "service", "scope": "machine", "view": "64", "where": "windows", "name": "Привет", "flag": 1,)",
-        R"({"kind": "service", "scope": "machine", "view": "32", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe ", "description": "", "publisher": "", "missing": true})"})
+        R"({"kind": "service", "scope": "machine", "view": "32", "where": "windows", "name": "Привет", "flag": null, "command": "C:\\svc.exe ", "description": "", "publisher": "", "missing": true, "delay_seconds": 0, "last_start": "not measured"})"})
     EXPECT_NE(std::string::npos, json.out.find(object)) << object << "\n" << json.out;
 
   Result table = Qmctl({"list"});
@@ -152,12 +166,15 @@ TEST_F(QmctlTest, ListShowsEveryEntryWhereItStandsInEachFormat) {
   std::vector<std::string> tableLines;
   std::istringstream tableStream(table.out);
   for (std::string line; std::getline(tableStream, line);) tableLines.push_back(line);
-  ASSERT_EQ(13u, tableLines.size()) << table.out;  // a heading, then two lines per entry
-  for (std::size_t i = 1; i < tableLines.size(); i += 2) {
+  ASSERT_EQ(19u, tableLines.size()) << table.out;  // a heading, then three lines per entry
+  for (std::size_t i = 1; i < tableLines.size(); i += 3) {
     EXPECT_LE(tableLines[i].size(), 80u) << tableLines[i];
     EXPECT_EQ("    ", tableLines[i + 1].substr(0, 4));
+    EXPECT_EQ("    Last start: ", tableLines[i + 2].substr(0, 16));
   }
-  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     -     windows  off   微信\n    C:\\wx\\微信.exe -min  [program file missing]\n"));
+  EXPECT_NE(std::string::npos, table.out.find("shortcut  user     -     windows  off   微信\n    C:\\wx\\微信.exe -min  [program file missing]\n"
+                                              "    Last start: not measured; Starts 45 s after the log-on\n"));
+  EXPECT_NE(std::string::npos, table.out.find("    Last start: 0.42 s CPU, 1.3 MB read, 0.0 MB written, 8.0 MB memory, ready after 1.50 s; impact medium\n"));
   EXPECT_NE(std::string::npos, table.out.find("service   machine  64    windows  on    Привет\n"));
 }
 
@@ -187,6 +204,11 @@ TEST_F(QmctlTest, EnableAndDisableSetTheFlagOfTheOneEntryNamed) {
       {{"enable", "Twin", "--view", "64"}, admin::kDone, HKLM64, kStoredRunSelectionsKey, "Twin", 1},
       {{"enable", "Twin", "--view=32"}, admin::kDone, HKLM, kStoredRunSelectionsKey, "Twin", 1},
       {{"enable", "Mail", "--view", "64"}, admin::kFailed, HKLM64, kStoredRunSelectionsKey, "Mail", -1},
+      // The delay is kept beside the flag, and found by the same rules.
+      {{"delay", "Twin", "30"}, admin::kUsage, HKLM, kRunDelays, "Twin", -1},
+      {{"delay", "Twin", "30", "--view", "64"}, admin::kDone, HKLM64, kRunDelays, "Twin", 30},
+      {{"delay", "backup", "3600"}, admin::kDone, HKLM, kRunDelays, "Backup", 3600},
+      {{"delay", "Nobody", "5"}, admin::kFailed, HKCU, kRunDelays, "Nobody", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);

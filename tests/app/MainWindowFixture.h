@@ -167,6 +167,7 @@ class RecordingMainView : public app::IMainView {
   void ShowTrayMenu() override { events.push_back("tray menu"); }
   app::Rect WorkArea() override { return workArea; }
   std::unique_ptr<app::IProgressWindow> OpenProgress() override;
+  void StartTicking(std::uint32_t milliseconds) override { events.push_back("tick " + std::to_string(milliseconds)); }
 };
 
 class RecordingProgress : public app::IProgressWindow {
@@ -313,16 +314,17 @@ class MainWindowTest : public testing::Test {
 
   // Makes the window and brings it up as the program would.
   app::MainWindow& Start(int inRegistry = 1, bool trayMode = true, bool takeServicesOnClose = false,
-                         bool machineFixed = false) {
+                         bool machineFixed = false, bool painted = true, bool startDelayed = false) {
     window = std::make_unique<app::MainWindow>(
         app::MainWindowParts{services, startups, shortcuts, themes, currentTheme, defaultTheme, *runner, host},
-        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose, machineFixed});
+        app::MainWindowSetup{inRegistry, trayMode, takeServicesOnClose, machineFixed, startDelayed});
     window->Attach(&view);
     view.tree = FakeMainTree();
     view.path = FakeEditField();
     view.tree.onSelected = [this](TreeItem item) { window->OnSelectionChanged(item); };
     window->OnCreate(true);
     window->OnInit();
+    if (painted) window->OnTick(0);  // the first tick, once the window stands painted, brings the icons and marks
     view.events.clear();
     return *window;
   }

@@ -2,6 +2,9 @@
 // field, editing all three kinds, LAUNCH, moving, themes, the tray and the log.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "engine/catalog/Impact.h"
 #include "platform/ProgramInfo.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/dialogs/FakeEntryView.h"
@@ -101,9 +104,9 @@ TEST_F(Menus, EachKindsItemsFollowTheLastSelectedEntryOfThatKind) {
     return std::vector<bool>{view.enabled[remove], view.enabled[modify]};
   };
   view.tree.Select(Entry(kService, "S"));
-  EXPECT_EQ("C:\\svc\\S.exe -s\r\nPublic entry of 32-bit programs", view.path.text);
+  EXPECT_EQ("C:\\svc\\S.exe -s\r\nPublic entry of 32-bit programs\r\nLast start: not measured", view.path.text);
   view.tree.Select(Entry(kStartup, "T"));
-  EXPECT_EQ("C:\\run\\T.exe -r", view.path.text);
+  EXPECT_EQ("C:\\run\\T.exe -r\r\nLast start: not measured", view.path.text);
   EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_SERVICE_REMOVE, ID_SERVICE_MODIFY));
   EXPECT_EQ((std::vector<bool>{true, true}), enabledOf(ID_STARTUP_REMOVE, ID_STARTUP_MODIFY));
   EXPECT_EQ((std::vector<bool>{false, false}), enabledOf(ID_SHORTCUT_REMOVE, ID_SHORTCUT_MODIFY));
@@ -146,11 +149,14 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
     std::vector<std::string> lines;  // under the command line
     bool missing;
     RegKey view;  // where it stands (HKLM: the build's own view); the 32-bit view is marked
+    const char* start = nullptr;  // the last start's line; null: not measured
   } cases[] = {{kService, "Known", nullptr, {"Mail notifier, Tarnwick"}, false, HKLM},
-               {kStartup, "Nameless", nullptr, {"Tarnwick"}, false, HKCU},
+               {kStartup, "Nameless", nullptr, {"Tarnwick"}, false, HKCU,
+                "Last start: 0.30 s CPU, 0.3 MB read, 0.0 MB written, 1.0 MB memory; impact low"},
                {kStartup, "Plain", nullptr, {}, false, HKCU},
                {kStartup, "Gone", nullptr, {"The program file is missing."}, true, HKCU},
-               {kShortcut, "Described", nullptr, {"Clock, Tarnwick"}, false, HKCU},
+               {kShortcut, "Described", nullptr, {"Clock, Tarnwick"}, false, HKCU,
+                "Last start: 1.23 s CPU, 2.5 MB read, 0.6 MB written, 12.3 MB memory, ready after 0.80 s; impact high"},
                {kShortcut, "Left over", nullptr, {"The program file is missing."}, true, HKCU},
                {kStartup, "Twin", "C:\\run\\Plain.exe -64", {}, false, V64},
                {kStartup, "Twin", "C:\\run\\Plain.exe -32", {}, false, V32},
@@ -183,7 +189,24 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
         shortcuts.StartWork();
         services.StartWork();
       }
-      Start(inRegistry);
+      // What the last starts cost, and a delay, kept per user whichever place the entry stands in.
+      catalog::StartRecord busy, quiet;
+      busy.state = quiet.state = catalog::StartRecord::State::Measured;
+      busy.cpuMicroseconds = 1234000, busy.bytesRead = 2500000, busy.bytesWritten = 600000;
+      busy.peakWorkingSet = 12300000, busy.idleMilliseconds = 800;
+      quiet.cpuMicroseconds = 299999, quiet.bytesRead = 299999, quiet.peakWorkingSet = 1000000;
+      const EntryPlace place = PlaceOfSelector(inRegistry);
+      catalog::RecordStart({EntryKind::Shortcut, HKCU, place, "Described"}, quiet);
+      catalog::RecordStart({EntryKind::Shortcut, HKCU, place, "Described"}, busy);
+      catalog::SetDelay({EntryKind::Shortcut, HKCU, place, "Described"}, 30);
+      catalog::RecordStart({EntryKind::Startup, HKCU, place, "Nameless"}, quiet);
+      // The window stands before any icon is asked for, each entry with its kind's image; the first tick brings the rest.
+      Start(inRegistry, true, false, false, false);
+      shell.iconLookups.clear();
+      for (int kind = 0; kind < 3; ++kind)
+        for (TreeItem child : view.tree.Children(Root(kind))) EXPECT_EQ(kind, view.tree.GetItemImage(child));
+      window->OnTick(0);
+      EXPECT_FALSE(shell.iconLookups.empty());
       const int missingImage = view.images.Count() - 1;
       for (const auto& test : cases) {
         const RegKey standsIn = test.view == HKLM ? own : test.view;
@@ -201,6 +224,9 @@ TEST_F(Menus, EntriesSayWhatTheirProgramIsAndWhetherItIsGone) {
         if (test.commandLine) EXPECT_EQ(test.commandLine, shown);
         std::vector<std::string> lines = test.lines;
         if (standsIn == V32) lines.push_back(view32);
+        if (test.start) lines.push_back(test.start);
+        if (!test.start) lines.push_back("Last start: not measured");
+        if (test.name == std::string("Described")) lines.push_back("Starts 30 s after the log-on");
         std::string field = shown, tip = shown;
         for (const auto& line : lines) field += "\r\n" + line, tip += "\n" + line;
         EXPECT_EQ(field, view.path.text);
@@ -277,6 +303,12 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
     ResetWorld();
     for (const char* name : {"A", "B", "C"}) Add(test.kind, name, name == test.modified);
     Start();
+    // The delay goes along with the entry; the starts of the entry as it was are forgotten.
+    const catalog::EntryRef before = *window->EntryOf(Entry(test.kind, test.modified));
+    catalog::StartRecord measured;
+    measured.state = catalog::StartRecord::State::Measured;
+    catalog::RecordStart(before, measured);
+    catalog::SetDelay(before, 30);
     view.tree.Select(Entry(test.kind, test.modified));
     dialogs.reply = {1, "New", "C:\\new.exe", "-n", 0};
     window->OnCommand(ID_SERVICE_MODIFY + 3 * test.kind);
@@ -289,7 +321,11 @@ TEST_F(Editing, ModifiedEntryReturnsToItsPlaceWithItsBox) {
     EXPECT_TRUE(view.tree.GetCheck(view.tree.Selected()));
     // The service stays in HKLM, the 32-bit programs' key of this 32-bit build, and says so.
     const char* field[] = {"C:\\new.exe -n\r\nPublic entry of 32-bit programs", "C:\\new.exe -n", ""};
-    EXPECT_EQ(test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : field[test.kind], view.path.text);
+    EXPECT_EQ((test.kind == kShortcut ? std::string(kUserStartup) + "\\New.lnk" : field[test.kind]) +
+                  "\r\nLast start: not measured\r\nStarts 30 s after the log-on",
+              view.path.text);
+    EXPECT_TRUE(catalog::StartsOf(before).empty());
+    EXPECT_EQ(0, catalog::DelayOf(before));
   }
 }
 
@@ -403,6 +439,8 @@ TEST_F(Launching, TicksAreSavedFromTheFirstStart) {
 TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   AddStartup("On", true);
   AddStartup("Off", true);
+  AddStartup("Waits", true);  // ticked, but its turn comes from the tray part
+  catalog::SetDelay({EntryKind::Startup, HKCU, EntryPlace::Windows, "Waits"}, 30);
   ASSERT_EQ(1, startups.TakeRunEntries());
   view.progressFails = true;  // the launch goes on without its progress window
   Start(0, false);
@@ -411,6 +449,49 @@ TEST_F(Launching, AtLogOnOnlyTheTickedStoredEntriesGoBackForWindowsToStart) {
   EXPECT_EQ((Strings{"On"}), platform.Names(HKCU, kRunKey));
   EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "Off"));
   EXPECT_EQ((Strings{"hide", "end 1"}), view.events);
+}
+
+// The tray part of a log-on starts the ticked entries with a delay, shortest
+// first, each once its delay has passed and the one before stopped starting;
+// each start is kept with its figures once it ended.
+TEST_F(Launching, DelayedEntriesStartOneAfterAnotherAndAreMeasured) {
+  for (const auto& [name, ticked, delay] : {std::tuple{"Late", true, 5}, {"Later", true, 2}, {"Off", false, 1},
+                                            {"Now", true, 0}}) {
+    AddStartup(name, ticked);
+    catalog::SetDelay({EntryKind::Startup, HKCU, EntryPlace::Windows, name}, delay);
+  }
+  shell.handProcesses = true;
+  Start(1, true, true, false, true, true);
+  const auto files = [&] {
+    Strings started;
+    for (const auto& open : shell.opened) started.push_back(open.file);
+    return started;
+  };
+  window->OnTick(1999);
+  EXPECT_TRUE(shell.opened.empty());
+  window->OnTick(2000);
+  EXPECT_EQ((Strings{"C:\\run\\Later.exe"}), files());
+  shell.processes[0]->figures.ageMilliseconds = 4000;
+  window->OnTick(6000);  // Late's turn, but Later is still starting
+  EXPECT_EQ(1u, shell.opened.size());
+  shell.processes[0]->idle = platform::IdleState::Idle;
+  window->OnTick(6250);
+  EXPECT_EQ((Strings{"C:\\run\\Later.exe", "C:\\run\\Late.exe"}), files());
+  shell.processes[0]->figures = {420000, 1000, 2000, 5000000, 7000, true};
+  shell.processes[1]->figures.ended = true;
+  window->OnTick(6500);
+  const std::vector<catalog::StartRecord> later = catalog::StartsOf({EntryKind::Startup, HKCU, EntryPlace::Windows, "Later"});
+  ASSERT_EQ(1u, later.size());
+  EXPECT_EQ(catalog::StartRecord::State::Measured, later[0].state);
+  EXPECT_EQ((std::vector<std::uint64_t>{420000, 1000, 2000, 5000000, 7000, 1, 2}),
+            (std::vector<std::uint64_t>{later[0].cpuMicroseconds, later[0].bytesRead, later[0].bytesWritten,
+                                        later[0].peakWorkingSet, later[0].watchedMilliseconds,
+                                        static_cast<std::uint64_t>(later[0].flag), static_cast<std::uint64_t>(later[0].delay)}));
+  EXPECT_EQ(4000, later[0].idleMilliseconds);
+  window->OnTick(100000);
+  EXPECT_EQ(2u, shell.opened.size()) << "each starts once; unticked or undelayed entries are not the tray part's";
+  window->OnCommand(ID_TRAY_EXIT);
+  EXPECT_EQ("destroy", view.events.back()) << "nothing left to watch: the program ends at once";
 }
 
 TEST_F(Launching, ClosingFollowsTheSetUp) {

@@ -200,6 +200,23 @@ TEST_F(ModifyStartupTest, TypeOnlyChangeIsAChange) {
   EXPECT_EQ(dialog.entryName, "Mailer");
 }
 
+TEST_F(ModifyStartupTest, ADelayAloneIsAChangeAndOneOutOfRangeIsRefused) {
+  dialog.entryDelay = 30;
+  ScriptedHost host([](FakeEntryView& view, EntryDialog& logic) {
+    for (const char* bad : {"3601", "1e3", "-5"}) {
+      view.Type(Field::Delay, bad);
+      logic.OnOk();
+      EXPECT_FALSE(view.closed.has_value()) << bad;
+    }
+    view.Type(Field::Delay, "");  // none
+    logic.OnOk();
+  });
+  ASSERT_EQ(dialog.ShowDialog(), 1);
+  EXPECT_EQ(host.openingFields[Field::Delay], "30");
+  EXPECT_EQ(host.messages, std::vector<std::string>(3, "The delay is a number of seconds from 0 to 3600."));
+  EXPECT_EQ(dialog.entryDelay, 0);
+}
+
 TEST_F(ModifyStartupTest, UnreadableEntryOpensEmptyAndNeedsAPath) {
   dialog.entryName = "Gone";
   ScriptedHost host([](FakeEntryView& view, EntryDialog& logic) {

@@ -62,6 +62,9 @@ const Entry kEntries[] = {
     {Shortcut, true, "Team Board", "C:\\Probe Files\\Team Board.exe", "/board"},
 };
 constexpr int kCount = sizeof(kEntries) / sizeof(kEntries[0]);
+// "Moor Sync" waits its turn: the tray part starts it this long after it began.
+constexpr int kDelayed = 1;
+constexpr DWORD kDelaySeconds = 4;
 
 HKEY RootOf(const Entry& e) { return e.isPublic ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 std::string Sub(const char* kind) { return std::string(kProduct) + "\\" + kind; }
@@ -168,6 +171,10 @@ int Plant(const char* probe) {
     link->Release();
     if (!saved) return std::printf("cannot save %s\n", LinkPath(e).c_str()), 1;
   }
+  // Kept beside the entry's flag, as "qmctl delay" keeps it.
+  const DWORD delay = kDelaySeconds;
+  ::RegSetKeyValueA(RootOf(kEntries[kDelayed]), (SelectionsKey(kEntries[kDelayed]) + "\\Delays").c_str(),
+                    kEntries[kDelayed].name, REG_DWORD, &delay, sizeof(delay));
   return 0;
 }
 
@@ -442,6 +449,7 @@ class Run {
         killedIn = Tray;
       } else {
         if (whole) CheckReturned(ticks, listed, readd);
+        if (whole) CheckDelayed(ticks[kDelayed] && listed[kDelayed]);
         if (endSession) {
           // As Windows ends a session: the question, the end, and whatever still runs is ended.
           DWORD_PTR answer = 0;
@@ -618,9 +626,37 @@ class Run {
       Bytes data;
       if (!WindowsBytes(e, &data) || data != original_[i]) Fault("'%s' is not back byte for byte", e.name);
       bool launched = ticks[i] && listed[i];
+      // Its turn comes from the tray part, later (CheckDelayed): neither Windows nor LAUNCH started it.
+      if (i == kDelayed) launched = false;
       if (Records(e) != (launched ? 1 : 0))
         Fault("'%s' started %d times, ticked %d%s", e.name, Records(e), ticks[i], readd ? " (re-added)" : "");
     }
+  }
+
+  // The delayed entry, ticked, starts once after its delay, from the tray
+  // part, and its start is measured; unticked, it never starts.
+  void CheckDelayed(bool launched) {
+    const Entry& e = kEntries[kDelayed];
+    const std::string impact = SelectionsKey(e) + "\\Impact\\" + (e.isPublic ? "machine" : "user");
+    Bytes before;
+    ReadValue(HKEY_CURRENT_USER, impact, e.name, &before);
+    ::Sleep(kDelaySeconds * 1000 + 500);
+    for (int i = 0; i < 100 && launched && Records(e) == 0; ++i) ::Sleep(100);
+    if (Records(e) != (launched ? 1 : 0))
+      Fault("the delayed '%s' started %d times, ticked %d", e.name, Records(e), launched);
+    if (!launched) return;
+    Bytes after;
+    for (int i = 0; i < 100; ++i, ::Sleep(100)) {
+      after.clear();
+      if (ReadValue(HKEY_CURRENT_USER, impact, e.name, &after) && after != before &&
+          std::string(after.begin(), after.end()).rfind("measured ", 0) == 0)
+        break;
+    }
+    std::string newest(after.begin(), after.end());
+    std::printf("the delayed '%s' started after %lu s, its newest start kept as \"%s\"\n", e.name, kDelaySeconds,
+                newest.substr(0, newest.find(';')).c_str());
+    if (newest.rfind("measured ", 0) != 0)
+      Fault("no measurement of the delayed '%s' appeared (\"%s\")", e.name, newest.c_str());
   }
 
   void CheckServicesTaken() {

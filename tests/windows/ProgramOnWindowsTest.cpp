@@ -6,6 +6,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -214,10 +217,13 @@ TEST_F(Program, EveryModeAgainstTheRealRegistry) {
 
 // Before any "/startup" (a fresh install with /LOGON=0, a new user) the user's
 // flag keys do not exist: a private startup ticked in the normal window is
-// saved at LAUNCH, and started.
-TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
-  // A program that ends at once: nothing started here may outlive the test.
-  SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\system32\\cmd.exe /c exit");
+// saved at LAUNCH, and started. Its start is measured: the next window's field
+// shows the processor time the probe says it used.
+TEST_F(Program, ATickFromTheFirstStartIsSavedLaunchedAndMeasured) {
+  // A program that ends by itself: nothing started here may outlive the test.
+  const std::string probe = Folder() + "\\qmprobe.exe";
+  ::DeleteFileA((probe + ".cpu").c_str());
+  SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", probe + " /burn 700");
   Started normal("");
   HWND window = FindWindowOf(normal, true);
   ASSERT_TRUE(window);
@@ -232,7 +238,7 @@ TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
   EXPECT_EQ(2u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, mail, TVIS_STATEIMAGEMASK));  // ticked
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_RIGHT, BN_CLICKED), 0);
   // LAUNCH saves, then starts: wait for the start's log line, however loaded the machine.
-  const std::string launched = "Launching C:\\windows\\system32\\cmd.exe /c exit";
+  const std::string launched = "Launching " + probe + " /burn 700";
   std::string text;
   for (int i = 0; i < 600 && text.find(launched) == std::string::npos; ++i) {
     ::Sleep(50);
@@ -247,8 +253,41 @@ TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
   }
   EXPECT_NE(std::string::npos, text.find(launched)) << text;
   EXPECT_EQ(1, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
-  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+  // The program stays, hidden, until the probe it started has ended and is measured.
   EXPECT_TRUE(normal.Ended());
+
+  Started again("");
+  window = FindWindowOf(again, true);
+  ASSERT_TRUE(window);
+  tree = ::GetDlgItem(window, IDC_MAIN_TREE);
+  startups = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  mail = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, startups);
+  ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, mail);
+  char field[1024] = {};
+  ::GetDlgItemTextA(window, IDC_MAIN_PATH, field, sizeof(field));
+  HANDLE own = ::CreateFileA((probe + ".cpu").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, own) << "the probe wrote no figure";
+  char figure[32] = {};
+  DWORD got = 0;
+  ::ReadFile(own, figure, sizeof(figure) - 1, &got, nullptr);
+  ::CloseHandle(own);
+  const double probeSeconds = std::atof(figure) / 1000;
+  const char* shown = std::strstr(field, "Last start: ");
+  ASSERT_TRUE(shown) << field;
+  const double measured = std::atof(shown + std::strlen("Last start: "));
+  // The probe read its own time just before it ended: what was measured over
+  // its whole life is that, and the little its end took.
+  EXPECT_GE(measured + 0.01, probeSeconds) << field;
+  EXPECT_LE(measured, probeSeconds + 0.1) << field;
+  // The field shows the command line first; the figures are further down.
+  ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, startups);
+  const LRESULT line = ::SendDlgItemMessageA(window, IDC_MAIN_PATH, EM_LINEFROMCHAR, shown - field, 0);
+  ::SendDlgItemMessageA(window, IDC_MAIN_PATH, EM_LINESCROLL, 0, line);
+  std::printf("field: %s\nthe probe's own figure: %s ms\n", field, figure);
+  Settle(window);
+  EXPECT_TRUE(SaveScreenshot(window, "program-measured-start"));
+  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+  EXPECT_TRUE(again.Ended());
 }
 
 // A second copy, whatever its switch, says so and changes nothing.
