@@ -47,6 +47,9 @@ class IRegistryStore {
 
   // RegOpenKeyExA with KEY_ALL_ACCESS: the key must exist.
   virtual long OpenKey(RegKey parent, const char* path, RegKey* result) = 0;
+  // RegOpenKeyExA with KEY_READ: for keys the user may read but not write
+  // (the policies, the machine's keys without elevation).
+  virtual long OpenKeyToRead(RegKey parent, const char* path, RegKey* result) { return OpenKey(parent, path, result); }
   // RegCreateKeyExA: opens the key, creating it and all missing parents.
   virtual long CreateKey(RegKey parent, const char* path, RegKey* result) = 0;
   virtual long CloseKey(RegKey key) = 0;

@@ -19,6 +19,8 @@ class OpenKey {
   OpenKey(const OpenKey&) = delete;
   OpenKey& operator=(const OpenKey&) = delete;
   long Open(RegKey root, const char* path) { return store_ ? store_->OpenKey(root, path, &key_) : -1; }
+  // Reading needs no more: the machine's keys and the policies read without elevation.
+  long OpenToRead(RegKey root, const char* path) { return store_ ? store_->OpenKeyToRead(root, path, &key_) : -1; }
   long Create(RegKey root, const char* path) { return store_ ? store_->CreateKey(root, path, &key_) : -1; }
   IRegistryStore* store() const { return store_; }
   RegKey key() const { return key_; }
@@ -56,7 +58,7 @@ bool QueryOpen(OpenKey& key, const std::string& name, WholeValue* value) {
 bool ReadWholeValues(RegKey root, const char* path, std::vector<WholeValue>* values) {
   values->clear();
   OpenKey key;
-  long opened = key.Open(root, path);
+  long opened = key.OpenToRead(root, path);
   if (opened == platform::kErrorFileNotFound) return true;
   if (opened != platform::kErrorSuccess) return false;
   std::vector<char> name(kNameLimit);
@@ -75,7 +77,7 @@ bool ReadWholeValues(RegKey root, const char* path, std::vector<WholeValue>* val
 
 bool ReadWholeValue(RegKey root, const char* path, const std::string& name, WholeValue* value) {
   OpenKey key;
-  return key.Open(root, path) == platform::kErrorSuccess && QueryOpen(key, name, value);
+  return key.OpenToRead(root, path) == platform::kErrorSuccess && QueryOpen(key, name, value);
 }
 
 bool WriteWholeValue(RegKey root, const char* path, const std::string& name, std::uint32_t type,

@@ -43,6 +43,15 @@ long Win32RegistryStore::OpenKey(RegKey parent, const char* path, RegKey* result
   return Result(error);
 }
 
+long Win32RegistryStore::OpenKeyToRead(RegKey parent, const char* path, RegKey* result) {
+  HKEY key = nullptr;
+  REGSAM access = KEY_READ;
+  HKEY root = Root(parent, &access);
+  LONG error = ::RegOpenKeyExA(root, path, 0, access, &key);
+  if (error == ERROR_SUCCESS) *result = reinterpret_cast<RegKey>(key);
+  return Result(error);
+}
+
 long Win32RegistryStore::CreateKey(RegKey parent, const char* path, RegKey* result) {
   HKEY key = nullptr;
   REGSAM access = KEY_ALL_ACCESS;

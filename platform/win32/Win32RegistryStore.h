@@ -7,6 +7,7 @@ namespace qm::platform {
 class KELVRIN_API Win32RegistryStore : public IRegistryStore {
  public:
   long OpenKey(RegKey parent, const char* path, RegKey* result) override;
+  long OpenKeyToRead(RegKey parent, const char* path, RegKey* result) override;
   long CreateKey(RegKey parent, const char* path, RegKey* result) override;
   long CloseKey(RegKey key) override;
   long QueryValue(RegKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
