@@ -455,6 +455,7 @@ void MainWindow::Create(int kind) {
   // Its box shows the flag it was created with (1), as a listing would, and
   // the root's box follows its children.
   tree.SetCheck(item, catalog::FlagOf(ref) != 0);
+  PinBoxes();  // a policy may name the new entry
   FollowChildren(roots_[kind]);
   tree.Select(item);
 }
@@ -517,6 +518,7 @@ void MainWindow::Modify(int kind) {
   TreeItem renewed = tree.InsertItemAfter(roots_[kind], previous, answer.name, image, image);
   SetEntry(renewed, to);
   tree.SetCheck(renewed, checked);
+  PinBoxes();  // or the new name
   tree.Select(renewed);
 }
 
