@@ -341,7 +341,9 @@ TEST_F(QmctlOnWindows, PoliciesAndDesiredStatesAnswerByExitCode) {
   std::uint32_t flag = 0;
   EXPECT_TRUE(CRegistry().GetValue(HKeyCurrentUser, kStoredRunSelectionsKey, "Éditeur", &flag));
   EXPECT_EQ(1u, flag);
-  EXPECT_EQ(0u, ValuesW(HKeyCurrentUser, kRunKey)[L"Fleet 📝"].rfind("1:C:\\Fleet\\fleet.exe -q", 0));
+  std::string created;
+  EXPECT_TRUE(CRegistry().GetValue(HKeyCurrentUser, kRunKey, "Fleet 📝", &created));
+  EXPECT_EQ("C:\\Fleet\\fleet.exe -q", created);
   ::DeleteFileW(state.c_str());
 }
 

@@ -258,8 +258,8 @@ TEST_F(Program, PoliciesSetWithRegAddAreHonouredByTheWindowAndTheLogOn) {
   // The machine's own reg.exe, as an administrator runs it.
   PVOID redirection = nullptr;
   const BOOL native = ::Wow64DisableWow64FsRedirection(&redirection);
-  for (const char* add : {"HKLM\\Software\\Policies\\Tarnwick\\Quill Moor\\NeverStart /v 1 /d \"startup:user:QM Program Mail\"",
-                          "HKCU\\Software\\Policies\\Tarnwick\\Quill Moor\\AlwaysStart /v 1 /d \"startup:user:qm program tool\""}) {
+  for (const char* add : {"\"HKLM\\Software\\Policies\\Tarnwick\\Quill Moor\\NeverStart\" /v 1 /d \"startup:user:QM Program Mail\"",
+                          "\"HKCU\\Software\\Policies\\Tarnwick\\Quill Moor\\AlwaysStart\" /v 1 /d \"startup:user:qm program tool\""}) {
     std::string line = std::string("C:\\windows\\system32\\reg.exe add ") + add + " /f";
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
