@@ -298,6 +298,8 @@ TEST_F(Program, PoliciesSetWithRegAddAreHonouredByTheWindowAndTheLogOn) {
     char field[1024] = {};
     ::GetDlgItemTextA(window, IDC_MAIN_PATH, field, sizeof(field));
     EXPECT_NE(std::string::npos, std::string(field).find("Set by policy: never starts")) << field;
+    ::SendDlgItemMessageA(window, IDC_MAIN_PATH, EM_LINESCROLL, 0, 1);  // the field's line under the command
+    Settle(window);
     EXPECT_TRUE(SaveScreenshot(window, "program-policy-window"));
     ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_RIGHT, BN_CLICKED), 0);
     EXPECT_TRUE(normal.Ended());
