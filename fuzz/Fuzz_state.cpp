@@ -20,9 +20,9 @@ void Check(const qm::admin::JsonValue& value) {
       std::abort();
   };
   if (value.type == Type::String) same(value.text);
-  for (const auto& [name, member] : value.members) {
-    same(name);
-    Check(member);
+  for (const qm::admin::JsonMember& member : value.members) {
+    same(member.name);
+    Check(member.value);
   }
   for (const auto& item : value.items) Check(item);
 }

@@ -25,8 +25,8 @@ std::string Json(const std::string& text) {
 }
 
 const JsonValue* JsonValue::Find(const std::string& name) const {
-  for (const auto& [key, value] : members)
-    if (key == name) return &value;
+  for (const JsonMember& member : members)
+    if (member.name == name) return &member.value;
   return nullptr;
 }
 
@@ -92,7 +92,7 @@ class Parser {
       ++at_;
       JsonValue member;
       if (!Value(&member, depth + 1)) return false;
-      value->members.emplace_back(std::move(name), std::move(member));
+      value->members.push_back(JsonMember{std::move(name), std::move(member)});
       Space();
       if (at_ < text_.size() && text_[at_] == ',') {
         ++at_;
