@@ -544,9 +544,7 @@ TEST_F(QmctlTest, PoliciesDecideWhatMayChangeAndTheMachinesWin) {
   platform.SetText(HKLM64, policy::kNeverStartKey, "startup:user:Mail", "startup:user:Mail");
   FailingRegistryStore failing(platform.registry);
   platform::ScopedService<platform::IRegistryStore> slot(&failing);
-  failing.failWhen = [](StoreCall call, const std::string& path) {
-    return call == StoreCall::Open && path == policy::kNeverStartKey;
-  };
+  failing.failWhen = [](StoreCall call, const std::string& path) { return call == StoreCall::Open && path == policy::kNeverStartKey; };
   platform.StartLog();
   EXPECT_EQ(admin::kDone, Qmctl({"enable", "Mail"}).code);
   EXPECT_EQ(2u, platform.LogLines().size());

@@ -428,9 +428,7 @@ TEST_F(Launching, ClosingFollowsTheSetUp) {
 // Policies hold boxes: the window shows their state and says so, the user's
 // clicks, Space and the root's box leave them, LAUNCH starts what they say.
 TEST_F(Launching, PolicyEntriesStartAsThePolicySaysWhateverTheBoxes) {
-  AddStartup("Always", false);
-  AddStartup("Never", true);
-  AddStartup("Free", false);
+  for (const auto& [name, flag] : {std::pair{"Always", false}, {"Never", true}, {"Free", false}}) AddStartup(name, flag);
   platform.SetText(platform::kHklm64View, policy::kAlwaysStartKey, "1", "startup:user:always");
   platform.SetText(HKCU, policy::kNeverStartKey, "1", "startup:user:Never");
   platform.SetNumber(HKCU, policy::kPolicyKey, "LockEntries", 1);

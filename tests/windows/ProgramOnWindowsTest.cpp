@@ -261,16 +261,13 @@ TEST_F(Program, PoliciesSetWithRegAddAreHonouredByTheWindowAndTheLogOn) {
   for (const char* add : {"\"HKLM\\Software\\Policies\\Tarnwick\\Quill Moor\\NeverStart\" /v 1 /d \"startup:user:QM Program Mail\"",
                           "\"HKCU\\Software\\Policies\\Tarnwick\\Quill Moor\\AlwaysStart\" /v 1 /d \"startup:user:qm program tool\""}) {
     std::string line = std::string("C:\\windows\\system32\\reg.exe add ") + add + " /f";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
+    STARTUPINFOA startup{sizeof(startup)};
     PROCESS_INFORMATION process{};
+    DWORD code = 1;
     ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     ::WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 1;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    EXPECT_EQ(0u, code) << line;
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    EXPECT_TRUE(::GetExitCodeProcess(process.hProcess, &code) && code == 0) << line;
+    ::CloseHandle(process.hThread), ::CloseHandle(process.hProcess);
   }
   if (native) ::Wow64RevertWow64FsRedirection(redirection);
   ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail", REG_DWORD,
