@@ -181,6 +181,11 @@ Section "Quill Moor" SecMain
     !endif
   ${EndIf}
   File "${DIST32}/Quillmoor.chm"
+  ; The administrative template, for administrators to copy into their policy store.
+  File "${DIST32}/Quillmoor.admx"
+  SetOutPath "$INSTDIR\en-US"
+  File "${DIST32}/en-US/Quillmoor.adml"
+  SetOutPath "$INSTDIR"
   ; The theme folders, one File line per shipped theme (generated).
   !define THEME_SOURCE "${DIST32}"
   !include "${THEMES}"
@@ -432,6 +437,9 @@ Section "Uninstall"
   Delete "$INSTDIR\ostrum.dll"
   Delete "$INSTDIR\qmctl.exe"
   Delete "$INSTDIR\Quillmoor.chm"
+  Delete "$INSTDIR\Quillmoor.admx"
+  Delete "$INSTDIR\en-US\Quillmoor.adml"
+  RMDir "$INSTDIR\en-US"
   Delete "$INSTDIR\${LOG}"
   !define UNINSTALL_THEMES
   !include "${THEMES}"

@@ -11,6 +11,8 @@ qm_setup_packages() {
   QM_MISSING=()
   qm_need cmake cmake
   qm_need g++ g++
+  # The administrative template's check reads it with a real XML parser.
+  qm_need xmllint libxml2-utils
   [ -d /usr/src/googletest ] || QM_MISSING+=(googletest libgtest-dev libgmock-dev)
   [ -f /usr/include/benchmark/benchmark.h ] || QM_MISSING+=(libbenchmark-dev)
   local tier windows=0

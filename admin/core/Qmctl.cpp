@@ -5,6 +5,8 @@
 #include <set>
 #include <tuple>
 
+#include "admin/core/DesiredState.h"
+#include "admin/core/Json.h"
 #include "admin/core/RegFile.h"
 #include "engine/catalog/Catalog.h"
 #include "engine/catalog/Impact.h"
@@ -14,6 +16,7 @@
 #include "engine/foundation/Places.h"
 #include "engine/foundation/StoredKeys.h"
 #include "engine/foundation/WholeValues.h"
+#include "engine/policy/Policy.h"
 #include "engine/shortcuts/ShortcutStorage.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryStore.h"
@@ -46,9 +49,18 @@ constexpr char kUsageText[] =
     "  export FILE.reg            every entry with its flag, in the registry editor's format\n"
     "  import FILE.reg [--force]  put the file's entries where Windows reads them; an entry of\n"
     "                             the same name with other data is replaced only with --force\n"
+    "  check STATE.json [--json]  compare the entries STATE.json names with the machine\n"
+    "  apply STATE.json           make the entries STATE.json names as it says; no others\n"
     "  --help                     this text\n"
     "\n"
-    "Exit codes: 0 done, 1 failed (the reason on standard error), 2 bad arguments.\n";
+    "Exit codes: 0 done, 1 failed (the reason on standard error), 2 bad arguments or a bad\n"
+    "STATE.json, 3 check found differences (listed on standard output).\n"
+    "\n"
+    "STATE.json: {\"entries\": [{\"kind\": \"startup\", \"scope\": \"machine\", \"name\": \"Updater\",\n"
+    "             \"start\": false, \"command\": \"C:\\\\Tools\\\\up.exe -q\"}]}; \"command\" and \"view\"\n"
+    "             (32 or 64) may be left out; a missing entry is created only with a command.\n"
+    "Policies set by an administrator (Software\\Policies\\Tarnwick\\Quill Moor) win: a change\n"
+    "against one fails (exit 1) and names it.\n";
 
 // Our own keys in an export file. Entries that do not stand where Windows
 // reads them (shortcut files, stored entries) go under them, never into the
@@ -135,24 +147,6 @@ bool OnlyFlags(const Options& options, std::set<std::string> allowed, std::strin
 std::string FlagText(int flag) { return flag < 0 ? "-" : (flag ? "on" : "off"); }
 
 // ---- list ----
-
-// Every text we print is UTF-8, whatever bytes a value or a link held.
-std::string Json(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : platform::ValidUtf8(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string Csv(const std::string& raw) {
   const std::string text = platform::ValidUtf8(raw);
@@ -363,6 +357,18 @@ int SetDelay(const Options& options, std::ostream& out, std::ostream& err) {
 int SetFlag(const Options& options, int flag, std::ostream& out, std::ostream& err) {
   Entry entry;
   if (int code = FindOne(options, &entry, err); code != kDone) return code;
+  const policy::Policies policies = policy::ReadPolicies();
+  const policy::Decision decision = policies.ForEntry(entry.ref.kind, entry.ref.root, entry.ref.name);
+  std::string forbidden;
+  if (policies.LockedChoices())
+    forbidden = policy::Describe(policies.LockedChoices()) + " forbids changing whether entries start";
+  else if (decision && (decision.forced == policy::Forced::Start) != (flag == 1))
+    forbidden = policy::Describe(decision) + (flag ? " keeps \"" : " always starts \"") + entry.ref.name +
+                (flag ? "\" from starting" : "\"");
+  if (!forbidden.empty()) {
+    err << "qmctl: " << forbidden << "; nothing was changed\n";
+    return kFailed;
+  }
   if (!catalog::SetFlag(entry.ref, flag)) {
     // Said plainly where the reason is the rights this console runs with.
     const Location* row = LocationOf(entry.ref.kind, entry.ref.root);
@@ -523,6 +529,13 @@ bool SameData(const Entry& standing, const Incoming& entry) {
 std::vector<std::uint8_t> FlagData(int flag) { return NumberData(static_cast<std::uint32_t>(flag)); }
 
 int Import(const std::string& file, bool force, std::ostream& out, std::ostream& err) {
+  // An import writes entries and their flags.
+  const policy::Policies policies = policy::ReadPolicies();
+  for (const policy::Decision& locked : {policies.LockedEntries(), policies.LockedChoices()})
+    if (locked) {
+      err << "qmctl: " << policy::Describe(locked) << " forbids an import; nothing was changed\n";
+      return kFailed;
+    }
   platform::IFileSystem* files = platform::Current<platform::IFileSystem>();
   std::vector<std::uint8_t> bytes;
   if (!files || files->ReadAll(file, bytes) != platform::FsResult::Ok) {
@@ -636,15 +649,17 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   std::map<std::string, std::function<bool()>> wholeSet = {
       {"take", cycle.take}, {"return", cycle.giveBack}, {"restore", cycle.restore}};
   const bool picksOne = command == "enable" || command == "disable" || command == "delay";
-  bool known = command == "list" || picksOne || command == "export" ||
-               command == "import" || (wholeSet.count(command) && wholeSet[command]);
+  bool known = command == "list" || picksOne || command == "export" || command == "import" || command == "check" ||
+               command == "apply" || (wholeSet.count(command) && wholeSet[command]);
   if (!known) return usage("unknown command \"" + command + "\"");
   if (!options.kind.empty() && !picksOne) return usage("--kind belongs to enable, disable and delay");
   if (!options.view.empty() && !picksOne) return usage("--view belongs to enable, disable and delay");
   if (!options.view.empty() && options.view != "32" && options.view != "64")
     return usage("--view is 32 or 64, not \"" + options.view + "\"");
 
-  std::size_t words = command == "delay" ? 2 : (picksOne || command == "export" || command == "import");
+  std::size_t words = command == "delay" ? 2
+                      : (picksOne || command == "export" || command == "import" || command == "check" ||
+                         command == "apply");
   if (options.words.size() != words)
     return usage(command + (words == 2 ? " takes two arguments" : words ? " takes one argument" : " takes no argument"));
 
@@ -668,6 +683,10 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
     if (!OnlyFlags(options, {}, &error)) return usage(error);
     return Export(options.words[0], out, err);
   }
+  if (command == "check") {
+    if (!OnlyFlags(options, {"--json"}, &error)) return usage(error);
+    return CheckState(options.words[0], options.flags.count("--json") > 0, out, err);
+  }
   // Everything below changes entries: never while the program may be in a cycle.
   if (picksOne) {
     EntryKind kind;
@@ -690,6 +709,7 @@ int Run(const std::vector<std::string>& arguments, IInstanceGuard& guard, const 
   if (command == "delay") return SetDelay(options, out, err);
   if (command == "enable" || command == "disable") return SetFlag(options, command == "enable", out, err);
   if (command == "import") return Import(options.words[0], options.flags.count("--force") > 0, out, err);
+  if (command == "apply") return ApplyState(options.words[0], out, err);
   const bool done = wholeSet[command]();
   // The answer comes from where the entries stand afterwards: a take leaves
   // nothing where Windows reads it, a return or a restore nothing stored

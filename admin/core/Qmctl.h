@@ -14,6 +14,8 @@ namespace qm::admin {
 inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
+// "check": the machine differs from the desired state.
+inline constexpr int kDiffers = 3;
 
 // The program's single-instance rule, seen from the console tool: while the
 // program runs it holds its named mutex, and nothing may change entries

@@ -22,6 +22,10 @@ using identity::kApplicationName;
 // On 64-bit Windows the public Run and RunServices keys are kept twice, and a
 // name may stand in both: the line under an entry of the 32-bit programs' key.
 constexpr char kThirtyTwoBitLine[] = "Public entry of 32-bit programs";
+// The line under an entry whose box a policy holds.
+constexpr char kAlwaysStartsLine[] = "Set by policy: always starts";
+constexpr char kNeverStartsLine[] = "Set by policy: never starts";
+constexpr char kLockedChoiceLine[] = "Set by policy: the choice cannot be changed";
 
 // The log is offered for deletion from this size on (decimal, as the question says "100k").
 constexpr std::uint64_t kLogSizeToAsk = 100000;
@@ -72,11 +76,11 @@ int Snap(int start, int length, int low, int high) {
   return start;
 }
 
-void SetDescendants(platform::ITreeControl& tree, TreeItem item, bool checked,
-                    const std::function<bool(TreeItem)>& fixed) {
+template <class Pinned>
+void SetDescendants(platform::ITreeControl& tree, TreeItem item, bool checked, const Pinned& pinned) {
   for (TreeItem child : tree.Children(item)) {
-    if (!fixed(child)) tree.SetCheck(child, checked);
-    SetDescendants(tree, child, checked, fixed);
+    if (!pinned(child)) tree.SetCheck(child, checked);
+    SetDescendants(tree, child, checked, pinned);
   }
 }
 
@@ -114,7 +118,11 @@ void MainWindow::OnInit() {
   view_->InstallRootImages();
   IMainTree& tree = view_->Tree();
   for (int kind = 0; kind < kKinds; ++kind) roots_[kind] = tree.InsertItem(0, kKindTexts[kind].root, kind, kind);
+  policies_ = policy::ReadPolicies();
+  if (policies_.LockedEntries())
+    for (const KindTexts& texts : kKindTexts) view_->EnableCommand(texts.create, false);
   Populate();
+  PinBoxes();
   SetRootChecks();
   if (setup_.trayMode) view_->AddTrayIcon(kApplicationName);
   if (setup_.startDelayed) {
@@ -310,11 +318,44 @@ std::vector<std::string> MainWindow::LinesAbout(TreeItem item) const {
   if (!facts.empty()) lines.push_back(facts);
   const catalog::EntryRef* ref = EntryOf(item);
   if (ref && IsThirtyTwoBitView(ref->root)) lines.push_back(kThirtyTwoBitLine);
+  const policy::Decision decision = PolicyOf(item);
+  if (decision.forced == policy::Forced::Start)
+    lines.push_back(kAlwaysStartsLine);
+  else if (decision.forced == policy::Forced::NeverStart)
+    lines.push_back(kNeverStartsLine);
+  else if (ref && policies_.LockedChoices())
+    lines.push_back(kLockedChoiceLine);
   if (!ref) return lines;
   lines.push_back(catalog::DescribeLastStart(*ref));
   std::string delay = catalog::DescribeDelay(catalog::DelayOf(*ref));
   if (!delay.empty()) lines.push_back(delay);
   return lines;
+}
+
+policy::Decision MainWindow::PolicyOf(TreeItem item) const {
+  const catalog::EntryRef* ref = EntryOf(item);
+  return ref ? policies_.ForEntry(ref->kind, ref->root, ref->name) : policy::Decision{};
+}
+
+bool MainWindow::Pinned(TreeItem item) const {
+  return static_cast<bool>(policies_.LockedChoices()) || static_cast<bool>(PolicyOf(item));
+}
+
+void MainWindow::PinBoxes() {
+  IMainTree& tree = view_->Tree();
+  for (const auto& [item, ref] : entries_) {
+    const policy::Decision decision = PolicyOf(item);
+    if (decision) tree.SetCheck(item, decision.forced == policy::Forced::Start);
+  }
+}
+
+bool MainWindow::EntriesLocked() {
+  const policy::Decision locked = policies_.LockedEntries();
+  if (!locked) return false;
+  view_->ShowMessage("Entries cannot be created, modified or removed: " + policy::Describe(locked) +
+                         " does not allow it.",
+                     BoxIcon::Exclamation);
+  return true;
 }
 
 void MainWindow::SetRootChecks() {
@@ -373,8 +414,9 @@ int MainWindow::OnSelectionChanged(TreeItem item) {
     view_->PathField().SetText("");
     return 1;
   }
-  view_->EnableCommand(kKindTexts[kind].remove, true);
-  view_->EnableCommand(kKindTexts[kind].modify, true);
+  const bool editable = !policies_.LockedEntries();
+  view_->EnableCommand(kKindTexts[kind].remove, editable);
+  view_->EnableCommand(kKindTexts[kind].modify, editable);
   std::string text = CommandLineOf(item);
   for (const std::string& line : LinesAbout(item)) text += "\r\n" + line;
   view_->PathField().SetText(text);
@@ -390,8 +432,8 @@ int MainWindow::OnTreeClick(TreeItem item, int cursorX, int textLeft) {
   int nearest = images ? kBoxNearWithImages : kBoxNearWithoutImages;
   int farthest = images ? kBoxFarWithImages : kBoxFarWithoutImages;
   if (distance < nearest || distance > farthest) return 0;
-  // A fixed box keeps its state: the tree is told not to turn it.
-  if (Fixed(item)) return 1;
+  // A box this start cannot change, or one a policy holds, stays as it is: the tree is told not to turn it.
+  if (Fixed(item) || Pinned(item)) return 1;
   Propagate(item);
   return 0;
 }
@@ -411,7 +453,7 @@ int MainWindow::OnTreeKeyDown(Key key) {
 void MainWindow::Propagate(TreeItem item) {
   IMainTree& tree = view_->Tree();
   bool wasChecked = tree.GetCheck(item);
-  SetDescendants(tree, item, !wasChecked, [this](TreeItem child) { return Fixed(child); });
+  SetDescendants(tree, item, !wasChecked, [this](TreeItem child) { return Fixed(child) || Pinned(child); });
   TreeItem parent = tree.Parent(item);
   if (parent == 0) return;
   if (wasChecked) {
@@ -430,6 +472,9 @@ bool MainWindow::OnKeyDown(Key key, bool treeHasFocus) {
       return true;
     case Key::Enter:
       return true;
+    case Key::Space:
+      // Consumed before the tree would toggle a box a policy holds.
+      return treeHasFocus && Pinned(view_->Tree().Selected());
     case Key::Delete: {
       if (!treeHasFocus) return false;
       int kind = KindOf(view_->Tree().Selected());
@@ -524,6 +569,7 @@ DialogAnswer AskEntry(IDialogRunner& runner, int kind, int dialogMode, int inReg
 }  // namespace
 
 void MainWindow::Create(int kind) {
+  if (EntriesLocked()) return;
   DialogAnswer answer = AskEntry(parts_.dialogs, kind, 1, setup_.inRegistry, 0, "", platform::kNoKey, 0);
   if (answer.result != 1) return;
   // A new public entry goes to the view this program sees; services are all public.
@@ -540,6 +586,7 @@ void MainWindow::Create(int kind) {
   // Its box shows the flag it was created with (1), as a listing would, and
   // the root's box follows its children.
   tree.SetCheck(item, catalog::FlagOf(ref) != 0);
+  PinBoxes();  // a policy may name the new entry
   FollowChildren(roots_[kind]);
   tree.Select(item);
 }
@@ -555,7 +602,7 @@ void MainWindow::FollowChildren(TreeItem root) {
 void MainWindow::Remove(int kind) {
   TreeItem item = SelectedEntryOf(kind);
   const catalog::EntryRef* ref = EntryOf(item);
-  if (item == 0 || !ref) return;
+  if (item == 0 || !ref || EntriesLocked()) return;
   IMainTree& tree = view_->Tree();
   std::string name = tree.GetItemText(item);
   if (!view_->AskYesNo("Are you sure you want to delete " + name + "?", BoxIcon::Question)) return;
@@ -576,7 +623,7 @@ void MainWindow::Remove(int kind) {
 void MainWindow::Modify(int kind) {
   TreeItem item = SelectedEntryOf(kind);
   const catalog::EntryRef* known = EntryOf(item);
-  if (item == 0 || !known) return;
+  if (item == 0 || !known || EntriesLocked()) return;
   const catalog::EntryRef from = *known;
   IMainTree& tree = view_->Tree();
   // The dialog reads, and tests names in, the root and view the item came from.
@@ -606,19 +653,26 @@ void MainWindow::Modify(int kind) {
   TreeItem renewed = tree.InsertItemAfter(roots_[kind], previous, answer.name, image, image);
   SetEntry(renewed, to);
   tree.SetCheck(renewed, checked);
+  PinBoxes();  // or the new name
   tree.Select(renewed);
 }
 
 void MainWindow::Launch() {
   IMainTree& tree = view_->Tree();
+  launched_ = true;
   // Every box is saved as its entry's flag; one that cannot be written is
   // said, never passed over in silence: that entry would start, or not,
-  // against the user's choice.
+  // against the user's choice. A policy entry gets the flag its policy sets;
+  // while the choices are locked, the other flags stay as they are.
   std::string unsaved;
   for (int kind = 0; kind < kKinds; ++kind)
     for (TreeItem child : tree.Children(roots_[kind])) {
       const catalog::EntryRef* ref = EntryOf(child);
-      if (!ref || Fixed(child) || catalog::SetFlag(*ref, tree.GetCheck(child) ? 1 : 0)) continue;
+      if (!ref || Fixed(child)) continue;
+      const policy::Decision decision = PolicyOf(child);
+      if (!decision && policies_.LockedChoices()) continue;
+      const bool start = decision ? decision.forced == policy::Forced::Start : tree.GetCheck(child);
+      if (catalog::SetFlag(*ref, start ? 1 : 0)) continue;
       CLog::Error("Unable to save the selection of " + ref->name);
       unsaved += "\n" + ref->name;
     }
@@ -636,6 +690,8 @@ void MainWindow::Launch() {
           progress->SetText(kKindTexts[kind].progressPrefix + ref->name + "...");
           progress->ShowAndPaint();
         }
+        // Whatever its flag says, a never-start entry is never started by us.
+        if (PolicyOf(child).forced == policy::Forced::NeverStart) continue;
         // At the log-on an entry with a delay waits for the tray part.
         const int delay = catalog::DelayOf(*ref);
         if (setup_.inRegistry != 1 && delay > 0) continue;
@@ -653,7 +709,28 @@ int MainWindow::OnTreeDoubleClick() {
 }
 
 void MainWindow::LaunchAtOnce() {
-  if (const catalog::EntryRef* ref = EntryOf(view_->Tree().Selected())) catalog::LaunchNow(*ref);
+  const TreeItem item = view_->Tree().Selected();
+  const catalog::EntryRef* ref = EntryOf(item);
+  if (!ref) return;
+  const policy::Decision decision = PolicyOf(item);
+  if (decision.forced == policy::Forced::NeverStart) {
+    view_->ShowMessage(ref->name + " is not started: " + policy::Describe(decision) + " keeps it from starting.",
+                       BoxIcon::Exclamation);
+    return;
+  }
+  catalog::LaunchNow(*ref);
+}
+
+void MainWindow::StartForcedEntries() {
+  IMainTree& tree = view_->Tree();
+  for (int kind = 0; kind < kKinds; ++kind)
+    for (TreeItem child : tree.Children(roots_[kind])) {
+      const catalog::EntryRef* ref = EntryOf(child);
+      if (!ref || PolicyOf(child).forced != policy::Forced::Start) continue;
+      if (!catalog::SetFlag(*ref, 1)) CLog::Error("Unable to save the selection of " + ref->name);
+      std::unique_ptr<platform::IStartedProcess> process;
+      if (catalog::Launch(*ref, &process)) watch_.Add(*ref, std::move(process), 1, 0);
+    }
 }
 
 void MainWindow::TakeServicesIfAsked() {
@@ -661,6 +738,11 @@ void MainWindow::TakeServicesIfAsked() {
 }
 
 void MainWindow::Close() {
+  // The log-on window closed without LAUNCH still starts what a policy always starts.
+  if (!launched_ && !setup_.trayMode && setup_.inRegistry != 1) {
+    launched_ = true;
+    StartForcedEntries();
+  }
   TakeServicesIfAsked();
   if (setup_.trayMode) return Leave();
   // The modal run ends with the program: the tray part watches on.

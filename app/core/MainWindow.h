@@ -15,6 +15,7 @@
 #include "engine/catalog/Impact.h"
 #include "engine/entries/ServiceEngineer.h"
 #include "engine/entries/StartupEngineer.h"
+#include "engine/policy/Policy.h"
 #include "engine/shortcuts/ShortcutEngineer.h"
 #include "engine/themes/Theme.h"
 #include "engine/themes/ThemeManager.h"
@@ -140,6 +141,16 @@ class MainWindow {
   void Propagate(TreeItem item);
   // An entry of the machine's that this start cannot hold back (see machineFixed).
   bool Fixed(TreeItem item) const;
+  // What the policies decide for an item's entry; nothing for a root.
+  policy::Decision PolicyOf(TreeItem item) const;
+  // Whether a policy holds the item's box: the entry's own, or every box.
+  bool Pinned(TreeItem item) const;
+  // Shows each policy entry's box in the state its policy sets.
+  void PinBoxes();
+  // Says so and answers true when a policy forbids creating, modifying and removing.
+  bool EntriesLocked();
+  // The entries a policy always starts, when the log-on window closes without LAUNCH.
+  void StartForcedEntries();
   // The kind whose root is the item's parent; kKinds for a root or none.
   int KindOf(TreeItem item) const;
   // The selected entry when it is one of that kind, else 0.
@@ -175,6 +186,8 @@ class MainWindow {
   bool ticked_ = false;
   bool leaving_ = false;
   bool dressed_ = false;
+  policy::Policies policies_;
+  bool launched_ = false;
 };
 
 }  // namespace qm::app

@@ -124,9 +124,18 @@ int MainDialog::RunMessageLoop() {
 bool MainDialog::PreTranslate(MSG& message) {
   if (!Window()) return false;
   if (message.hwnd != Window() && !::IsChild(Window(), message.hwnd)) return false;
-  if (message.message == WM_KEYDOWN) {
+  // Space belongs to the tree, which reports it as its own key-down, unless
+  // the window holds the selected entry's box: then none of its messages reach
+  // the tree, whichever of them the tree toggles on.
+  const bool space = message.wParam == VK_SPACE &&
+                     (message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR);
+  if (space) {
+    HWND tree = TreeWindow();
+    if (Guarded("Main window key", message.message,
+                [&] { return logic_.OnKeyDown(Key::Space, tree && ::GetFocus() == tree); }, true))
+      return true;
+  } else if (message.message == WM_KEYDOWN) {
     Key key = KeyOf(message.wParam);
-    // Space belongs to the tree, which reports it as its own key-down.
     if (key != Key::Other && key != Key::Space) {
       HWND tree = TreeWindow();
       // A key whose handling failed is consumed all the same.

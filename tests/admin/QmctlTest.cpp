@@ -9,7 +9,9 @@
 #include "platform/ProgramInfo.h"
 #include "admin/core/ProgramCycle.h"
 #include "engine/foundation/Registry.h"
+#include "engine/policy/PolicyNames.h"
 #include "tests/admin/AdminFixture.h"
+#include "tests/support/FailingRegistryStore.h"
 
 namespace qm::test {
 namespace {
@@ -60,6 +62,15 @@ class QmctlTest : public AdminTest {
     std::u16string wide;
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) wide += static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
     return platform::Utf16ToAnsi(wide);
+  }
+  void ClearPolicies() {
+    CRegistry registry;
+    for (RegKey root : {HKCU, HKLM64}) {
+      registry.DeleteKey(root, policy::kPolicyKey, "AlwaysStart");
+      registry.DeleteKey(root, policy::kPolicyKey, "NeverStart");
+      for (const std::string& name : platform.Names(root, policy::kPolicyKey))
+        registry.DeleteValue(root, policy::kPolicyKey, name.c_str());
+    }
   }
   void WriteUtf16File(const std::string& text) {
     std::string bytes = "\xFF\xFE";
@@ -492,6 +503,152 @@ TEST_F(QmctlTest, ADamagedFileIsRefusedWholeAndChangesNothing) {
   // The good file still imports.
   WriteUtf16File(good);
   EXPECT_EQ(admin::kDone, Qmctl({"import", kFile}).code);
+}
+
+// Policies as Group Policy writes them: the machine's in the 64-bit view, the user's under HKCU.
+TEST_F(QmctlTest, PoliciesDecideWhatMayChangeAndTheMachinesWin) {
+  using Set = std::function<void()>;
+  auto list = [&](RegKey root, const char* key, const std::string& rule) { platform.SetText(root, key, rule, rule); };
+  struct Case {
+    const char* what;
+    Set policy;
+    Args args;
+    int code;
+    const char* said;  // in standard error; empty for none
+    int flag;          // Mail's flag afterwards
+    int logLines = 0;
+  } cases[] = {
+      {"no policy", [] {}, {"enable", "Mail"}, admin::kDone, "", 1},
+      {"the machine never starts it", [&] { list(HKLM64, policy::kNeverStartKey, "startup:user:Mail"); },
+       {"enable", "Mail"}, admin::kFailed, "the machine's policy \"Entries that never start\" keeps \"Mail\"", 0},
+      {"the user's never, any letter case", [&] { list(HKCU, policy::kNeverStartKey, "STARTUP:User:mail"); },
+       {"enable", "Mail"}, admin::kFailed, "the user's policy \"Entries that never start\"", 0},
+      {"the machine's always wins over the user's never", [&] {
+         list(HKLM64, policy::kAlwaysStartKey, "startup:user:Mail");
+         list(HKCU, policy::kNeverStartKey, "startup:user:Mail"); },
+       {"enable", "Mail"}, admin::kDone, "", 1},
+      {"always start refuses a disable", [&] { list(HKLM64, policy::kAlwaysStartKey, "startup:user:Mail"); },
+       {"disable", "Mail"}, admin::kFailed, "\"Entries that always start\" always starts \"Mail\"", 0},
+      {"a machine entry's rule leaves the user's alone", [&] { list(HKLM64, policy::kNeverStartKey, "startup:machine:Mail"); },
+       {"enable", "Mail"}, admin::kDone, "", 1},
+      {"the user's locked choices", [&] { platform.SetNumber(HKCU, policy::kPolicyKey, "LockChoices", 1); },
+       {"enable", "Mail"}, admin::kFailed, "the user's policy \"Users may not change the choices\"", 0},
+      {"the machine's 0 wins over the user's 1", [&] {
+         platform.SetNumber(HKLM64, policy::kPolicyKey, "LockChoices", 0);
+         platform.SetNumber(HKCU, policy::kPolicyKey, "LockChoices", 1); },
+       {"enable", "Mail"}, admin::kDone, "", 1},
+      {"malformed values are logged and ignored", [&] {
+         list(HKLM64, policy::kNeverStartKey, "startup:Mail");
+         list(HKLM64, policy::kNeverStartKey, "service:user:Mail");
+         platform.SetNumber(HKLM64, policy::kNeverStartKey, "x", 1);
+         platform.SetText(HKLM64, policy::kPolicyKey, "LockChoices", "1");
+         platform.SetNumber(HKCU, policy::kPolicyKey, "LockChoices", 2); },
+       {"enable", "Mail"}, admin::kDone, "", 1, 5},
+      {"locked entries refuse an import", [&] { platform.SetNumber(HKLM64, policy::kPolicyKey, "LockEntries", 1); },
+       {"import", kFile, "--force"}, admin::kFailed, "\"Users may not create, modify or remove entries\" forbids", 0},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    Wipe();
+    platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
+    platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0);
+    ASSERT_EQ(admin::kDone, Qmctl({"export", kFile}).code);
+    ClearPolicies();
+    test.policy();
+    platform.StartLog();
+    Result result = Qmctl(test.args);
+    EXPECT_EQ(test.code, result.code) << result.err;
+    if (*test.said) EXPECT_NE(std::string::npos, result.err.find(test.said)) << result.err;
+    EXPECT_EQ(test.flag, platform.Number(HKCU, kStoredRunSelectionsKey, "Mail"));
+    EXPECT_EQ(test.logLines, static_cast<int>(platform.LogLines().size()));
+  }
+  // A policy key that cannot be read is logged and stops nothing.
+  platform.SetText(HKLM64, policy::kNeverStartKey, "startup:user:Mail", "startup:user:Mail");
+  FailingRegistryStore failing(platform.registry);
+  platform::ScopedService<platform::IRegistryStore> slot(&failing);
+  failing.failWhen = [](StoreCall call, const std::string& path) { return call == StoreCall::Open && path == policy::kNeverStartKey; };
+  platform.StartLog();
+  EXPECT_EQ(admin::kDone, Qmctl({"enable", "Mail"}).code);
+  EXPECT_EQ(2u, platform.LogLines().size());
+}
+
+// A desired state, checked and applied as fleet tools do: rows in order on one machine.
+TEST_F(QmctlTest, CheckAndApplyMakeTheNamedEntriesSoAndNoOthers) {
+  Wipe();
+  platform.SetText(HKCU, kRunKey, "Mail", "C:\\mail.exe -q");
+  platform.SetNumber(HKCU, kStoredRunSelectionsKey, "Mail", 0);
+  platform.SetText(HKCU, kRunKey, "Other", "C:\\other.exe ");
+  platform.SetText(HKLM64, kRunServicesKey, "Привет", "C:\\svc64.exe ");
+  platform.SetNumber(HKLM64, kStoredRunServicesSelectionsKey, "Привет", 1);
+  platform.SetText(HKLM, kRunServicesKey, "Привет", "C:\\svc.exe ");
+  const std::string state = "C:\\state.json";
+  const std::string wanted = R"({"entries": [
+    {"kind": "startup", "scope": "user", "name": "mail", "start": true, "command": "C:\\mail.exe -q"},
+    {"kind": "shortcut", "scope": "user", "name": "New", "start": false, "command": "C:\\new.exe -n"},
+    {"kind": "service", "scope": "machine", "view": "64", "name": "Привет", "start": false}]})";
+  auto other = [&] { return platform.Text(HKCU, kRunKey, "Other") + "|" + std::to_string(platform.Number(HKCU, kStoredRunSelectionsKey, "Other")); };
+  const std::string otherBefore = other();
+  struct Row {
+    const char* what;
+    std::string file;
+    Args args;
+    int code;
+    std::vector<std::string> said;  // in standard output, or in standard error for failures
+  } rows[] = {
+      {"differ", wanted, {"check", state}, admin::kDiffers,
+       {"startup \"mail\" (user): does not start, should\n", "shortcut \"New\" (user): missing\n",
+        "service \"Привет\" (machine, 64-bit view): starts, should not\n", "check: 3 differences"}},
+      {"differ, as JSON", wanted, {"check", state, "--json"}, admin::kDiffers,
+       {"{\"match\": false, \"differences\": [\n {\"kind\": \"startup\", \"scope\": \"user\", \"view\": null, "
+        "\"name\": \"mail\", \"what\": \"start\", \"expected\": true, \"actual\": false},",
+        "\"what\": \"exists\", \"expected\": true, \"actual\": false}"}},
+      {"a policy forbids one change", wanted, {"apply", state}, admin::kFailed,
+       {"the machine's policy \"Entries that always start\" starts shortcut \"New\" (user) always"}},
+      {"apply", wanted, {"apply", state}, admin::kDone,
+       {"enabled startup \"mail\" (user)\n", "created shortcut \"New\" (user), not starting\n",
+        "disabled service \"Привет\" (machine, 64-bit view)\n", "apply: 3 changes\n"}},
+      {"match", wanted, {"check", state}, admin::kDone, {"check: the machine matches"}},
+      {"apply again", wanted, {"apply", state}, admin::kDone, {"apply: nothing to change\n"}},
+      {"another command", R"([{"kind": "startup", "scope": "user", "name": "Mail", "flag": 1, "command": "C:\\m2.exe"}])",
+       {"check", state}, admin::kDiffers, {"starts \"C:\\\\mail.exe -q\", should start \"C:\\\\m2.exe\""}},
+      {"apply the command", "", {"apply", state}, admin::kDone, {"changed the command of startup \"Mail\" (user)"}},
+      {"missing, with nothing to create it from", R"([{"kind": "startup", "scope": "user", "name": "Gone", "start": true}])",
+       {"apply", state}, admin::kFailed, {"no command to create it with"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (!row.file.empty()) platform.WriteFile(state, row.file);
+    ClearPolicies();
+    if (std::string(row.what) == "a policy forbids one change")
+      platform.SetText(HKLM64, policy::kAlwaysStartKey, "1", "shortcut:user:new");
+    auto before = Machine();
+    Result result = Qmctl(row.args);
+    EXPECT_EQ(row.code, result.code) << result.out << result.err;
+    for (const std::string& said : row.said)
+      EXPECT_NE(std::string::npos, (row.code == admin::kFailed ? result.err : result.out).find(said))
+          << result.out << result.err;
+    if (row.code != admin::kDone || row.args[0] == "check" || row.what == std::string("apply again"))
+      EXPECT_TRUE(before == Machine());
+  }
+  EXPECT_EQ("C:\\m2.exe ", platform.Text(HKCU, kRunKey, "Mail"));
+  EXPECT_EQ(0, platform.Number(HKCU, kStoredShcSelectionsKey, "New"));
+  EXPECT_EQ(otherBefore, other());
+  // Bad files: exit 2, nothing changed, for check and apply alike.
+  const std::vector<std::string> bad = {
+      "", "{", "[1,]", "{\"entries\": {}}", "[{\"kind\": \"startup\", \"scope\": \"user\", \"name\": \"A\"}]",
+      R"([{"kind": "program", "scope": "user", "name": "A", "start": true}])",
+      R"([{"kind": "service", "scope": "user", "name": "A", "start": true}])",
+      R"([{"kind": "startup", "scope": "user", "name": "A", "start": true}, {"kind": "startup", "scope": "user", "name": "a", "start": false}])",
+      R"([{"kind": "service", "scope": "machine", "name": "Привет", "start": true}])",  // both views hold it
+      "[\"\\ud800\"]", "[] x"};
+  auto before = Machine();
+  for (const std::string& text : bad) {
+    SCOPED_TRACE(text);
+    platform.WriteFile(state, text);
+    for (const char* command : {"check", "apply"}) EXPECT_EQ(admin::kUsage, Qmctl({command, state}).code);
+  }
+  EXPECT_EQ(admin::kUsage, Qmctl({"check", "C:\\none.json"}).code);
+  EXPECT_TRUE(before == Machine());
 }
 
 }  // namespace

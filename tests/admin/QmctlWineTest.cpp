@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -292,6 +293,65 @@ TEST_F(QmctlOnWindows, ExportWipeImportByQmctlAndByRegeditGivesTheSameBytes) {
       EXPECT_EQ("3:" + data, stored[entry]);
     }
   }
+}
+
+// Policies written with reg.exe, and a desired state checked and applied, by
+// their exit codes: rows in order on one machine.
+TEST_F(QmctlOnWindows, PoliciesAndDesiredStatesAnswerByExitCode) {
+  const std::wstring state = file_.substr(0, file_.rfind(L'\\')) + L"\\state 微信.json";
+  auto write = [&](const std::string& text) {
+    HANDLE file = ::CreateFileW(state.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    ::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::CloseHandle(file);
+  };
+  const std::string wanted = R"({"entries": [
+    {"kind": "startup", "scope": "user", "name": "Éditeur", "start": true},
+    {"kind": "shortcut", "scope": "machine", "name": "Notes 📝", "start": true},
+    {"kind": "startup", "scope": "user", "name": "Fleet 📝", "start": false, "command": "C:\\Fleet\\fleet.exe -q"}]})";
+  // The machine's own reg.exe, as an administrator runs it.
+  auto reg = [](const std::wstring& arguments) {
+    PVOID redirection = nullptr;
+    const BOOL native = ::Wow64DisableWow64FsRedirection(&redirection);
+    Ran ran = RunProgram(L"C:\\windows\\system32\\reg.exe " + arguments);
+    if (native) ::Wow64RevertWow64FsRedirection(redirection);
+    return ran;
+  };
+  const std::wstring never = L"\"HKLM\\Software\\Policies\\Tarnwick\\Quill Moor\\NeverStart\"";
+  struct Row {
+    const char* what;
+    std::function<Ran()> run;
+    DWORD code;
+    const char* said;  // in standard output
+  } rows[] = {
+      {"a policy set with reg add", [&] { return reg(L"add " + never + L" /v 1 /d \"startup:user:Éditeur\" /f"); }, 0, ""},
+      {"enable against it", [&] { return Qmctl(L"enable Éditeur"); }, 1, ""},
+      {"apply against it", [&] { write(wanted); return Qmctl(L"apply \"" + state + L"\""); }, 1, ""},
+      {"the policy gone", [&] { return reg(L"delete " + never + L" /f"); }, 0, ""},
+      {"differ", [&] { return Qmctl(L"check \"" + state + L"\""); }, 3, "startup \"Éditeur\" (user): does not start, should"},
+      {"differ, as JSON", [&] { return Qmctl(L"check --json \"" + state + L"\""); }, 3, "\"what\": \"exists\""},
+      {"apply", [&] { return Qmctl(L"apply \"" + state + L"\""); }, 0, "apply: 3 changes"},
+      {"match", [&] { return Qmctl(L"check \"" + state + L"\""); }, 0, "check: the machine matches"},
+      {"apply again", [&] { return Qmctl(L"apply \"" + state + L"\""); }, 0, "apply: nothing to change"},
+      {"bad file, check", [&] { write("{\"entries\": [}"); return Qmctl(L"check \"" + state + L"\""); }, 2, ""},
+      {"bad file, apply", [&] { return Qmctl(L"apply \"" + state + L"\""); }, 2, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    auto before = Machine();
+    Ran ran = row.run();
+    EXPECT_EQ(row.code, ran.code) << ran.out;
+    EXPECT_NE(std::string::npos, ran.out.find(row.said)) << ran.out;
+    if (row.code != 0 || std::string(row.what) == "match" || std::string(row.what) == "apply again")
+      EXPECT_TRUE(before == Machine());
+  }
+  std::uint32_t flag = 0;
+  EXPECT_TRUE(CRegistry().GetValue(HKeyCurrentUser, kStoredRunSelectionsKey, "Éditeur", &flag));
+  EXPECT_EQ(1u, flag);
+  std::string created;
+  EXPECT_TRUE(CRegistry().GetValue(HKeyCurrentUser, kRunKey, "Fleet 📝", &created));
+  EXPECT_EQ("C:\\Fleet\\fleet.exe -q", created);
+  ::DeleteFileW(state.c_str());
 }
 
 }  // namespace

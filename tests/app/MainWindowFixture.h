@@ -332,10 +332,10 @@ class MainWindowTest : public testing::Test {
   TreeItem Root(int kind) const { return window->Root(kind); }
   TreeItem Entry(int kind, const std::string& name) const { return view.tree.Find(Root(kind), name); }
   // A click as the tree reports it, `offset` pixels left of the item's text; a
-  // click that lands on the box is followed by the control's own toggle.
+  // click that lands on the box is followed by the control's own toggle,
+  // unless the window answered nonzero.
   void Click(TreeItem item, int offset, bool onBox) {
-    window->OnTreeClick(item, 100 - offset, 100);
-    if (onBox) view.tree.SetCheck(item, !view.tree.GetCheck(item));
+    if (window->OnTreeClick(item, 100 - offset, 100) == 0 && onBox) view.tree.SetCheck(item, !view.tree.GetCheck(item));
   }
   std::vector<bool> Checks(TreeItem parent) const {
     std::vector<bool> checks{view.tree.GetCheck(parent)};

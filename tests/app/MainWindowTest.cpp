@@ -8,6 +8,7 @@
 #include "platform/ProgramInfo.h"
 #include "tests/app/MainWindowFixture.h"
 #include "tests/dialogs/FakeEntryView.h"
+#include "engine/policy/PolicyNames.h"
 #include "tests/support/FailingRegistryStore.h"
 
 namespace qm::test {
@@ -519,6 +520,61 @@ TEST_F(Launching, ClosingFollowsTheSetUp) {
     window->OnEndSession();
     EXPECT_EQ(test.events.size() == 2 ? Strings{"take services"} : Strings{}, view.events);
   }
+}
+
+// Policies hold boxes: the window shows their state and says so, the user's
+// clicks, Space and the root's box leave them, LAUNCH starts what they say.
+TEST_F(Launching, PolicyEntriesStartAsThePolicySaysWhateverTheBoxes) {
+  for (const auto& [name, flag] : {std::pair{"Always", false}, {"Never", true}, {"Free", false}}) AddStartup(name, flag);
+  platform.SetText(platform::kHklm64View, policy::kAlwaysStartKey, "1", "startup:user:always");
+  platform.SetText(HKCU, policy::kNeverStartKey, "1", "startup:user:Never");
+  platform.SetNumber(HKCU, policy::kPolicyKey, "LockEntries", 1);
+  for (int inRegistry : {1, 0}) {
+    SCOPED_TRACE(inRegistry);
+    if (inRegistry == 0) ASSERT_EQ(1, startups.TakeRunEntries());
+    shell.opened.clear();
+    platform.SetNumber(HKCU, kRunFlags, "Free", 0);
+    Start(inRegistry, inRegistry == 1);
+    EXPECT_EQ((std::vector<bool>{false, true, false, false}), Checks(Root(kStartup)));
+    view.tree.Select(Entry(kStartup, "Always"));
+    EXPECT_NE(std::string::npos, view.path.GetText().find("\r\nSet by policy: always starts"));
+    view.tree.Select(Entry(kStartup, "Never"));
+    EXPECT_TRUE(window->OnKeyDown(app::Key::Space, true));
+    Click(Entry(kStartup, "Always"), 25, true);
+    Click(Root(kStartup), 25, true);
+    EXPECT_EQ((std::vector<bool>{true, true, false, true}), Checks(Root(kStartup)));
+    // Editing is refused and said.
+    view.messages.clear();
+    window->OnCommand(ID_STARTUP_CREATE);
+    view.tree.Select(Entry(kStartup, "Never"));
+    window->OnKeyDown(app::Key::Delete, true);
+    EXPECT_EQ(2u, view.messages.size());
+    EXPECT_FALSE(view.enabled[ID_STARTUP_REMOVE]);
+    if (inRegistry == 1) {
+      window->OnTreeDoubleClick();  // Never is selected: refused
+      EXPECT_TRUE(shell.opened.empty());
+      window->OnCommand(IDC_MAIN_LAUNCH_LEFT);
+      ASSERT_EQ(2u, shell.opened.size());
+      EXPECT_EQ("C:\\run\\Always.exe", shell.opened[0].file);
+      EXPECT_EQ("C:\\run\\Free.exe", shell.opened[1].file);
+    } else {
+      // The log-on window closed without LAUNCH still gives the always-start entry back for Windows to start.
+      window->OnCommand(IDC_MAIN_CLOSE);
+      EXPECT_EQ((Strings{"Always"}), platform.Names(HKCU, kRunKey));
+    }
+    EXPECT_EQ(1, platform.Number(HKCU, kRunFlags, "Always"));
+    EXPECT_EQ(0, platform.Number(HKCU, kRunFlags, "Never"));
+  }
+  // Locked choices hold every box, roots included, and LAUNCH keeps the stored flags.
+  platform.SetNumber(platform::kHklm64View, policy::kPolicyKey, "LockChoices", 1);
+  ASSERT_EQ(1, startups.ReturnRunEntries());
+  platform.SetNumber(HKCU, kRunFlags, "Free", 1);
+  Start();
+  Click(Entry(kStartup, "Free"), 25, true);
+  Click(Root(kStartup), 25, true);
+  EXPECT_EQ((std::vector<bool>{false, true, false, true}), Checks(Root(kStartup)));
+  window->OnCommand(IDC_MAIN_LAUNCH_LEFT);
+  EXPECT_EQ(1, platform.Number(HKCU, kRunFlags, "Free"));
 }
 
 TEST_F(Launching, DoubleClickStartsOneEntryOnlyWhereWindowsReadsThem) {

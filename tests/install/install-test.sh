@@ -167,6 +167,9 @@ for f in Quillmoor.chm uninstall.exe Heather/color.txt Heather/background.bmp Pe
   check "installed $f" test -s "$install_dir/$f"
 done
 [ ! -f "$dist/qmctl.exe" ] || check "installed qmctl.exe" cmp "$install_dir/qmctl.exe" "$dist/qmctl.exe"
+for f in Quillmoor.admx en-US/Quillmoor.adml; do  # the administrative template, beside the program
+  check "installed $f" cmp "$install_dir/$f" "$dist/$f"
+done
 check "Start menu shortcut" test -s "$menu_link"
 
 about_version=$(grep -o 'Quill Moor Version [0-9.]*' "$root/dialogs/res/ostrum.rc" | grep -o '[0-9.]*$')

@@ -23,6 +23,7 @@ constexpr char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr char kServices[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices";
 constexpr char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr char kMissing[] = "<missing>";
+constexpr char kPolicies[] = "Software\\Policies\\Tarnwick\\Quill Moor";
 
 std::string Folder() {
   char path[MAX_PATH];
@@ -109,6 +110,8 @@ class Program : public testing::Test {
   void Clean() {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
       ::RegDeleteTreeA(root, kMain);
+      ::RegDeleteTreeA(root, kPolicies);
+      ::RegDeleteKeyValueA(root, kRun, "QM Program Tool");
       ::RegDeleteKeyValueA(root, kRun, "QM Program Mail");
       ::RegDeleteKeyValueA(root, kServices, "QM Program Agent");
     }
@@ -288,6 +291,84 @@ TEST_F(Program, ATickFromTheFirstStartIsSavedLaunchedAndMeasured) {
   EXPECT_TRUE(SaveScreenshot(window, "program-measured-start"));
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
   EXPECT_TRUE(again.Ended());
+}
+
+// Policies written with reg.exe, as an administrator without a domain does:
+// the window holds the boxes and says why, LAUNCH and the log-on window start
+// what they say. The screenshot shows the held box and its line.
+TEST_F(Program, PoliciesSetWithRegAddAreHonouredByTheWindowAndTheLogOn) {
+  SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\system32\\cmd.exe /c exit 3");
+  SetText(HKEY_CURRENT_USER, kRun, "QM Program Tool", "C:\\windows\\system32\\cmd.exe /c exit 4");
+  ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kServices, "QM Program Agent");
+  // The machine's own reg.exe, as an administrator runs it.
+  PVOID redirection = nullptr;
+  const BOOL native = ::Wow64DisableWow64FsRedirection(&redirection);
+  for (const char* add : {"\"HKLM\\Software\\Policies\\Tarnwick\\Quill Moor\\NeverStart\" /v 1 /d \"startup:user:QM Program Mail\"",
+                          "\"HKCU\\Software\\Policies\\Tarnwick\\Quill Moor\\AlwaysStart\" /v 1 /d \"startup:user:qm program tool\""}) {
+    std::string line = std::string("C:\\windows\\system32\\reg.exe add ") + add + " /f";
+    STARTUPINFOA startup{sizeof(startup)};
+    PROCESS_INFORMATION process{};
+    DWORD code = 1;
+    ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+    ::WaitForSingleObject(process.hProcess, 30000);
+    EXPECT_TRUE(::GetExitCodeProcess(process.hProcess, &code) && code == 0) << line;
+    ::CloseHandle(process.hThread), ::CloseHandle(process.hProcess);
+  }
+  if (native) ::Wow64RevertWow64FsRedirection(redirection);
+  ::RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail", REG_DWORD,
+                    "\1\0\0\0", 4);
+  {
+    SCOPED_TRACE("the normal window: boxes held, Space refused, LAUNCH starts the always-start entry only");
+    Started normal("");
+    HWND window = FindWindowOf(normal, true);
+    ASSERT_TRUE(window);
+    HWND tree = ::GetDlgItem(window, IDC_MAIN_TREE);
+    LPARAM startups = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    LPARAM items[2] = {};  // Mail, Tool, known by their command lines; other tests' entries may stand beside them
+    std::string mailField;
+    for (LPARAM item = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, startups); item;
+         item = ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+      char field[1024] = {};
+      ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, item);
+      ::GetDlgItemTextA(window, IDC_MAIN_PATH, field, sizeof(field));
+      if (std::strstr(field, "cmd.exe /c exit 3")) items[0] = item, mailField = field;
+      if (std::strstr(field, "cmd.exe /c exit 4")) items[1] = item;
+    }
+    EXPECT_NE(std::string::npos, mailField.find("Set by policy: never starts")) << mailField;
+    EXPECT_EQ(1u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, items[0], TVIS_STATEIMAGEMASK));  // clear, against its flag
+    EXPECT_EQ(2u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, items[1], TVIS_STATEIMAGEMASK));  // ticked
+    ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, items[0]);
+    // Space as the keyboard sends it, through the program's message loop.
+    for (UINT message : {WM_KEYDOWN, WM_CHAR, WM_KEYUP})
+      ::PostMessageA(tree, message, message == WM_CHAR ? ' ' : VK_SPACE, 0);
+    Settle(window);
+    EXPECT_EQ(1u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, items[0], TVIS_STATEIMAGEMASK));
+    ::SendDlgItemMessageA(window, IDC_MAIN_PATH, EM_LINESCROLL, 0, 1);  // the field's line under the command
+    Settle(window);
+    EXPECT_TRUE(SaveScreenshot(window, "program-policy-window"));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_RIGHT, BN_CLICKED), 0);
+    EXPECT_TRUE(normal.Ended());
+    HANDLE log = ::CreateFileA((Folder() + "\\Quillmoor.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, log);
+    std::string text(1 << 20, '\0');
+    DWORD got = 0;
+    ::ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &got, nullptr), ::CloseHandle(log);
+    EXPECT_NE(std::string::npos, text.find("Launching C:\\windows\\system32\\cmd.exe /c exit 4"));
+    EXPECT_EQ(std::string::npos, text.find("Launching C:\\windows\\system32\\cmd.exe /c exit 3"));
+    EXPECT_EQ(0, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
+  }
+  {
+    SCOPED_TRACE("the log-on window closed without LAUNCH: the always-start entry goes back for Windows to start");
+    Started startup("/startup");
+    HWND window = FindWindowOf(startup, true);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(MailTaken());
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+    EXPECT_TRUE(startup.Ended());
+    EXPECT_EQ("C:\\windows\\system32\\cmd.exe /c exit 4", Text(HKEY_CURRENT_USER, kRun, "QM Program Tool"));
+    EXPECT_TRUE(MailTaken());
+  }
 }
 
 // A second copy, whatever its switch, says so and changes nothing.
