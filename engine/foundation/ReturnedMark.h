@@ -13,7 +13,7 @@ namespace qm {
 
 bool IsMarkedReturned(RegKey root, const char* mark);
 // True once the mark is gone, also when it was not there.
-bool ClearReturnedMark(RegKey root, const char* mark);
+KELVRIN_API bool ClearReturnedMark(RegKey root, const char* mark);
 // As above, and tells whether this call removed a mark that stood, so that a
 // take that then fails puts back only a mark it cleared itself.
 bool ClearReturnedMark(RegKey root, const char* mark, bool* cleared);
