@@ -59,6 +59,29 @@ COLORREF TextColorOn(COLORREF face) {
   return luminance < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// The access key's underline is drawn while the window shows keyboard cues
+// (UISF_HIDEACCEL off, which the system hands on as ODS_NOACCEL).
+UINT PrefixFlags(const DRAWITEMSTRUCT& item) { return (item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0; }
+
+// The screen reader's object of an owner-drawn control. It holds the window,
+// not the control object, which may be detached while a reader still holds this.
+class ControlAccessible : public qm::controls::AccessibleObject {
+ public:
+  using AccessibleObject::AccessibleObject;
+
+ protected:
+  bool Facts(long child, qm::controls::AccessibleFacts* facts) const override {
+    CODControl* control = ControlOf(Window());
+    if (child != 0 || !control) return false;
+    control->Describe(facts);
+    return true;
+  }
+  bool DoDefault(long child) override {
+    CODControl* control = ControlOf(Window());
+    return child == 0 && control && control->DoDefaultAction();
+  }
+};
+
 HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)); }
 
 }  // namespace
@@ -113,8 +136,23 @@ LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
       EndHover();
       break;
+    case WM_GETOBJECT:
+      if (LRESULT answer = qm::controls::AccessibleObject::Answer(new ControlAccessible(window_), wParam, lParam))
+        return answer;
+      break;
   }
   return Default(message, wParam, lParam);
+}
+
+void CODControl::Describe(qm::controls::AccessibleFacts* facts) const {
+  using qm::controls::AccessibleObject;
+  std::string text = Text();
+  facts->name = accessibleName_.empty() ? AccessibleObject::SpokenText(text) : accessibleName_;
+  facts->description = hoverText_;
+  facts->shortcut = AccessibleObject::AccessKey(text);
+  facts->state = AccessibleObject::WindowState(window_);
+  ::GetWindowRect(window_, &facts->screen);
+  if (accessibleRole_ != 0) facts->role = accessibleRole_;
 }
 
 LRESULT CODControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,6 +195,18 @@ std::string CODControl::Text() const {
 
 void CODButton::OnAttached() { ::SendMessageA(Window(), BM_SETSTYLE, BS_OWNERDRAW, TRUE); }
 
+void CODButton::Describe(qm::controls::AccessibleFacts* facts) const {
+  facts->role = ROLE_SYSTEM_PUSHBUTTON;
+  facts->defaultAction = "Press";
+  CODControl::Describe(facts);
+  if (::SendMessageA(Window(), BM_GETSTATE, 0, 0) & BST_PUSHED) facts->state |= STATE_SYSTEM_PRESSED;
+}
+
+bool CODButton::DoDefaultAction() {
+  // Posted: the click may open a menu or a dialog, which must not run inside the reader's call.
+  return ::IsWindowEnabled(Window()) && ::PostMessageA(Window(), BM_CLICK, 0, 0);
+}
+
 void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
@@ -181,16 +231,24 @@ void CODButton::Draw(const DRAWITEMSTRUCT& item) {
   if (format_ & DT_WORDBREAK) {
     // Word-wrapped captions are centred vertically by hand: DT_VCENTER only works on one line.
     RECT measured = textRect;
-    ::DrawTextA(item.hDC, text.c_str(), -1, &measured, format_ | DT_CALCRECT);
+    ::DrawTextA(item.hDC, text.c_str(), -1, &measured, format_ | DT_CALCRECT | PrefixFlags(item));
     int offset = ((textRect.bottom - textRect.top) - (measured.bottom - measured.top)) / 2;
     if (offset > 0) textRect.top += offset;
   }
-  ::DrawTextA(item.hDC, text.c_str(), -1, &textRect, format_);
-  if (item.itemState & ODS_FOCUS) {
-    RECT focus = content;
-    ::InflateRect(&focus, -2, -2);
-    ::DrawFocusRect(item.hDC, &focus);
-  }
+  ::DrawTextA(item.hDC, text.c_str(), -1, &textRect, format_ | PrefixFlags(item));
+  DrawFocus(item, content);
+}
+
+void CODButton::DrawFocus(const DRAWITEMSTRUCT& item, const RECT& content) {
+  // The focus mark follows the window's keyboard cues: hidden after a mouse
+  // click (UISF_HIDEFOCUS, which the system hands on as ODS_NOFOCUSRECT), shown
+  // once a key moves the focus.
+  if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT)) return;
+  RECT focus = content;
+  ::InflateRect(&focus, -2, -2);
+  ::SetTextColor(item.hDC, RGB(0, 0, 0));
+  ::SetBkColor(item.hDC, RGB(255, 255, 255));
+  ::DrawFocusRect(item.hDC, &focus);
 }
 
 void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
@@ -202,8 +260,14 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   BITMAP info = {};
   bool hasBitmap = bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info);
   SIZE image = hasBitmap ? SIZE{info.bmWidth, info.bmHeight} : SIZE{0, 0};
+  // Measured as drawn: the access key's "&" takes no room.
+  const UINT prefix = PrefixFlags(item);
   SIZE label = {0, 0};
-  if (!text.empty()) ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &label);
+  if (!text.empty()) {
+    RECT measured = {0, 0, 0, 0};
+    ::DrawTextA(dc, text.c_str(), -1, &measured, DT_SINGLELINE | DT_CALCRECT | prefix);
+    label = {measured.right - measured.left, measured.bottom - measured.top};
+  }
   constexpr int kGap = 3, kArrowWidth = 5;
   int arrowRoom = menu_ ? kArrowWidth + kGap : 0;
   int width = content.right - content.left, height = content.bottom - content.top;
@@ -232,10 +296,12 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
     int row = std::min<int>(label.cx + arrowRoom, width - 4);
     RECT textRect = {centre - row / 2, top + image.cy + kGap, centre - row / 2 + row - arrowRoom,
                      top + image.cy + kGap + label.cy};
-    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS | prefix);
     if (menu_) drawArrow(textRect.right + kGap, (textRect.top + textRect.bottom) / 2 - 1);
+    DrawFocus(item, content);
     return;
   }
+  const RECT face = content;
   int left = content.left + 3;
   if (menu_) {
     drawArrow(content.right - 9, (content.top + content.bottom) / 2 - 1);
@@ -248,19 +314,51 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   }
   if (!text.empty()) {
     RECT textRect = {left, content.top, content.right, content.bottom};
-    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | prefix);
   }
+  DrawFocus(item, face);
 }
 
 bool CODToolBarButton::OnCommand(int code) {
   if (code != BN_CLICKED || !menu_) return false;
+  // A click, Space, or the access key with Alt.
+  DropMenu();
+  return true;
+}
+
+void CODToolBarButton::Describe(qm::controls::AccessibleFacts* facts) const {
+  CODButton::Describe(facts);
+  if (!menu_) return;
+  facts->role = ROLE_SYSTEM_BUTTONMENU;
+  facts->state |= STATE_SYSTEM_HASPOPUP;
+  facts->defaultAction = "Open";
+}
+
+void CODToolBarButton::DropMenu() {
+  if (!menu_) return;
   RECT rect;
   ::GetWindowRect(Window(), &rect);
   HWND parent = ::GetParent(Window());
   UINT command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON,
                                                     rect.left, rect.bottom, 0, parent, nullptr));
   if (command != 0) ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-  return true;
+}
+
+LRESULT CODToolBarButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Down and F4 drop the menu, as on a drop-down button of the system's own;
+  // the dialog manager would otherwise take Down to move the focus on.
+  const auto dropKey = [](WPARAM key) { return key == VK_DOWN || key == VK_F4; };
+  if (message == WM_GETDLGCODE && menu_) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    LRESULT code = Default(message, wParam, lParam);
+    if (msg && msg->message == WM_KEYDOWN && dropKey(msg->wParam)) code |= DLGC_WANTMESSAGE;
+    return code;
+  }
+  if (message == WM_KEYDOWN && menu_ && dropKey(wParam)) {
+    DropMenu();
+    return 0;
+  }
+  return CODButton::Handle(message, wParam, lParam);
 }
 
 // Statics and links
@@ -282,7 +380,23 @@ void CODStatic::Draw(const DRAWITEMSTRUCT& item) {
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
+void CODStatic::Describe(qm::controls::AccessibleFacts* facts) const {
+  facts->role = ROLE_SYSTEM_STATICTEXT;
+  CODControl::Describe(facts);
+  facts->state = (facts->state & ~STATE_SYSTEM_FOCUSABLE) | STATE_SYSTEM_READONLY;
+}
+
 void CODWebLink::OnAttached() { CODStatic::OnAttached(); }
+
+void CODWebLink::Describe(qm::controls::AccessibleFacts* facts) const {
+  CODStatic::Describe(facts);
+  facts->role = ROLE_SYSTEM_LINK;
+  facts->state |= STATE_SYSTEM_LINKED;
+  facts->value = link_;
+  facts->defaultAction = "Jump";
+}
+
+bool CODWebLink::DoDefaultAction() { return !link_.empty() && OpenLink(link_); }
 
 void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;

@@ -1,6 +1,7 @@
 #include "app/win32/MainDialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -126,6 +127,15 @@ bool MainDialog::PreTranslate(MSG& message) {
   if (message.hwnd != Window() && !::IsChild(Window(), message.hwnd)) return false;
   if (message.message == WM_KEYDOWN) {
     Key key = KeyOf(message.wParam);
+    // Enter on a focused button presses it, as Space does: the window's own
+    // rule for Enter (swallowed) is there so that Enter never closes the
+    // window, not to take the keyboard's way to the buttons.
+    HWND focus = ::GetFocus();
+    if (key == Key::Enter && focus && ::IsChild(Window(), focus) &&
+        (::SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_DEFPUSHBUTTON))) {
+      ::SendMessageA(focus, BM_CLICK, 0, 0);
+      return true;
+    }
     // Space belongs to the tree, which reports it as its own key-down.
     if (key != Key::Other && key != Key::Space) {
       HWND tree = TreeWindow();
@@ -218,8 +228,16 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       logic_.OnEndSession();
       return TRUE;
     case Win32TrayIcon::kCallbackMessage: {
+      // The shell answers the keyboard on the icon (Enter, Shift+F10, the
+      // context-menu key) with NIN_KEYSELECT and WM_CONTEXTMENU; after a right
+      // click it sends WM_CONTEXTMENU as well, which the menu the click
+      // showed has answered already.
+      const bool afterRightClick = lastTrayEvent_ == WM_RBUTTONUP;
+      lastTrayEvent_ = static_cast<UINT>(lParam);
       TrayEvent event = lParam == WM_RBUTTONUP       ? TrayEvent::RightButtonUp
                         : lParam == WM_LBUTTONDBLCLK ? TrayEvent::LeftDoubleClick
+                        : lParam == NIN_KEYSELECT    ? TrayEvent::MenuKey
+                        : lParam == WM_CONTEXTMENU && !afterRightClick ? TrayEvent::MenuKey
                                                      : TrayEvent::Other;
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
@@ -264,6 +282,12 @@ BOOL MainDialog::OnInitDialog() {
   const int buttonIds[] = {IDC_MAIN_CLOSE,  IDC_MAIN_HELP,        IDC_MAIN_ABOUT,       IDC_MAIN_MINIMIZE,
                            IDC_MAIN_STATUS, IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT};
   for (int i = 0; i < 7; ++i) buttons[i]->Attach(Window(), buttonIds[i]);
+  // What a screen reader says for the buttons that show a sign instead of a word.
+  close_.SetAccessibleName("Close");
+  help_.SetAccessibleName("Help");
+  about_.SetAccessibleName("About");
+  minimize_.SetAccessibleName("Minimize");
+  status_.SetAccessibleRole(ROLE_SYSTEM_STATUSBAR);
   struct Tool {
     CODToolBarButton* button;
     int id;

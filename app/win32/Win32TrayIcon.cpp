@@ -49,7 +49,16 @@ bool Win32TrayIcon::NotifyAdd(const std::string& tip) {
   data.uCallbackMessage = kCallbackMessage;
   data.hIcon = icon_;
   std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
-  return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+  if (!::Shell_NotifyIconA(NIM_ADD, &data)) return false;
+  // The version that reports the keyboard on the icon (NIN_KEYSELECT,
+  // WM_CONTEXTMENU); the mouse's messages stay as they were.
+  NOTIFYICONDATAA version{};
+  version.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  version.hWnd = window_;
+  version.uID = id_;
+  version.uVersion = NOTIFYICON_VERSION;
+  ::Shell_NotifyIconA(NIM_SETVERSION, &version);
+  return true;
 }
 
 bool Win32TrayIcon::NotifyDelete() {

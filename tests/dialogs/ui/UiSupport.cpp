@@ -20,6 +20,18 @@ struct WineDrawsFrames {
   }
 } wineDrawsFrames;
 
+// A new Wine prefix leaves the accessibility interface's proxies unregistered
+// (Windows has them), so no object a window hands a screen reader could be
+// passed on. Registered as Windows has them.
+struct AccessibilityProxies {
+  AccessibilityProxies() {
+    if (HMODULE oleacc = ::LoadLibraryA("oleacc.dll")) {
+      using Register = HRESULT(WINAPI*)();
+      if (auto reg = reinterpret_cast<Register>(::GetProcAddress(oleacc, "DllRegisterServer"))) reg();
+    }
+  }
+} accessibilityProxies;
+
 }  // namespace
 
 HWND WaitForDialog(const std::string& caption) {
