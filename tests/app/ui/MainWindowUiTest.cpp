@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <atomic>
@@ -21,6 +22,7 @@
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/win32/Handles.h"
 #include "tests/dialogs/ui/UiSupport.h"
 
 namespace qm::test {
@@ -281,6 +283,71 @@ class MainWindowUi : public testing::Test {
                                 {kStartup, "Probe Startup B", 1},
                                 {kShortcut, "Probe Shortcut", 1}};
 };
+
+// What a screen reader hears of each entry of the tree: its name, its tick,
+// and in words what the window otherwise only draws (the missing program's
+// sign, the 32-bit programs' badge); its default action ticks as Space does.
+TEST_F(MainWindowUi, TheTreeTellsScreenReadersEachEntryAndWhatItsSignsMean) {
+  CRegistry registry;
+  const RegKey other = OtherPublicView();
+  registry.SetValue(HKeyCurrentUser, kRunKey, "Probe Gone", std::string("C:\\gone\\probe-gone.exe "));
+  if (other != platform::kNoKey) registry.SetValue(other, kRunKey, "Probe View", probes_[1].Exe() + " ");
+  Run([&](app::WindowSession&, HWND main) {
+    win32::ComApartment com;
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    for (const char* root : {"Services", "Startups", "Shortcuts"})
+      ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
+    Settle(main);
+    win32::ComPtr<IAccessible> object;
+    ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(tree, OBJID_CLIENT, __uuidof(IAccessible),
+                                                          reinterpret_cast<void**>(object.Put())));
+    auto read = [&](long id, HRESULT (STDMETHODCALLTYPE IAccessible::*field)(VARIANT, BSTR*)) {
+      VARIANT child{};
+      child.vt = VT_I4;
+      child.lVal = id;
+      BSTR got = nullptr;
+      std::string out;
+      if ((object.Get()->*field)(child, &got) == S_OK && got)
+        for (const wchar_t* c = got; *c; ++c) out += static_cast<char>(*c);
+      ::SysFreeString(got);
+      return out;
+    };
+    auto heard = [&] {
+      std::map<std::string, std::pair<long, std::string>> items;  // name -> state, description
+      long count = 0;
+      object->get_accChildCount(&count);
+      for (long id = 1; id <= count; ++id) {
+        VARIANT child{}, state{};
+        child.vt = VT_I4;
+        child.lVal = id;
+        object->get_accState(child, &state);
+        items[read(id, &IAccessible::get_accName)] = {state.lVal, read(id, &IAccessible::get_accDescription)};
+      }
+      return items;
+    };
+    auto items = heard();
+    EXPECT_EQ(items.size(), 3u + probes_.size() + 1 + (other != platform::kNoKey));
+    EXPECT_TRUE(items["Probe Startup B"].first & STATE_SYSTEM_CHECKED);
+    EXPECT_FALSE(items["Probe Startup A"].first & STATE_SYSTEM_CHECKED);
+    EXPECT_NE(std::string::npos, items["Probe Gone"].second.find("The program file is missing."));
+    EXPECT_EQ(std::string::npos, items["Probe Startup A"].second.find("missing"));
+    if (other != platform::kNoKey)
+      EXPECT_NE(std::string::npos, items["Probe View"].second.find("Public entry of 32-bit programs"));
+    // The default action on "Probe Startup A" ticks it, as the tree and the reader both say.
+    long a = 0;
+    for (long id = 1; id <= static_cast<long>(items.size()); ++id)
+      if (read(id, &IAccessible::get_accName) == "Probe Startup A") a = id;
+    VARIANT child{};
+    child.vt = VT_I4;
+    child.lVal = a;
+    EXPECT_EQ(S_OK, object->accDoDefaultAction(child));
+    Settle(main);
+    EXPECT_TRUE(Checked(tree, Find(tree, "Probe Startup A")));
+    EXPECT_TRUE(heard()["Probe Startup A"].first & STATE_SYSTEM_CHECKED);
+  });
+  registry.DeleteValue(HKeyCurrentUser, kRunKey, "Probe Gone");
+  if (other != platform::kNoKey) registry.DeleteValue(other, kRunKey, "Probe View");
+}
 
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
   Run([&](app::WindowSession&, HWND main) {
