@@ -17,6 +17,18 @@ namespace {
 
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
 
+// The screen's dots per inch (96 at 100 %); the program is aware of the
+// system's setting, so its windows are drawn at it, not stretched.
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// A length of 96 dots per inch at the screen's.
+int Scaled(int length) { return ::MulDiv(length, ScreenDpi(), 96); }
+
 Key KeyOf(WPARAM virtualKey) {
   switch (virtualKey) {
     case VK_ESCAPE: return Key::Escape;
@@ -50,6 +62,10 @@ bool MainDialog::LoadResources() {
   smallIcon_.Reset(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
                                                    ::GetSystemMetrics(SM_CXSMICON),
                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
+  // The toolbar's tiles at the size that keeps them beside the text as at 96
+  // dots per inch: drawn larger, never stretched.
+  const int tile = Scaled(24);
+  const int size = tile >= 42 ? 48 : tile >= 30 ? 36 : 24;
   // In the order the program has always checked them, stopping at the first that is missing.
   win32::MenuHandle* menus[] = {&trayMenu_, &themeMenu_, &serviceMenu_, &startupMenu_, &shortcutMenu_};
   const int menuIds[] = {IDM_TRAY, IDM_THEME, IDM_SERVICE, IDM_STARTUP, IDM_SHORTCUT};
@@ -58,7 +74,11 @@ bool MainDialog::LoadResources() {
     if (!*menus[i]) return false;
   }
   win32::GdiObject* bitmaps[] = {&themeBitmap_, &serviceBitmap_, &startupBitmap_, &shortcutBitmap_, &background_};
-  const int bitmapIds[] = {IDB_THEME, IDB_SERVICE, IDB_STARTUP, IDB_SHORTCUT, IDB_BACKGROUND};
+  const int bitmapIds[] = {size == 48 ? IDB_THEME_48 : size == 36 ? IDB_THEME_36 : IDB_THEME,
+                           size == 48 ? IDB_SERVICE_48 : size == 36 ? IDB_SERVICE_36 : IDB_SERVICE,
+                           size == 48 ? IDB_STARTUP_48 : size == 36 ? IDB_STARTUP_36 : IDB_STARTUP,
+                           size == 48 ? IDB_SHORTCUT_48 : size == 36 ? IDB_SHORTCUT_36 : IDB_SHORTCUT,
+                           IDB_BACKGROUND};
   for (int i = 0; i < 5; ++i) {
     bitmaps[i]->Reset(::LoadBitmapA(module_, MAKEINTRESOURCEA(bitmapIds[i])));
     if (!*bitmaps[i]) return false;
@@ -466,11 +486,14 @@ void MainDialog::SetColors(const WindowColors& colors) {
 void MainDialog::InstallRootImages() {
   // Colour with a mask rather than the plain 16 colours: the engines add the
   // programs' own icons to this list, and they must keep their colours.
-  images_ = platform::Win32ImageList::Create(0, 1);
+  // At the size of the tree's text: 16 pixels at 96 dots per inch, each icon
+  // taken from its own image of that size.
+  const int size = Scaled(16);
+  images_ = platform::Win32ImageList::Create(0, 1, size);
   if (!images_.Handle()) return;
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
   for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32}) {
-    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
     images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
   }
 

@@ -190,13 +190,15 @@ int Win32MainTree::BadgedImage(int base) {
   // Drawn by hand: Wine's ImageList_Merge loses an image with an alpha channel.
   // The list draws on white (its background colour, the tree's too), so the
   // result is opaque: no alpha, and a mask that hides nothing.
-  constexpr int kSize = 16;
+  int size = 16, height = 16;
+  ImageList_GetIconSize(handle, &size, &height);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   win32::GdiObject color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
-  win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
+  // One row of the mask is a whole number of words.
+  const std::vector<std::uint16_t> nothingHidden(static_cast<std::size_t>((size + 15) / 16 * size), 0);
+  win32::GdiObject mask(::CreateBitmap(size, size, 1, 1, nothingHidden.data()));
   int badged = -1;
   if (color.Get() && mask.Get() && bits) {
     win32::MemoryDC dc(::CreateCompatibleDC(nullptr));
@@ -208,7 +210,7 @@ int Win32MainTree::BadgedImage(int base) {
         ::GdiFlush();
       }
       auto* pixels = static_cast<std::uint8_t*>(bits);
-      for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
+      for (int i = 0; i < size * size; ++i) pixels[i * 4 + 3] = 0;
       ICONINFO parts{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), static_cast<HBITMAP>(color.Get())};
       win32::IconHandle icon(::CreateIconIndirect(&parts));
       if (icon.Get()) badged = ImageList_ReplaceIcon(handle, -1, icon.Get());

@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -347,6 +350,162 @@ TEST_F(MainWindowUi, TheTreeTellsScreenReadersEachEntryAndWhatItsSignsMean) {
   });
   registry.DeleteValue(HKeyCurrentUser, kRunKey, "Probe Gone");
   if (other != platform::kNoKey) registry.DeleteValue(other, kRunKey, "Probe View");
+}
+
+// The controls of a window whose text does not fit them, each said on the
+// standard output. A text fits when it can be drawn inside the control as
+// the control draws it: a button within its edge (a toolbar button's also
+// under its tile), a label within its width and height wrapped, a field and a
+// list one line of their font high.
+int Clipped(HWND window, const std::string& title, bool mainWindow) {
+  const int dpi = ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY);
+  int clipped = 0;
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char kind[32] = {};
+    ::GetClassNameA(child, kind, sizeof(kind));
+    std::string text = TextOf(child), type = kind;
+    LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    if (!::IsWindowVisible(child) || (type == "Static" && (style & SS_TYPEMASK) == SS_ICON)) continue;
+    RECT room;
+    ::GetClientRect(child, &room);
+    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    const int line = metrics.tmHeight - metrics.tmInternalLeading;
+    RECT need = {0, 0, 0, 0};
+    bool fits = true;
+    if (type == "Button") {
+      if ((style & BS_TYPEMASK) == BS_OWNERDRAW) ::InflateRect(&room, -2, -2);  // the face's edge
+      const bool toolbar =
+          mainWindow && ::GetDlgCtrlID(child) >= IDC_MAIN_SERVICE && ::GetDlgCtrlID(child) <= IDC_MAIN_SHORTCUT;
+      const bool rows = text.find('\n') != std::string::npos;
+      need.right = room.right - room.left;
+      ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (rows ? DT_WORDBREAK : DT_SINGLELINE));
+      int height = rows ? need.bottom : line;
+      if (toolbar) height += ::MulDiv(24, dpi, 96) + 3;  // the tile over the caption
+      fits = need.right <= room.right - room.left + 1 && height <= room.bottom - room.top;
+    } else if (type == "Static") {
+      need.right = room.right;
+      ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+      fits = need.right <= room.right && need.bottom <= room.bottom + metrics.tmInternalLeading;
+    } else if (type == "Edit") {
+      fits = line <= room.bottom;
+    } else if (type == "ComboBox") {
+      COMBOBOXINFO info{};
+      info.cbSize = sizeof(info);
+      ::GetComboBoxInfo(child, &info);
+      for (int i = 0; i < ::SendMessageA(child, CB_GETCOUNT, 0, 0); ++i) {
+        char item[64] = {};
+        ::SendMessageA(child, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, item, static_cast<int>(strlen(item)), &size);
+        fits = fits && size.cx <= info.rcItem.right - info.rcItem.left && line <= info.rcItem.bottom - info.rcItem.top;
+      }
+    } else {
+      ::SelectObject(dc, previous);
+      continue;
+    }
+    ::SelectObject(dc, previous);
+    if (fits) continue;
+    ++clipped;
+    std::printf("%d dpi, %s: \"%s\" (%s) needs %ldx%ld, has %ldx%ld\n", dpi, title.c_str(), text.c_str(), kind,
+                need.right, need.bottom, room.right - room.left, room.bottom - room.top);
+  }
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  return clipped;
+}
+
+// Run at 96, 144 and 192 dots per inch, the screen's setting Wine reads when a
+// program starts: this test starts itself once per setting, and each run opens
+// every window of the program (the main window, the "/startup" window, the
+// three entry dialogs, the about box), measures each control's text against
+// its rectangle and keeps screenshots.
+TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
+  const char* wanted = std::getenv("QM_DPI");
+  const std::string results = ProgramFolder() + "\\dpi-results.txt";
+  if (!wanted) {
+    constexpr char kDesktop[] = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof(saved);
+    bool had = ::RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) ==
+               ERROR_SUCCESS;
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    int windows = 0, clipped = 0;
+    for (DWORD dpi : {96, 144, 192}) {
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+      ::DeleteFileA(results.c_str());
+      ::SetEnvironmentVariableA("QM_DPI", std::to_string(dpi).c_str());
+      std::string line = std::string("\"") + self + "\" --gtest_filter=MainWindowUi.EveryWindowFitsItsTextAtEachDpi";
+      STARTUPINFOA startup{};
+      startup.cb = sizeof(startup);
+      PROCESS_INFORMATION process{};
+      ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &process));
+      ::WaitForSingleObject(process.hProcess, 120000);
+      ::CloseHandle(process.hThread);
+      ::CloseHandle(process.hProcess);
+      ::SetEnvironmentVariableA("QM_DPI", nullptr);
+      int ran = 0, measured = 0, cut = -1;
+      std::ifstream(results) >> ran >> measured >> cut;
+      EXPECT_EQ(ran, static_cast<int>(dpi));
+      EXPECT_EQ(measured, 6) << dpi;
+      EXPECT_EQ(cut, 0) << dpi;
+      windows = measured;
+      clipped += cut;
+    }
+    if (had) ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &saved, sizeof(saved));
+    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
+    std::printf("DPI: 96, 144, 192: %d windows, %d clipped\n", windows, clipped);
+    return;
+  }
+  const int dpi = std::atoi(wanted);
+  int measured = 0, clipped = 0;
+  auto look = [&](HWND window, const std::string& name) {
+    if (!window) return;
+    ++measured;
+    clipped += Clipped(window, name, name.find("window") != std::string::npos);
+    if (dpi != 96) SaveScreenshot(window, "dpi-" + std::to_string(dpi) + "-" + name);
+  };
+  Run([&](app::WindowSession&, HWND main) {
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    for (const char* root : {"Services", "Startups", "Shortcuts"})
+      ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
+    Settle(main);
+    look(main, "main-window");
+    const struct {
+      int command;
+      const char* caption;
+      const char* name;
+    } dialogs[] = {{ID_SERVICE_CREATE, "Create Service", "service-dialog"},
+                   {ID_STARTUP_CREATE, "Create Startup", "startup-dialog"},
+                   {ID_SHORTCUT_CREATE, "Create Shortcut", "shortcut-dialog"},
+                   {IDC_MAIN_ABOUT, "About Quill Moor...", "about-box"}};
+    for (const auto& dialog : dialogs) {
+      ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(dialog.command, BN_CLICKED), 0);
+      HWND opened = WaitForWindow("#32770", dialog.caption, main);
+      EXPECT_TRUE(opened) << dialog.caption;
+      look(opened, dialog.name);
+      if (opened) ::PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
+      WaitUntilClosed(opened);
+    }
+  });
+  {
+    app::MainWindowSetup setup;  // the "/startup" window: the stored entries, modal, no tray
+    app::WindowSession session(setup, [] {});
+    WithDriver([&] { return session.Dialog().RunModal(); },
+               [&] {
+                 HWND window = nullptr;
+                 for (int i = 0; i < 200 && !(window = session.Dialog().Window()); ++i) ::Sleep(50);
+                 if (!window) return;
+                 Settle(window);
+                 look(window, "startup-window");
+                 ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+               });
+  }
+  std::ofstream(results) << ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY) << " " << measured << " " << clipped;
 }
 
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
