@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/foundation/Guard.h"
@@ -49,8 +50,10 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                      [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
 }
 
+// With a high-contrast scheme the themes step aside: every control draws in
+// the system's colours.
 COLORREF Resolve(COLORREF color, int systemIndex) {
-  return color == qm::controls::kNoColor ? ::GetSysColor(systemIndex) : color;
+  return color == qm::controls::kNoColor || qm::controls::HighContrast() ? ::GetSysColor(systemIndex) : color;
 }
 
 // Black or white, whichever reads better on the face.
@@ -85,6 +88,26 @@ class ControlAccessible : public qm::controls::AccessibleObject {
 HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)); }
 
 }  // namespace
+
+namespace qm::controls {
+
+bool HighContrast() {
+  HIGHCONTRASTA contrast{};
+  contrast.cbSize = sizeof(contrast);
+  if (::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+      (contrast.dwFlags & HCF_HIGHCONTRASTON))
+    return true;
+  // Wine answers the question above with "off" whatever is set; the setting
+  // as Windows keeps it for the user is read as well.
+  char flags[16] = {};
+  DWORD size = sizeof(flags);
+  if (::RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Accessibility\\HighContrast", "Flags", RRF_RT_REG_SZ, nullptr,
+                     flags, &size) != ERROR_SUCCESS)
+    return false;
+  return (std::strtoul(flags, nullptr, 10) & HCF_HIGHCONTRASTON) != 0;
+}
+
+}  // namespace qm::controls
 
 CODControl::~CODControl() { Detach(); }
 
@@ -218,7 +241,8 @@ void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   if (pressed) ::OffsetRect(&rect, 1, 1);
   *content = rect;
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : TextColorOn(face));
+  COLORREF ink = qm::controls::HighContrast() ? ::GetSysColor(COLOR_BTNTEXT) : TextColorOn(face);
+  ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : ink);
 }
 
 void CODButton::Draw(const DRAWITEMSTRUCT& item) {
@@ -403,7 +427,9 @@ void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   ::FillRect(dc, &rect, ParentBrush(dc));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, color_ == qm::controls::kNoColor ? RGB(0, 0, 204) : color_);
+  ::SetTextColor(dc, qm::controls::HighContrast()            ? ::GetSysColor(COLOR_HOTLIGHT)
+                     : color_ == qm::controls::kNoColor ? RGB(0, 0, 204)
+                                                        : color_);
   LOGFONTA logFont = {};
   HFONT base = FontOf(Window());
   if (!base || !::GetObjectA(base, sizeof(logFont), &logFont)) ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);

@@ -14,6 +14,10 @@
 
 namespace qm::controls {
 inline constexpr COLORREF kNoColor = 0xFFFFFFFF;
+// Whether the user has chosen a high-contrast scheme: then the controls draw
+// in the system's colours whatever colour they are given, and the skinned
+// windows leave their pictures out.
+bool HighContrast();
 }
 
 class CODControl {

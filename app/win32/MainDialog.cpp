@@ -247,6 +247,13 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       logic_.OnEndSession();
       return TRUE;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // A high-contrast scheme switched on or off, or the system's colours
+      // changed: the window and its controls draw anew in what now applies.
+      if (tree_) ::SendMessageA(tree_->Window(), message, wParam, lParam);
+      Repaint();
+      return FALSE;
     case Win32TrayIcon::kCallbackMessage: {
       // The shell answers the keyboard on the icon (Enter, Shift+F10, the
       // context-menu key) with NIN_KEYSELECT and WM_CONTEXTMENU; after a right
@@ -426,6 +433,11 @@ void MainDialog::Paint() {
     int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, icon_.Get());
+    return;
+  }
+  if (controls::HighContrast()) {
+    // The theme's picture steps aside for the scheme's own window colour.
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }
   win32::MemoryDC memory(::CreateCompatibleDC(dc));

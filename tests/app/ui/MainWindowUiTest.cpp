@@ -427,42 +427,85 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
   const char* wanted = std::getenv("QM_DPI");
   const std::string results = ProgramFolder() + "\\dpi-results.txt";
   if (!wanted) {
-    constexpr char kDesktop[] = "Control Panel\\Desktop";
-    DWORD saved = 0, size = sizeof(saved);
-    bool had = ::RegGetValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) ==
-               ERROR_SUCCESS;
+    // The setting of each run, put back afterwards: the dots per inch, and the
+    // high-contrast scheme Windows keeps for the user (its flag and colours).
+    const struct {
+      const char* key;
+      const char* name;
+    } settings[] = {{"Control Panel\\Desktop", "LogPixels"},
+                    {"Control Panel\\Accessibility\\HighContrast", "Flags"},
+                    {"Control Panel\\Colors", "ButtonFace"},
+                    {"Control Panel\\Colors", "ButtonText"},
+                    {"Control Panel\\Colors", "Window"},
+                    {"Control Panel\\Colors", "WindowText"},
+                    {"Control Panel\\Colors", "HotTrackingColor"}};
+    std::vector<std::vector<char>> saved;
+    for (const auto& setting : settings) {
+      std::vector<char> data(256);
+      DWORD size = static_cast<DWORD>(data.size()), type = 0;
+      if (::RegGetValueA(HKEY_CURRENT_USER, setting.key, setting.name, RRF_RT_ANY, &type, data.data(), &size) ==
+          ERROR_SUCCESS) {
+        data.resize(size);
+        data.insert(data.begin(), static_cast<char>(type));
+      } else {
+        data.clear();
+      }
+      saved.push_back(data);
+    }
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    int windows = 0, clipped = 0;
-    for (DWORD dpi : {96, 144, 192}) {
-      ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    auto runChild = [&](DWORD dpi, bool contrast) {
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, settings[0].key, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
       ::DeleteFileA(results.c_str());
       ::SetEnvironmentVariableA("QM_DPI", std::to_string(dpi).c_str());
+      ::SetEnvironmentVariableA("QM_CONTRAST", contrast ? "1" : nullptr);
       std::string line = std::string("\"") + self + "\" --gtest_filter=MainWindowUi.EveryWindowFitsItsTextAtEachDpi";
       STARTUPINFOA startup{};
       startup.cb = sizeof(startup);
       PROCESS_INFORMATION process{};
-      ASSERT_TRUE(::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &process));
-      ::WaitForSingleObject(process.hProcess, 120000);
-      ::CloseHandle(process.hThread);
-      ::CloseHandle(process.hProcess);
+      if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ::WaitForSingleObject(process.hProcess, 120000);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+      }
       ::SetEnvironmentVariableA("QM_DPI", nullptr);
-      int ran = 0, measured = 0, cut = -1;
-      std::ifstream(results) >> ran >> measured >> cut;
-      EXPECT_EQ(ran, static_cast<int>(dpi));
-      EXPECT_EQ(measured, 6) << dpi;
-      EXPECT_EQ(cut, 0) << dpi;
-      windows = measured;
-      clipped += cut;
+      ::SetEnvironmentVariableA("QM_CONTRAST", nullptr);
+      std::vector<int> got(4, -1);
+      std::ifstream read(results);
+      for (int& number : got) read >> number;
+      EXPECT_EQ(got[0], static_cast<int>(dpi));
+      return got;  // dots per inch, windows, clipped, drawn in the system's colours
+    };
+    int windows = 0, clipped = 0;
+    for (DWORD dpi : {96, 144, 192}) {
+      std::vector<int> got = runChild(dpi, false);
+      EXPECT_EQ(got[1], 6) << dpi;
+      EXPECT_EQ(got[2], 0) << dpi;
+      windows = got[1];
+      clipped += got[2];
     }
-    if (had) ::RegSetKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels", REG_DWORD, &saved, sizeof(saved));
-    else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktop, "LogPixels");
     std::printf("DPI: 96, 144, 192: %d windows, %d clipped\n", windows, clipped);
+    // A high-contrast scheme (black, white text) over a theme with colours and a picture.
+    const char* scheme[][2] = {{"Flags", "127"}, {"ButtonFace", "0 0 0"}, {"ButtonText", "255 255 255"},
+                               {"Window", "0 0 0"}, {"WindowText", "255 255 255"}, {"HotTrackingColor", "255 255 0"}};
+    for (const auto& value : scheme)
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, value[0] == std::string("Flags") ? settings[1].key : settings[2].key,
+                        value[0], REG_SZ, value[1], static_cast<DWORD>(std::strlen(value[1]) + 1));
+    CRegistry().SetValue(HKeyCurrentUser, kProductKey, kThemeValue, std::string("Heather"));
+    EXPECT_EQ(runChild(96, true)[3], 1);
+    CRegistry().DeleteValue(HKeyCurrentUser, kProductKey, kThemeValue);
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+      if (saved[i].empty())
+        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, settings[i].key, settings[i].name);
+      else
+        ::RegSetKeyValueA(HKEY_CURRENT_USER, settings[i].key, settings[i].name, static_cast<BYTE>(saved[i][0]),
+                          saved[i].data() + 1, static_cast<DWORD>(saved[i].size() - 1));
+    }
     return;
   }
   const int dpi = std::atoi(wanted);
-  int measured = 0, clipped = 0;
+  const bool contrast = std::getenv("QM_CONTRAST") != nullptr;
+  int measured = 0, clipped = 0, systemColours = 0;
   auto look = [&](HWND window, const std::string& name) {
     if (!window) return;
     ++measured;
@@ -475,6 +518,17 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
       ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
     Settle(main);
     look(main, "main-window");
+    if (contrast) {
+      // The toolbar's face and the window's ground are the scheme's, not the theme's colour and picture.
+      SaveScreenshot(main, "high-contrast-main-window");
+      HWND service = ::GetDlgItem(main, IDC_MAIN_SERVICE);
+      HDC face = ::GetDC(service), ground = ::GetDC(main);
+      systemColours = ::GetPixel(face, 4, 4) == ::GetSysColor(COLOR_BTNFACE) &&
+                      ::GetPixel(ground, 3, 100) == ::GetSysColor(COLOR_BTNFACE);
+      ::ReleaseDC(service, face);
+      ::ReleaseDC(main, ground);
+      return;
+    }
     const struct {
       int command;
       const char* caption;
@@ -492,7 +546,7 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
       WaitUntilClosed(opened);
     }
   });
-  {
+  if (!contrast) {
     app::MainWindowSetup setup;  // the "/startup" window: the stored entries, modal, no tray
     app::WindowSession session(setup, [] {});
     WithDriver([&] { return session.Dialog().RunModal(); },
@@ -505,7 +559,8 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
                  ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
                });
   }
-  std::ofstream(results) << ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY) << " " << measured << " " << clipped;
+  std::ofstream(results) << ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY) << " " << measured << " " << clipped << " "
+                         << systemColours;
 }
 
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
