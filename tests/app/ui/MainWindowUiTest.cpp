@@ -6,13 +6,12 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <oleacc.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <tuple>
 #include <fstream>
 #include <map>
 #include <set>
@@ -22,6 +21,7 @@
 
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
+#include "controls/ODControls.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
@@ -304,164 +304,126 @@ TEST_F(MainWindowUi, TheTreeTellsScreenReadersEachEntryAndWhatItsSignsMean) {
     win32::ComPtr<IAccessible> object;
     ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(tree, OBJID_CLIENT, __uuidof(IAccessible),
                                                           reinterpret_cast<void**>(object.Put())));
-    auto read = [&](long id, HRESULT (STDMETHODCALLTYPE IAccessible::*field)(VARIANT, BSTR*)) {
-      VARIANT child{};
-      child.vt = VT_I4;
-      child.lVal = id;
-      BSTR got = nullptr;
-      std::string out;
-      if ((object.Get()->*field)(child, &got) == S_OK && got)
-        for (const wchar_t* c = got; *c; ++c) out += static_cast<char>(*c);
-      ::SysFreeString(got);
-      return out;
-    };
     auto heard = [&] {
-      std::map<std::string, std::pair<long, std::string>> items;  // name -> state, description
+      std::map<std::string, std::pair<long, Heard>> items;  // name -> child id, what is heard
       long count = 0;
       object->get_accChildCount(&count);
-      for (long id = 1; id <= count; ++id) {
-        VARIANT child{}, state{};
-        child.vt = VT_I4;
-        child.lVal = id;
-        object->get_accState(child, &state);
-        items[read(id, &IAccessible::get_accName)] = {state.lVal, read(id, &IAccessible::get_accDescription)};
-      }
+      for (long id = 1; id <= count; ++id) items[Hear(object.Get(), id).name] = {id, Hear(object.Get(), id)};
       return items;
     };
     auto items = heard();
     EXPECT_EQ(items.size(), 3u + probes_.size() + 1 + (other != platform::kNoKey));
-    EXPECT_TRUE(items["Probe Startup B"].first & STATE_SYSTEM_CHECKED);
-    EXPECT_FALSE(items["Probe Startup A"].first & STATE_SYSTEM_CHECKED);
-    EXPECT_NE(std::string::npos, items["Probe Gone"].second.find("The program file is missing."));
-    EXPECT_EQ(std::string::npos, items["Probe Startup A"].second.find("missing"));
+    EXPECT_EQ(items["Probe Startup B"].second.state & STATE_SYSTEM_CHECKED, STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(items["Probe Startup A"].second.state & STATE_SYSTEM_CHECKED, 0);
+    EXPECT_NE(std::string::npos, items["Probe Gone"].second.description.find("The program file is missing."));
+    EXPECT_EQ(std::string::npos, items["Probe Startup A"].second.description.find("missing"));
     if (other != platform::kNoKey)
-      EXPECT_NE(std::string::npos, items["Probe View"].second.find("Public entry of 32-bit programs"));
-    // The default action on "Probe Startup A" ticks it, as the tree and the reader both say.
-    long a = 0;
-    for (long id = 1; id <= static_cast<long>(items.size()); ++id)
-      if (read(id, &IAccessible::get_accName) == "Probe Startup A") a = id;
-    VARIANT child{};
-    child.vt = VT_I4;
-    child.lVal = a;
-    EXPECT_EQ(S_OK, object->accDoDefaultAction(child));
+      EXPECT_NE(std::string::npos, items["Probe View"].second.description.find("Public entry of 32-bit programs"));
+    VARIANT a{};  // the default action ticks "Probe Startup A", as the tree and the reader both say
+    a.vt = VT_I4;
+    a.lVal = items["Probe Startup A"].first;
+    EXPECT_EQ(S_OK, object->accDoDefaultAction(a));
     Settle(main);
     EXPECT_TRUE(Checked(tree, Find(tree, "Probe Startup A")));
-    EXPECT_TRUE(heard()["Probe Startup A"].first & STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(heard()["Probe Startup A"].second.state & STATE_SYSTEM_CHECKED, STATE_SYSTEM_CHECKED);
   });
   registry.DeleteValue(HKeyCurrentUser, kRunKey, "Probe Gone");
   if (other != platform::kNoKey) registry.DeleteValue(other, kRunKey, "Probe View");
 }
 
 // The controls of a window whose text does not fit them, each said on the
-// standard output. A text fits when it can be drawn inside the control as
-// the control draws it: a button within its edge (a toolbar button's also
-// under its tile), a label within its width and height wrapped, a field and a
-// list one line of their font high.
+// standard output. A text fits when it can be drawn inside the control as the
+// control draws it: a button's within its edge (on the main window's toolbar
+// under its tile), a label's wrapped, one line of a field's or a list's font.
 int Clipped(HWND window, const std::string& title, bool mainWindow) {
   const int dpi = ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY);
   int clipped = 0;
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
+  HDC dc = ::CreateCompatibleDC(nullptr);
   for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     char kind[32] = {};
     ::GetClassNameA(child, kind, sizeof(kind));
-    std::string text = TextOf(child), type = kind;
-    LONG style = ::GetWindowLongA(child, GWL_STYLE);
-    if (!::IsWindowVisible(child) || (type == "Static" && (style & SS_TYPEMASK) == SS_ICON)) continue;
-    RECT room;
+    const std::string text = TextOf(child), type = kind;
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE), id = ::GetDlgCtrlID(child);
+    RECT room, need = {0, 0, 0, 0};
     ::GetClientRect(child, &room);
-    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)));
+    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)));
     TEXTMETRICA metrics{};
     ::GetTextMetricsA(dc, &metrics);
     const int line = metrics.tmHeight - metrics.tmInternalLeading;
-    RECT need = {0, 0, 0, 0};
     bool fits = true;
     if (type == "Button") {
       if ((style & BS_TYPEMASK) == BS_OWNERDRAW) ::InflateRect(&room, -2, -2);  // the face's edge
-      const bool toolbar =
-          mainWindow && ::GetDlgCtrlID(child) >= IDC_MAIN_SERVICE && ::GetDlgCtrlID(child) <= IDC_MAIN_SHORTCUT;
       const bool rows = text.find('\n') != std::string::npos;
       need.right = room.right - room.left;
       ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (rows ? DT_WORDBREAK : DT_SINGLELINE));
       int height = rows ? need.bottom : line;
-      if (toolbar) height += ::MulDiv(24, dpi, 96) + 3;  // the tile over the caption
+      if (mainWindow && id >= IDC_MAIN_SERVICE && id <= IDC_MAIN_SHORTCUT) height += ::MulDiv(24, dpi, 96) + 3;
       fits = need.right <= room.right - room.left + 1 && height <= room.bottom - room.top;
-    } else if (type == "Static") {
+    } else if (type == "Static" && (style & SS_TYPEMASK) != SS_ICON) {
       need.right = room.right;
       ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
       fits = need.right <= room.right && need.bottom <= room.bottom + metrics.tmInternalLeading;
-    } else if (type == "Edit") {
-      fits = line <= room.bottom;
-    } else if (type == "ComboBox") {
-      COMBOBOXINFO info{};
-      info.cbSize = sizeof(info);
-      ::GetComboBoxInfo(child, &info);
+    } else if (type == "Edit" || type == "ComboBox") {
+      COMBOBOXINFO info{sizeof(info)};
+      if (!::GetComboBoxInfo(child, &info)) info.rcItem = room;
       for (int i = 0; i < ::SendMessageA(child, CB_GETCOUNT, 0, 0); ++i) {
         char item[64] = {};
         ::SendMessageA(child, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
-        SIZE size{};
-        ::GetTextExtentPoint32A(dc, item, static_cast<int>(strlen(item)), &size);
-        fits = fits && size.cx <= info.rcItem.right - info.rcItem.left && line <= info.rcItem.bottom - info.rcItem.top;
+        ::DrawTextA(dc, item, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        fits = fits && need.right <= info.rcItem.right - info.rcItem.left;
       }
-    } else {
-      ::SelectObject(dc, previous);
-      continue;
+      fits = fits && line <= info.rcItem.bottom - info.rcItem.top;
     }
-    ::SelectObject(dc, previous);
     if (fits) continue;
     ++clipped;
-    std::printf("%d dpi, %s: \"%s\" (%s) needs %ldx%ld, has %ldx%ld\n", dpi, title.c_str(), text.c_str(), kind,
-                need.right, need.bottom, room.right - room.left, room.bottom - room.top);
+    std::printf("%d dpi, %s: \"%s\" needs %ldx%ld, has %ldx%ld\n", dpi, title.c_str(), text.c_str(), need.right,
+                need.bottom, room.right - room.left, room.bottom - room.top);
   }
   ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
   return clipped;
 }
 
-// Run at 96, 144 and 192 dots per inch, the screen's setting Wine reads when a
-// program starts: this test starts itself once per setting, and each run opens
+// Values of the user's settings set for a run, each put back as it was when the object goes.
+struct UserSettings {
+  std::vector<std::tuple<std::string, std::string, DWORD, std::vector<char>, bool>> kept;
+  void Set(const std::string& key, const std::string& name, DWORD type, const void* data, DWORD size) {
+    std::vector<char> old(512);
+    DWORD oldType = 0, oldSize = static_cast<DWORD>(old.size());
+    bool had = ::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &oldType,
+                              old.data(), &oldSize) == ERROR_SUCCESS;
+    old.resize(had ? oldSize : 0);
+    kept.emplace_back(key, name, oldType, old, had);
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data, size);
+  }
+  void Set(const std::string& key, const std::string& name, const std::string& text) {
+    Set(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+  }
+  ~UserSettings() {
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+      auto& [key, name, type, data, had] = *it;
+      if (had) ::RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), type, data.data(), DWORD(data.size()));
+      else ::RegDeleteKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str());
+    }
+  }
+};
+
+// The screen's dots per inch is a setting Wine reads when a program starts, so
+// this test starts itself once at each of 96, 144 and 192, and each run opens
 // every window of the program (the main window, the "/startup" window, the
 // three entry dialogs, the about box), measures each control's text against
-// its rectangle and keeps screenshots.
+// its rectangle and keeps screenshots. One more run, under a high-contrast
+// scheme and a theme with colours and a picture, finds the scheme's colours.
 TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
-  const char* wanted = std::getenv("QM_DPI");
   const std::string results = ProgramFolder() + "\\dpi-results.txt";
-  if (!wanted) {
-    // The setting of each run, put back afterwards: the dots per inch, and the
-    // high-contrast scheme Windows keeps for the user (its flag and colours).
-    const struct {
-      const char* key;
-      const char* name;
-    } settings[] = {{"Control Panel\\Desktop", "LogPixels"},
-                    {"Control Panel\\Accessibility\\HighContrast", "Flags"},
-                    {"Control Panel\\Colors", "ButtonFace"},
-                    {"Control Panel\\Colors", "ButtonText"},
-                    {"Control Panel\\Colors", "Window"},
-                    {"Control Panel\\Colors", "WindowText"},
-                    {"Control Panel\\Colors", "HotTrackingColor"}};
-    std::vector<std::vector<char>> saved;
-    for (const auto& setting : settings) {
-      std::vector<char> data(256);
-      DWORD size = static_cast<DWORD>(data.size()), type = 0;
-      if (::RegGetValueA(HKEY_CURRENT_USER, setting.key, setting.name, RRF_RT_ANY, &type, data.data(), &size) ==
-          ERROR_SUCCESS) {
-        data.resize(size);
-        data.insert(data.begin(), static_cast<char>(type));
-      } else {
-        data.clear();
-      }
-      saved.push_back(data);
-    }
+  if (!std::getenv("QM_DPI")) {
+    UserSettings settings;
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-    auto runChild = [&](DWORD dpi, bool contrast) {
-      ::RegSetKeyValueA(HKEY_CURRENT_USER, settings[0].key, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
-      ::DeleteFileA(results.c_str());
-      ::SetEnvironmentVariableA("QM_DPI", std::to_string(dpi).c_str());
-      ::SetEnvironmentVariableA("QM_CONTRAST", contrast ? "1" : nullptr);
+    auto run = [&](DWORD dpi) {  // dots per inch, windows, clipped, drawn in the system's colours
+      settings.Set("Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+      ::SetEnvironmentVariableA("QM_DPI", "1");
       std::string line = std::string("\"") + self + "\" --gtest_filter=MainWindowUi.EveryWindowFitsItsTextAtEachDpi";
-      STARTUPINFOA startup{};
-      startup.cb = sizeof(startup);
+      STARTUPINFOA startup{sizeof(startup)};
       PROCESS_INFORMATION process{};
       if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         ::WaitForSingleObject(process.hProcess, 120000);
@@ -469,48 +431,34 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
         ::CloseHandle(process.hProcess);
       }
       ::SetEnvironmentVariableA("QM_DPI", nullptr);
-      ::SetEnvironmentVariableA("QM_CONTRAST", nullptr);
       std::vector<int> got(4, -1);
       std::ifstream read(results);
       for (int& number : got) read >> number;
       EXPECT_EQ(got[0], static_cast<int>(dpi));
-      return got;  // dots per inch, windows, clipped, drawn in the system's colours
+      return got;
     };
-    int windows = 0, clipped = 0;
+    int clipped = 0;
     for (DWORD dpi : {96, 144, 192}) {
-      std::vector<int> got = runChild(dpi, false);
+      std::vector<int> got = run(dpi);
       EXPECT_EQ(got[1], 6) << dpi;
-      EXPECT_EQ(got[2], 0) << dpi;
-      windows = got[1];
       clipped += got[2];
     }
-    std::printf("DPI: 96, 144, 192: %d windows, %d clipped\n", windows, clipped);
-    // A high-contrast scheme (black, white text) over a theme with colours and a picture.
-    const char* scheme[][2] = {{"Flags", "127"}, {"ButtonFace", "0 0 0"}, {"ButtonText", "255 255 255"},
-                               {"Window", "0 0 0"}, {"WindowText", "255 255 255"}, {"HotTrackingColor", "255 255 0"}};
-    for (const auto& value : scheme)
-      ::RegSetKeyValueA(HKEY_CURRENT_USER, value[0] == std::string("Flags") ? settings[1].key : settings[2].key,
-                        value[0], REG_SZ, value[1], static_cast<DWORD>(std::strlen(value[1]) + 1));
+    EXPECT_EQ(clipped, 0);
+    std::printf("DPI: 96, 144, 192: %d windows, %d clipped\n", 6, clipped);
+    settings.Set("Control Panel\\Accessibility\\HighContrast", "Flags", "127");
+    for (const char* colour : {"ButtonFace", "Window"}) settings.Set("Control Panel\\Colors", colour, "0 0 0");
+    for (const char* colour : {"ButtonText", "WindowText"}) settings.Set("Control Panel\\Colors", colour, "255 255 255");
     CRegistry().SetValue(HKeyCurrentUser, kProductKey, kThemeValue, std::string("Heather"));
-    EXPECT_EQ(runChild(96, true)[3], 1);
-    CRegistry().DeleteValue(HKeyCurrentUser, kProductKey, kThemeValue);
-    for (std::size_t i = 0; i < saved.size(); ++i) {
-      if (saved[i].empty())
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, settings[i].key, settings[i].name);
-      else
-        ::RegSetKeyValueA(HKEY_CURRENT_USER, settings[i].key, settings[i].name, static_cast<BYTE>(saved[i][0]),
-                          saved[i].data() + 1, static_cast<DWORD>(saved[i].size() - 1));
-    }
+    EXPECT_EQ(run(96)[3], 1);
     return;
   }
-  const int dpi = std::atoi(wanted);
-  const bool contrast = std::getenv("QM_CONTRAST") != nullptr;
+  const int dpi = ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY);
+  const bool contrast = controls::HighContrast();
   int measured = 0, clipped = 0, systemColours = 0;
   auto look = [&](HWND window, const std::string& name) {
-    if (!window) return;
     ++measured;
     clipped += Clipped(window, name, name.find("window") != std::string::npos);
-    if (dpi != 96) SaveScreenshot(window, "dpi-" + std::to_string(dpi) + "-" + name);
+    SaveScreenshot(window, (contrast ? "high-contrast-" : "dpi-" + std::to_string(dpi) + "-") + name);
   };
   Run([&](app::WindowSession&, HWND main) {
     HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
@@ -518,21 +466,15 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
       ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
     Settle(main);
     look(main, "main-window");
-    if (contrast) {
-      // The toolbar's face and the window's ground are the scheme's, not the theme's colour and picture.
-      SaveScreenshot(main, "high-contrast-main-window");
-      HWND service = ::GetDlgItem(main, IDC_MAIN_SERVICE);
-      HDC face = ::GetDC(service), ground = ::GetDC(main);
-      systemColours = ::GetPixel(face, 4, 4) == ::GetSysColor(COLOR_BTNFACE) &&
-                      ::GetPixel(ground, 3, 100) == ::GetSysColor(COLOR_BTNFACE);
-      ::ReleaseDC(service, face);
-      ::ReleaseDC(main, ground);
-      return;
-    }
+    // Under the scheme, the toolbar's face and the window's ground are its colour, not the theme's colour and picture.
+    HDC face = ::GetDC(::GetDlgItem(main, IDC_MAIN_SERVICE)), ground = ::GetDC(main);
+    systemColours = ::GetPixel(face, 4, 4) == ::GetSysColor(COLOR_BTNFACE) &&
+                    ::GetPixel(ground, 3, 100) == ::GetSysColor(COLOR_BTNFACE);
+    ::ReleaseDC(::GetDlgItem(main, IDC_MAIN_SERVICE), face);
+    ::ReleaseDC(main, ground);
     const struct {
       int command;
-      const char* caption;
-      const char* name;
+      const char *caption, *name;
     } dialogs[] = {{ID_SERVICE_CREATE, "Create Service", "service-dialog"},
                    {ID_STARTUP_CREATE, "Create Startup", "startup-dialog"},
                    {ID_SHORTCUT_CREATE, "Create Shortcut", "shortcut-dialog"},
@@ -540,27 +482,21 @@ TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
     for (const auto& dialog : dialogs) {
       ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(dialog.command, BN_CLICKED), 0);
       HWND opened = WaitForWindow("#32770", dialog.caption, main);
-      EXPECT_TRUE(opened) << dialog.caption;
+      if (!opened) continue;
       look(opened, dialog.name);
-      if (opened) ::PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
+      ::PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
       WaitUntilClosed(opened);
     }
   });
-  if (!contrast) {
-    app::MainWindowSetup setup;  // the "/startup" window: the stored entries, modal, no tray
-    app::WindowSession session(setup, [] {});
-    WithDriver([&] { return session.Dialog().RunModal(); },
-               [&] {
-                 HWND window = nullptr;
-                 for (int i = 0; i < 200 && !(window = session.Dialog().Window()); ++i) ::Sleep(50);
-                 if (!window) return;
-                 Settle(window);
-                 look(window, "startup-window");
-                 ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
-               });
-  }
-  std::ofstream(results) << ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY) << " " << measured << " " << clipped << " "
-                         << systemColours;
+  app::WindowSession startup(app::MainWindowSetup{}, [] {});  // the "/startup" window: modal, no tray
+  WithDriver([&] { return startup.Dialog().RunModal(); }, [&] {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !(window = startup.Dialog().Window()); ++i) ::Sleep(50);
+    Settle(window);
+    look(window, "startup-window");
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+  });
+  std::ofstream(results) << dpi << " " << measured << " " << clipped << " " << systemColours;
 }
 
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
