@@ -154,10 +154,16 @@ LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wPar
 LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_MOUSEMOVE:
-      ShowHover();
+      ShowHover(true);
       break;
     case WM_MOUSELEAVE:
+    case WM_KILLFOCUS:
       EndHover();
+      break;
+    case WM_SETFOCUS:
+      // The keyboard's way to the hover text: the status line says what the
+      // focused control does, as it does for the one under the pointer.
+      ShowHover(false);
       break;
     case WM_GETOBJECT:
       if (LRESULT answer = qm::controls::AccessibleObject::Answer(new ControlAccessible(window_), wParam, lParam))
@@ -182,7 +188,7 @@ LRESULT CODControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefSubclassProc(window_, message, wParam, lParam);
 }
 
-void CODControl::ShowHover() {
+void CODControl::ShowHover(bool pointer) {
   if (hovering_ || hoverText_.empty() || !hoverDisplay_ || !::IsWindow(hoverDisplay_)) return;
   int length = ::GetWindowTextLengthA(hoverDisplay_);
   std::vector<char> saved(static_cast<std::size_t>(length) + 1, '\0');
@@ -190,7 +196,7 @@ void CODControl::ShowHover() {
   savedDisplayText_ = saved.data();
   ::SetWindowTextA(hoverDisplay_, hoverText_.c_str());
   TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window_, 0};
-  ::TrackMouseEvent(&track);
+  if (pointer) ::TrackMouseEvent(&track);
   hovering_ = true;
 }
 
@@ -292,14 +298,16 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
     ::DrawTextA(dc, text.c_str(), -1, &measured, DT_SINGLELINE | DT_CALCRECT | prefix);
     label = {measured.right - measured.left, measured.bottom - measured.top};
   }
-  constexpr int kGap = 3, kArrowWidth = 5;
+  // The arrow grows with the caption's font (5 pixels at 96 dots per inch), an odd width so that it has a tip.
+  constexpr int kGap = 3;
+  const int kArrowWidth = std::max<int>(5, (label.cy / 3) | 1);
   int arrowRoom = menu_ ? kArrowWidth + kGap : 0;
   int width = content.right - content.left, height = content.bottom - content.top;
   // The small arrow that says the button drops a menu, in the caption's
   // colour, which DrawFace chose to show on the face.
   auto drawArrow = [&](int x, int y) {
     qm::win32::GdiObject ink(::CreateSolidBrush(::GetTextColor(dc)));
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < (kArrowWidth + 1) / 2; ++row) {
       RECT line = {x + row, y + row, x + kArrowWidth - row, y + row + 1};
       ::FillRect(dc, &line, static_cast<HBRUSH>(ink.Get()));
     }
@@ -410,12 +418,16 @@ void CODStatic::Describe(qm::controls::AccessibleFacts* facts) const {
   facts->state = (facts->state & ~STATE_SYSTEM_FOCUSABLE) | STATE_SYSTEM_READONLY;
 }
 
-void CODWebLink::OnAttached() { CODStatic::OnAttached(); }
+void CODWebLink::OnAttached() {
+  CODStatic::OnAttached();
+  ::SetWindowLongPtrA(Window(), GWL_STYLE, ::GetWindowLongPtrA(Window(), GWL_STYLE) | WS_TABSTOP);
+}
 
 void CODWebLink::Describe(qm::controls::AccessibleFacts* facts) const {
   CODStatic::Describe(facts);
   facts->role = ROLE_SYSTEM_LINK;
-  facts->state |= STATE_SYSTEM_LINKED;
+  facts->state |= STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+  if (::GetFocus() == Window()) facts->state |= STATE_SYSTEM_FOCUSED;
   facts->value = link_;
   facts->defaultAction = "Jump";
 }
@@ -438,9 +450,34 @@ void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   qm::win32::Selection font(dc, underlined.Get());
   std::string text = Text();
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  // The focus frame round the text, while the window shows keyboard cues.
+  if (::GetFocus() != Window() || (::SendMessageA(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) return;
+  RECT frame = rect;
+  ::DrawTextA(dc, text.c_str(), -1, &frame, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  frame.right = std::min(frame.right + 1, rect.right);
+  ::DrawFocusRect(dc, &frame);
 }
 
 LRESULT CODWebLink::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Tab reaches the link; Space there opens it, as a click does. Enter stays
+  // the window's (the about box ignores it).
+  const auto openKey = [](WPARAM key) { return key == VK_SPACE; };
+  switch (message) {
+    case WM_GETDLGCODE: {
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      LRESULT code = Default(message, wParam, lParam);
+      return msg && msg->message == WM_KEYDOWN && openKey(msg->wParam) ? code | DLGC_WANTMESSAGE : code;
+    }
+    case WM_KEYDOWN:
+      if (!openKey(wParam)) break;
+      if (!link_.empty()) OpenLink(link_);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      ::InvalidateRect(Window(), nullptr, TRUE);
+      break;
+  }
   if (message == WM_SETCURSOR) {
     ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
     return TRUE;

@@ -64,7 +64,8 @@ class CODControl {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  void ShowHover();
+  // Shows the hover text; for the pointer, until it leaves.
+  void ShowHover(bool pointer);
   void EndHover();
 
   HWND window_ = nullptr;

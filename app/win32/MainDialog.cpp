@@ -568,8 +568,10 @@ void MainDialog::Repaint() {
 
 void MainDialog::ShowTrayMenu() {
   if (!Window() || !trayMenu_) return;
+  // At the pointer, or at the icon when the keyboard asked for the menu.
   POINT cursor;
-  ::GetCursorPos(&cursor);
+  const bool fromKeyboard = lastTrayEvent_ == NIN_KEYSELECT || lastTrayEvent_ == WM_CONTEXTMENU;
+  if (!fromKeyboard || !tray_.Anchor(&cursor)) ::GetCursorPos(&cursor);
   HMENU popup = ::GetSubMenu(trayMenu_.Get(), 0);
   if (!popup) return;
   ::SetMenuDefaultItem(popup, 0, TRUE);

@@ -70,6 +70,19 @@ bool Win32TrayIcon::NotifyDelete() {
   return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
 }
 
+bool Win32TrayIcon::Anchor(POINT* point) const {
+  // Shell_NotifyIconGetRect came with Windows 7; looked up, so that the
+  // program still starts where the shell lacks it.
+  using GetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+  HMODULE shell = ::GetModuleHandleA("shell32.dll");
+  auto getRect = shell ? reinterpret_cast<GetRect>(::GetProcAddress(shell, "Shell_NotifyIconGetRect")) : nullptr;
+  NOTIFYICONIDENTIFIER icon{sizeof(icon), window_, id_, {}};
+  RECT rect{};
+  if (!window_ || !getRect || FAILED(getRect(&icon, &rect))) return false;
+  *point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return true;
+}
+
 bool Win32TrayIcon::PostSync() { return window_ && ::PostMessageA(window_, kSyncMessage, 0, 0) != FALSE; }
 
 void Win32TrayIcon::SyncAfter(unsigned milliseconds) {

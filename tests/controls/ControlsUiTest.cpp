@@ -138,6 +138,10 @@ TEST_F(ControlsUiTest, HoverTextShowsInTheDisplayControlAndGoesAgain) {
   EXPECT_EQ(TextOf(status), "Close the window");
   ::SendMessageA(::GetDlgItem(window, kButton), WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(TextOf(status), "Ready");
+  ::SetFocus(button.Window());  // the keyboard's way to the same text
+  EXPECT_EQ(TextOf(status), "Close the window");
+  ::SetFocus(window);
+  EXPECT_EQ(TextOf(status), "Ready");
 }
 
 TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
@@ -259,6 +263,7 @@ TEST_F(ControlsUiTest, EveryControlTellsScreenReadersWhatItIs) {
   button.SetHoverText("Close window and terminate program");
   ::SetWindowTextA(toolbar.Window(), "S&tartup");
   toolbar.SetMenu(menu.Get());
+  link.SetLink("mailto:help@tarnwick.example");
   const long told = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_HASPOPUP | STATE_SYSTEM_READONLY | STATE_SYSTEM_LINKED;
   const struct {
     HWND control;
@@ -282,6 +287,7 @@ TEST_F(ControlsUiTest, EveryControlTellsScreenReadersWhatItIs) {
               std::make_tuple(c.heard.name, c.heard.description, c.heard.shortcut, c.heard.role, c.heard.state));
   }
   host.commands.clear();
+  ::EnableWindow(button.Window(), TRUE);
   VARIANT self{};
   self.vt = VT_I4;
   EXPECT_EQ(S_OK, object->accDoDefaultAction(self));  // the link opens its target
@@ -289,7 +295,8 @@ TEST_F(ControlsUiTest, EveryControlTellsScreenReadersWhatItIs) {
   EXPECT_EQ(S_OK, object->accDoDefaultAction(self));  // the enabled button is pressed
   Pump();
   EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{{kButton, BN_CLICKED}}));
-  EXPECT_EQ(link.opened.size(), 1u);
+  ::SendMessageA(link.Window(), WM_KEYDOWN, VK_SPACE, 0);  // Space on the link opens it too
+  EXPECT_EQ(link.opened.size(), 2u);
 }
 
 // A control that fails while drawing or at a message of its own: the failure

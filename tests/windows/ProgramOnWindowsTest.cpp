@@ -247,7 +247,7 @@ TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
   EXPECT_TRUE(normal.Ended());
 }
 
-// Keys as the keyboard gives them, to whichever window has the focus.
+// Keys as the keyboard gives them to the window with the focus, each with `with` held.
 void Keys(std::initializer_list<WORD> keys, WORD with = 0) {
   for (WORD key : keys) {
     if (with) ::keybd_event(static_cast<BYTE>(with), 0, 0, 0);
@@ -257,16 +257,18 @@ void Keys(std::initializer_list<WORD> keys, WORD with = 0) {
     ::Sleep(60);
   }
 }
-void Type(const std::string& text) {
-  for (char c : text) Keys({c == ' ' ? static_cast<WORD>(VK_SPACE) : static_cast<WORD>(::VkKeyScanA(c) & 0xFF)},
-                           (::VkKeyScanA(c) & 0x100) ? VK_SHIFT : 0);
+// A window of the program with this caption, once it has come.
+HWND Opened(const Started& program, const char* caption) {
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !(window = ProcessWindow(program.process.dwProcessId, caption, 0, false)); ++i) ::Sleep(50);
+  if (window) Settle(window);
+  return window;
 }
 
-// The whole program with the keyboard alone: a startup found by typing its
-// name, modified through the toolbar's menu opened with its access key,
-// ticked with Space, a theme chosen from the Theme button's menu, the about box
-// from the tray menu the shell opens when the icon is chosen with the
-// keyboard, and LAUNCH by its access key.
+// The whole program with the keyboard alone: a startup found by typing, modified
+// through the toolbar's menu opened by its access key, ticked with Space, a theme
+// from the Theme button's menu, the about box from the tray menu the shell opens
+// for the keyboard (NIN_KEYSELECT), and LAUNCH by its access key.
 TEST_F(Program, KeysAloneModifyChooseAThemeOpenTheTrayMenuAndLaunch) {
   SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\system32\\cmd.exe /c exit");
   Started normal("");
@@ -274,47 +276,31 @@ TEST_F(Program, KeysAloneModifyChooseAThemeOpenTheTrayMenuAndLaunch) {
   ASSERT_TRUE(window);
   ::SetForegroundWindow(window);
   Settle(window);
-  Type("Startups");  // the tree finds an item by the first letters of its name
-  Keys({VK_RIGHT, VK_DOWN});  // opens the root, down to its entry
-  Keys({'T'}, VK_MENU);  // S&tartup
-  Settle(window);
+  Keys({'S', 'T', VK_RIGHT, VK_DOWN});  // "St": Startups, opened, down to its entry
+  Keys({'T'}, VK_MENU);                 // S&tartup
   Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Create, Remove, Modify startup
-  HWND dialog = nullptr;
-  for (int i = 0; i < 100 && !dialog; ++i, ::Sleep(50))
-    dialog = ProcessWindow(normal.process.dwProcessId, "Modify Startup", 0, false);
+  HWND dialog = Opened(normal, "Modify Startup");
   ASSERT_TRUE(dialog);
-  Settle(dialog);
   Keys({'A'}, VK_MENU);  // &Argument
-  Keys({VK_END});
-  Type(" 0");
-  Keys({VK_RETURN});
+  Keys({VK_END, VK_SPACE, '0', VK_RETURN});
   EXPECT_TRUE(WaitUntilClosed(dialog));
   Settle(window);
   EXPECT_EQ("C:\\windows\\system32\\cmd.exe /c exit 0", Text(HKEY_CURRENT_USER, kRun, "QM Program Mail"));
-
-  // Tab from the Startup button over Shortcut, Theme and LAUNCH into the tree,
-  // where Space ticks the entry the modify left selected.
+  // Tab from Startup over Shortcut, Theme and LAUNCH to the tree, where Space ticks the modified entry.
   Keys({VK_TAB, VK_TAB, VK_TAB, VK_TAB, VK_SPACE});
-  Keys({'E'}, VK_MENU);  // Th&eme
-  Settle(window);
-  Keys({VK_DOWN, VK_DOWN, VK_RETURN});  // the first theme after "Original"
+  Keys({'E'}, VK_MENU);                   // Th&eme
+  Keys({VK_DOWN, VK_DOWN, VK_RETURN});   // the first theme after "Original"
   Settle(window);
   EXPECT_NE(kMissing, Text(HKEY_CURRENT_USER, kMain, "Theme"));
   EXPECT_TRUE(SaveScreenshot(window, "program-keyboard-theme"));
-
-  // Enter on the icon in the notification area: the shell reports NIN_KEYSELECT.
   ::PostMessageA(window, WM_APP + 100, IDI_PROGRAM, NIN_KEYSELECT);
   Settle(window);
   Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // "Quillmoor...", "Help Topics", "About Quillmoor"
-  HWND about = nullptr;
-  for (int i = 0; i < 100 && !about; ++i, ::Sleep(50))
-    about = ProcessWindow(normal.process.dwProcessId, "About Quill Moor...", 0, false);
+  HWND about = Opened(normal, "About Quill Moor...");
   ASSERT_TRUE(about);
-  Settle(about);
   Keys({VK_ESCAPE});
   EXPECT_TRUE(WaitUntilClosed(about));
   Settle(window);
-
   Keys({'L'}, VK_MENU);  // &LAUNCH, which ends the run
   EXPECT_TRUE(normal.Ended());
   EXPECT_EQ(1, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
