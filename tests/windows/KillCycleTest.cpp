@@ -151,7 +151,7 @@ TEST(KilledCycle, NoEntryIsLostAndNoFlagChangesWhereverTheProcessDies) {
     PROCESS_INFORMATION info{};
     ASSERT_TRUE(::CreateProcessA(tool.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                  &startup, &info))
-        << tool;
+        << tool << " (error " << ::GetLastError() << ")";
     win32::KernelObject process(info.hProcess), thread(info.hThread);
     if (::WaitForSingleObject(ready.Get(), 20000) != WAIT_OBJECT_0) ADD_FAILURE() << "qmchurn did not start";
     ::Sleep(random() % 400);

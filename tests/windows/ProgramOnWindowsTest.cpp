@@ -233,16 +233,22 @@ TEST_F(Program, ATickFromTheFirstStartIsSavedAndLaunched) {
   ::SendMessageA(tree, WM_KEYUP, VK_SPACE, 0);
   EXPECT_EQ(2u << 12, ::SendMessageA(tree, TVM_GETITEMSTATE, mail, TVIS_STATEIMAGEMASK));  // ticked
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_LAUNCH_RIGHT, BN_CLICKED), 0);
-  ::Sleep(2000);
+  // LAUNCH saves, then starts: wait for the start's log line, however loaded the machine.
+  const std::string launched = "Launching C:\\windows\\system32\\cmd.exe /c exit";
+  std::string text;
+  for (int i = 0; i < 600 && text.find(launched) == std::string::npos; ++i) {
+    ::Sleep(50);
+    HANDLE log = ::CreateFileA((Folder() + "\\Quillmoor.log").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (log == INVALID_HANDLE_VALUE) continue;
+    text.assign(1 << 20, '\0');
+    DWORD got = 0;
+    ::ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
+    ::CloseHandle(log);
+    text.resize(got);
+  }
+  EXPECT_NE(std::string::npos, text.find(launched)) << text;
   EXPECT_EQ(1, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
-  HANDLE log = ::CreateFileA((Folder() + "\\Quillmoor.log").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, log);
-  std::string text(1 << 20, '\0');
-  DWORD got = 0;
-  ::ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &got, nullptr);
-  ::CloseHandle(log);
-  EXPECT_NE(std::string::npos, text.find("Launching C:\\windows\\system32\\cmd.exe /c exit"));
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
   EXPECT_TRUE(normal.Ended());
 }
