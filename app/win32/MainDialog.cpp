@@ -145,6 +145,17 @@ int MainDialog::RunMessageLoop() {
 bool MainDialog::PreTranslate(MSG& message) {
   if (!Window()) return false;
   if (message.hwnd != Window() && !::IsChild(Window(), message.hwnd)) return false;
+  // The context-menu key and Shift+F10 in the tree open the entry's menu.
+  // Taken here, down and up, because not every system turns them into
+  // WM_CONTEXTMENU (Wine does not), and none must do it a second time.
+  const UINT kind = message.message;
+  const bool menuKey = message.wParam == VK_APPS || (message.wParam == VK_F10 && (::GetKeyState(VK_SHIFT) & 0x8000));
+  if (menuKey && tree_ && ::GetFocus() == tree_->Window() &&
+      (kind == WM_KEYDOWN || kind == WM_SYSKEYDOWN || kind == WM_KEYUP || kind == WM_SYSKEYUP)) {
+    if (kind == WM_KEYDOWN || kind == WM_SYSKEYDOWN)
+      Guarded("Main window key", kind, [&] { return OnTreeContextMenu(-1), true; }, true);
+    return true;
+  }
   if (message.message == WM_KEYDOWN) {
     Key key = KeyOf(message.wParam);
     // Enter on a focused button presses it, as Space does: the window's own
@@ -241,6 +252,12 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_WINDOWPOSCHANGING:
       OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+      return FALSE;
+    case WM_CONTEXTMENU:
+      if (tree_ && reinterpret_cast<HWND>(wParam) == tree_->Window()) {
+        OnTreeContextMenu(lParam);
+        return TRUE;
+      }
       return FALSE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(icon_.Get());
@@ -405,6 +422,39 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
   }
   if (Window()) ::SetWindowLongPtrA(Window(), DWLP_MSGRESULT, result);
   return TRUE;
+}
+
+// The context-menu key, Shift+F10 or a right click in the tree drops the menu
+// of the kind the entry belongs to (its root's place: Services, Startups,
+// Shortcuts) at the entry, the same menu as the kind's toolbar button, so the
+// keyboard reaches create, remove and modify from the tree itself.
+void MainDialog::OnTreeContextMenu(LPARAM position) {
+  HWND tree = tree_->Window();
+  POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  HTREEITEM item = TreeView_GetSelection(tree);
+  if (position != static_cast<LPARAM>(-1)) {  // the mouse: the item under it, selected first
+    TVHITTESTINFO hit{};
+    hit.pt = at;
+    ::ScreenToClient(tree, &hit.pt);
+    if ((item = TreeView_HitTest(tree, &hit))) TreeView_SelectItem(tree, item);
+  }
+  if (!item) return;
+  HTREEITEM root = item;
+  while (HTREEITEM up = TreeView_GetParent(tree, root)) root = up;
+  int kind = 0;
+  for (HTREEITEM top = TreeView_GetRoot(tree); top && top != root; top = TreeView_GetNextSibling(tree, top)) ++kind;
+  const win32::MenuHandle* menus[] = {&serviceMenu_, &startupMenu_, &shortcutMenu_};
+  HMENU menu = kind < 3 && menus[kind]->Get() ? ::GetSubMenu(menus[kind]->Get(), 0) : nullptr;
+  if (!menu) return;
+  if (position == static_cast<LPARAM>(-1)) {  // the keyboard: below the entry's text
+    RECT text{};
+    TreeView_GetItemRect(tree, item, &text, TRUE);
+    at = {text.left, text.bottom};
+    ::ClientToScreen(tree, &at);
+  }
+  UINT command = static_cast<UINT>(::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                    at.x, at.y, 0, Window(), nullptr));
+  if (command != 0) logic_.OnCommand(command);
 }
 
 void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {

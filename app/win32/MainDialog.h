@@ -80,6 +80,7 @@ class MainDialog : public IMainView {
   BOOL OnInitDialog();
   INT_PTR OnNotify(const NMHDR& header);
   void OnWindowPosChanging(WINDOWPOS& position);
+  void OnTreeContextMenu(LPARAM position);
   void Paint();
   void RepaintChildrenIn(const RECT& area);
   CODControl* Control(int id);
