@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/foundation/Guard.h"
@@ -49,8 +50,10 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                      [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
 }
 
+// With a high-contrast scheme the themes step aside: every control draws in
+// the system's colours.
 COLORREF Resolve(COLORREF color, int systemIndex) {
-  return color == qm::controls::kNoColor ? ::GetSysColor(systemIndex) : color;
+  return color == qm::controls::kNoColor || qm::controls::HighContrast() ? ::GetSysColor(systemIndex) : color;
 }
 
 // Black or white, whichever reads better on the face.
@@ -59,9 +62,52 @@ COLORREF TextColorOn(COLORREF face) {
   return luminance < 128 ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// The access key's underline is drawn while the window shows keyboard cues
+// (UISF_HIDEACCEL off, which the system hands on as ODS_NOACCEL).
+UINT PrefixFlags(const DRAWITEMSTRUCT& item) { return (item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0; }
+
+// The screen reader's object of an owner-drawn control. It holds the window,
+// not the control object, which may be detached while a reader still holds this.
+class ControlAccessible : public qm::controls::AccessibleObject {
+ public:
+  using AccessibleObject::AccessibleObject;
+
+ protected:
+  bool Facts(long child, qm::controls::AccessibleFacts* facts) const override {
+    CODControl* control = ControlOf(Window());
+    if (child != 0 || !control) return false;
+    control->Describe(facts);
+    return true;
+  }
+  bool DoDefault(long child) override {
+    CODControl* control = ControlOf(Window());
+    return child == 0 && control && control->DoDefaultAction();
+  }
+};
+
 HFONT FontOf(HWND window) { return reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)); }
 
 }  // namespace
+
+namespace qm::controls {
+
+bool HighContrast() {
+  HIGHCONTRASTA contrast{};
+  contrast.cbSize = sizeof(contrast);
+  if (::SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+      (contrast.dwFlags & HCF_HIGHCONTRASTON))
+    return true;
+  // Wine answers the question above with "off" whatever is set; the setting
+  // as Windows keeps it for the user is read as well.
+  char flags[16] = {};
+  DWORD size = sizeof(flags);
+  if (::RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Accessibility\\HighContrast", "Flags", RRF_RT_REG_SZ, nullptr,
+                     flags, &size) != ERROR_SUCCESS)
+    return false;
+  return (std::strtoul(flags, nullptr, 10) & HCF_HIGHCONTRASTON) != 0;
+}
+
+}  // namespace qm::controls
 
 CODControl::~CODControl() { Detach(); }
 
@@ -108,20 +154,41 @@ LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wPar
 LRESULT CODControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_MOUSEMOVE:
-      ShowHover();
+      ShowHover(true);
       break;
     case WM_MOUSELEAVE:
+    case WM_KILLFOCUS:
       EndHover();
+      break;
+    case WM_SETFOCUS:
+      // The keyboard's way to the hover text: the status line says what the
+      // focused control does, as it does for the one under the pointer.
+      ShowHover(false);
+      break;
+    case WM_GETOBJECT:
+      if (LRESULT answer = qm::controls::AccessibleObject::Answer(new ControlAccessible(window_), wParam, lParam))
+        return answer;
       break;
   }
   return Default(message, wParam, lParam);
+}
+
+void CODControl::Describe(qm::controls::AccessibleFacts* facts) const {
+  using qm::controls::AccessibleObject;
+  std::string text = Text();
+  facts->name = accessibleName_.empty() ? AccessibleObject::SpokenText(text) : accessibleName_;
+  facts->description = hoverText_;
+  facts->shortcut = AccessibleObject::AccessKey(text);
+  facts->state = AccessibleObject::WindowState(window_);
+  ::GetWindowRect(window_, &facts->screen);
+  if (accessibleRole_ != 0) facts->role = accessibleRole_;
 }
 
 LRESULT CODControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefSubclassProc(window_, message, wParam, lParam);
 }
 
-void CODControl::ShowHover() {
+void CODControl::ShowHover(bool pointer) {
   if (hovering_ || hoverText_.empty() || !hoverDisplay_ || !::IsWindow(hoverDisplay_)) return;
   int length = ::GetWindowTextLengthA(hoverDisplay_);
   std::vector<char> saved(static_cast<std::size_t>(length) + 1, '\0');
@@ -129,7 +196,7 @@ void CODControl::ShowHover() {
   savedDisplayText_ = saved.data();
   ::SetWindowTextA(hoverDisplay_, hoverText_.c_str());
   TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, window_, 0};
-  ::TrackMouseEvent(&track);
+  if (pointer) ::TrackMouseEvent(&track);
   hovering_ = true;
 }
 
@@ -157,6 +224,18 @@ std::string CODControl::Text() const {
 
 void CODButton::OnAttached() { ::SendMessageA(Window(), BM_SETSTYLE, BS_OWNERDRAW, TRUE); }
 
+void CODButton::Describe(qm::controls::AccessibleFacts* facts) const {
+  facts->role = ROLE_SYSTEM_PUSHBUTTON;
+  facts->defaultAction = "Press";
+  CODControl::Describe(facts);
+  if (::SendMessageA(Window(), BM_GETSTATE, 0, 0) & BST_PUSHED) facts->state |= STATE_SYSTEM_PRESSED;
+}
+
+bool CODButton::DoDefaultAction() {
+  // Posted: the click may open a menu or a dialog, which must not run inside the reader's call.
+  return ::IsWindowEnabled(Window()) && ::PostMessageA(Window(), BM_CLICK, 0, 0);
+}
+
 void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
@@ -168,7 +247,8 @@ void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   if (pressed) ::OffsetRect(&rect, 1, 1);
   *content = rect;
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : TextColorOn(face));
+  COLORREF ink = qm::controls::HighContrast() ? ::GetSysColor(COLOR_BTNTEXT) : TextColorOn(face);
+  ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : ink);
 }
 
 void CODButton::Draw(const DRAWITEMSTRUCT& item) {
@@ -181,16 +261,24 @@ void CODButton::Draw(const DRAWITEMSTRUCT& item) {
   if (format_ & DT_WORDBREAK) {
     // Word-wrapped captions are centred vertically by hand: DT_VCENTER only works on one line.
     RECT measured = textRect;
-    ::DrawTextA(item.hDC, text.c_str(), -1, &measured, format_ | DT_CALCRECT);
+    ::DrawTextA(item.hDC, text.c_str(), -1, &measured, format_ | DT_CALCRECT | PrefixFlags(item));
     int offset = ((textRect.bottom - textRect.top) - (measured.bottom - measured.top)) / 2;
     if (offset > 0) textRect.top += offset;
   }
-  ::DrawTextA(item.hDC, text.c_str(), -1, &textRect, format_);
-  if (item.itemState & ODS_FOCUS) {
-    RECT focus = content;
-    ::InflateRect(&focus, -2, -2);
-    ::DrawFocusRect(item.hDC, &focus);
-  }
+  ::DrawTextA(item.hDC, text.c_str(), -1, &textRect, format_ | PrefixFlags(item));
+  DrawFocus(item, content);
+}
+
+void CODButton::DrawFocus(const DRAWITEMSTRUCT& item, const RECT& content) {
+  // The focus mark follows the window's keyboard cues: hidden after a mouse
+  // click (UISF_HIDEFOCUS, which the system hands on as ODS_NOFOCUSRECT), shown
+  // once a key moves the focus.
+  if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT)) return;
+  RECT focus = content;
+  ::InflateRect(&focus, -2, -2);
+  ::SetTextColor(item.hDC, RGB(0, 0, 0));
+  ::SetBkColor(item.hDC, RGB(255, 255, 255));
+  ::DrawFocusRect(item.hDC, &focus);
 }
 
 void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
@@ -202,16 +290,24 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   BITMAP info = {};
   bool hasBitmap = bitmap_ && ::GetObjectA(bitmap_, sizeof(info), &info);
   SIZE image = hasBitmap ? SIZE{info.bmWidth, info.bmHeight} : SIZE{0, 0};
+  // Measured as drawn: the access key's "&" takes no room.
+  const UINT prefix = PrefixFlags(item);
   SIZE label = {0, 0};
-  if (!text.empty()) ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &label);
-  constexpr int kGap = 3, kArrowWidth = 5;
+  if (!text.empty()) {
+    RECT measured = {0, 0, 0, 0};
+    ::DrawTextA(dc, text.c_str(), -1, &measured, DT_SINGLELINE | DT_CALCRECT | prefix);
+    label = {measured.right - measured.left, measured.bottom - measured.top};
+  }
+  // The arrow grows with the caption's font (5 pixels at 96 dots per inch), an odd width so that it has a tip.
+  constexpr int kGap = 3;
+  const int kArrowWidth = std::max<int>(5, (label.cy / 3) | 1);
   int arrowRoom = menu_ ? kArrowWidth + kGap : 0;
   int width = content.right - content.left, height = content.bottom - content.top;
   // The small arrow that says the button drops a menu, in the caption's
   // colour, which DrawFace chose to show on the face.
   auto drawArrow = [&](int x, int y) {
     qm::win32::GdiObject ink(::CreateSolidBrush(::GetTextColor(dc)));
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < (kArrowWidth + 1) / 2; ++row) {
       RECT line = {x + row, y + row, x + kArrowWidth - row, y + row + 1};
       ::FillRect(dc, &line, static_cast<HBRUSH>(ink.Get()));
     }
@@ -232,10 +328,12 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
     int row = std::min<int>(label.cx + arrowRoom, width - 4);
     RECT textRect = {centre - row / 2, top + image.cy + kGap, centre - row / 2 + row - arrowRoom,
                      top + image.cy + kGap + label.cy};
-    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS | prefix);
     if (menu_) drawArrow(textRect.right + kGap, (textRect.top + textRect.bottom) / 2 - 1);
+    DrawFocus(item, content);
     return;
   }
+  const RECT face = content;
   int left = content.left + 3;
   if (menu_) {
     drawArrow(content.right - 9, (content.top + content.bottom) / 2 - 1);
@@ -248,19 +346,51 @@ void CODToolBarButton::Draw(const DRAWITEMSTRUCT& item) {
   }
   if (!text.empty()) {
     RECT textRect = {left, content.top, content.right, content.bottom};
-    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | prefix);
   }
+  DrawFocus(item, face);
 }
 
 bool CODToolBarButton::OnCommand(int code) {
   if (code != BN_CLICKED || !menu_) return false;
+  // A click, Space, or the access key with Alt.
+  DropMenu();
+  return true;
+}
+
+void CODToolBarButton::Describe(qm::controls::AccessibleFacts* facts) const {
+  CODButton::Describe(facts);
+  if (!menu_) return;
+  facts->role = ROLE_SYSTEM_BUTTONMENU;
+  facts->state |= STATE_SYSTEM_HASPOPUP;
+  facts->defaultAction = "Open";
+}
+
+void CODToolBarButton::DropMenu() {
+  if (!menu_) return;
   RECT rect;
   ::GetWindowRect(Window(), &rect);
   HWND parent = ::GetParent(Window());
   UINT command = static_cast<UINT>(::TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON,
                                                     rect.left, rect.bottom, 0, parent, nullptr));
   if (command != 0) ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-  return true;
+}
+
+LRESULT CODToolBarButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Down and F4 drop the menu, as on a drop-down button of the system's own;
+  // the dialog manager would otherwise take Down to move the focus on.
+  const auto dropKey = [](WPARAM key) { return key == VK_DOWN || key == VK_F4; };
+  if (message == WM_GETDLGCODE && menu_) {
+    const auto* msg = reinterpret_cast<const MSG*>(lParam);
+    LRESULT code = Default(message, wParam, lParam);
+    if (msg && msg->message == WM_KEYDOWN && dropKey(msg->wParam)) code |= DLGC_WANTMESSAGE;
+    return code;
+  }
+  if (message == WM_KEYDOWN && menu_ && dropKey(wParam)) {
+    DropMenu();
+    return 0;
+  }
+  return CODButton::Handle(message, wParam, lParam);
 }
 
 // Statics and links
@@ -282,14 +412,36 @@ void CODStatic::Draw(const DRAWITEMSTRUCT& item) {
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
-void CODWebLink::OnAttached() { CODStatic::OnAttached(); }
+void CODStatic::Describe(qm::controls::AccessibleFacts* facts) const {
+  facts->role = ROLE_SYSTEM_STATICTEXT;
+  CODControl::Describe(facts);
+  facts->state = (facts->state & ~STATE_SYSTEM_FOCUSABLE) | STATE_SYSTEM_READONLY;
+}
+
+void CODWebLink::OnAttached() {
+  CODStatic::OnAttached();
+  ::SetWindowLongPtrA(Window(), GWL_STYLE, ::GetWindowLongPtrA(Window(), GWL_STYLE) | WS_TABSTOP);
+}
+
+void CODWebLink::Describe(qm::controls::AccessibleFacts* facts) const {
+  CODStatic::Describe(facts);
+  facts->role = ROLE_SYSTEM_LINK;
+  facts->state |= STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE;
+  if (::GetFocus() == Window()) facts->state |= STATE_SYSTEM_FOCUSED;
+  facts->value = link_;
+  facts->defaultAction = "Jump";
+}
+
+bool CODWebLink::DoDefaultAction() { return !link_.empty() && OpenLink(link_); }
 
 void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   ::FillRect(dc, &rect, ParentBrush(dc));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, color_ == qm::controls::kNoColor ? RGB(0, 0, 204) : color_);
+  ::SetTextColor(dc, qm::controls::HighContrast()            ? ::GetSysColor(COLOR_HOTLIGHT)
+                     : color_ == qm::controls::kNoColor ? RGB(0, 0, 204)
+                                                        : color_);
   LOGFONTA logFont = {};
   HFONT base = FontOf(Window());
   if (!base || !::GetObjectA(base, sizeof(logFont), &logFont)) ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont);
@@ -298,9 +450,34 @@ void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   qm::win32::Selection font(dc, underlined.Get());
   std::string text = Text();
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  // The focus frame round the text, while the window shows keyboard cues.
+  if (::GetFocus() != Window() || (::SendMessageA(Window(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) return;
+  RECT frame = rect;
+  ::DrawTextA(dc, text.c_str(), -1, &frame, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+  frame.right = std::min(frame.right + 1, rect.right);
+  ::DrawFocusRect(dc, &frame);
 }
 
 LRESULT CODWebLink::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // Tab reaches the link; Space there opens it, as a click does. Enter stays
+  // the window's (the about box ignores it).
+  const auto openKey = [](WPARAM key) { return key == VK_SPACE; };
+  switch (message) {
+    case WM_GETDLGCODE: {
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      LRESULT code = Default(message, wParam, lParam);
+      return msg && msg->message == WM_KEYDOWN && openKey(msg->wParam) ? code | DLGC_WANTMESSAGE : code;
+    }
+    case WM_KEYDOWN:
+      if (!openKey(wParam)) break;
+      if (!link_.empty()) OpenLink(link_);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:
+      ::InvalidateRect(Window(), nullptr, TRUE);
+      break;
+  }
   if (message == WM_SETCURSOR) {
     ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
     return TRUE;

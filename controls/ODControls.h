@@ -9,10 +9,15 @@
 
 #include <string>
 
+#include "controls/Accessible.h"
 #include "platform/win32/Handles.h"
 
 namespace qm::controls {
 inline constexpr COLORREF kNoColor = 0xFFFFFFFF;
+// Whether the user has chosen a high-contrast scheme: then the controls draw
+// in the system's colours whatever colour they are given, and the skinned
+// windows leave their pictures out.
+bool HighContrast();
 }
 
 class CODControl {
@@ -33,6 +38,15 @@ class CODControl {
   // Hover text, shown in the display control while the pointer is over this one.
   void SetHoverText(const std::string& text) { hoverText_ = text; }
   void SetHoverDisplay(HWND display) { hoverDisplay_ = display; }
+  // What a screen reader calls the control, where its text does not say it
+  // ("X", "?"); empty: the text, read as words.
+  void SetAccessibleName(const std::string& name) { accessibleName_ = name; }
+  // The role it is announced with, where the kind's own does not fit (0: the kind's).
+  void SetAccessibleRole(long role) { accessibleRole_ = role; }
+  // What the control tells the accessibility interface about itself.
+  virtual void Describe(qm::controls::AccessibleFacts* facts) const;
+  // What the accessibility interface's default action does; false when there is none.
+  virtual bool DoDefaultAction() { return false; }
 
   // Called by the parent's reflection with the parent's WM_DRAWITEM.
   virtual void Draw(const DRAWITEMSTRUCT& item) = 0;
@@ -50,7 +64,8 @@ class CODControl {
 
  private:
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-  void ShowHover();
+  // Shows the hover text; for the pointer, until it leaves.
+  void ShowHover(bool pointer);
   void EndHover();
 
   HWND window_ = nullptr;
@@ -58,6 +73,8 @@ class CODControl {
   HWND hoverDisplay_ = nullptr;
   std::string savedDisplayText_;
   bool hovering_ = false;
+  std::string accessibleName_;
+  long accessibleRole_ = 0;
 };
 
 class CODButton : public CODControl {
@@ -65,10 +82,14 @@ class CODButton : public CODControl {
   // DrawText flags of the caption; centred on one line unless changed.
   void SetTextFormat(UINT format) { format_ = format; }
   void Draw(const DRAWITEMSTRUCT& item) override;
+  void Describe(qm::controls::AccessibleFacts* facts) const override;
+  bool DoDefaultAction() override;
 
  protected:
   void OnAttached() override;
   void DrawFace(const DRAWITEMSTRUCT& item, RECT* content);
+  // The focus mark inside content, when the button has the focus and the window shows it.
+  void DrawFocus(const DRAWITEMSTRUCT& item, const RECT& content);
   UINT format_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 };
 
@@ -80,6 +101,13 @@ class CODToolBarButton : public CODButton {
   void SetBitmap(HBITMAP bitmap) { bitmap_ = bitmap; }
   void Draw(const DRAWITEMSTRUCT& item) override;
   bool OnCommand(int code) override;
+  void Describe(qm::controls::AccessibleFacts* facts) const override;
+  // Drops the menu under the button and sends the chosen command to the
+  // parent.
+  void DropMenu();
+
+ protected:
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   HMENU menu_ = nullptr;
@@ -89,6 +117,7 @@ class CODToolBarButton : public CODButton {
 class CODStatic : public CODControl {
  public:
   void Draw(const DRAWITEMSTRUCT& item) override;
+  void Describe(qm::controls::AccessibleFacts* facts) const override;
 
  protected:
   void OnAttached() override;
@@ -101,6 +130,8 @@ class CODWebLink : public CODStatic {
   const std::string& GetLink() const { return link_; }
   void Draw(const DRAWITEMSTRUCT& item) override;
   bool OnCommand(int code) override;
+  void Describe(qm::controls::AccessibleFacts* facts) const override;
+  bool DoDefaultAction() override;
 
  protected:
   void OnAttached() override;

@@ -778,7 +778,7 @@ void MainWindow::Open() {
 
 void MainWindow::OnTrayNotify(std::uint32_t iconId, TrayEvent event) {
   if (iconId != IDI_PROGRAM) return;
-  if (event == TrayEvent::RightButtonUp) view_->ShowTrayMenu();
+  if (event == TrayEvent::RightButtonUp || event == TrayEvent::MenuKey) view_->ShowTrayMenu();
   if (event == TrayEvent::LeftDoubleClick) Open();
 }
 

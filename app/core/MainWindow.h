@@ -60,7 +60,8 @@ struct MainWindowSetup {
 enum class Key { Escape, Delete, Enter, Space, Other };
 
 // What the notification-area icon reports.
-enum class TrayEvent { RightButtonUp, LeftDoubleClick, Other };
+// MenuKey: the keyboard asked for the menu (Enter on the icon, Shift+F10, the context-menu key).
+enum class TrayEvent { RightButtonUp, LeftDoubleClick, MenuKey, Other };
 
 class MainWindow {
  public:

@@ -3,6 +3,9 @@
 # roots' icons, the four toolbar bitmaps and the built-in background. The
 # results are kept in the repository; run this again only to change an image.
 #
+# Each image comes at the sizes the window draws it at 96, 144 and 192 dots
+# per inch, so that none is stretched.
+#
 # The toolbar bitmaps are opaque tiles: they are drawn onto the button face,
 # whose colour each theme chooses (white, peat green, black without a theme),
 # so each carries its own face and reads on all of them. The built-in
@@ -12,12 +15,14 @@ cd "$(dirname "$0")"
 
 icon() {  # name, then drawing arguments for a 64x64 canvas
   local name=$1; shift
-  convert -size 64x64 xc:none "$@" -define icon:auto-resize=32,16 "$name.ico"
+  convert -size 64x64 xc:none "$@" -define icon:auto-resize=48,32,24,16 "$name.ico"
 }
-tile() {  # name, tile colour, then drawing arguments for a 48x48 canvas; written at 24x24
+tile() {  # name, tile colour, then drawing arguments for a 48x48 canvas; written at 24x24, 36x36 and 48x48
   local name=$1 face=$2; shift 2
   convert -size 48x48 xc:'#5b5247' -fill "$face" -draw 'roundrectangle 2,2 45,45 8,8' "$@" \
-    -resize 24x24 -type TrueColor "BMP3:$name.bmp"
+    -type TrueColor "BMP3:$name-48.bmp"
+  convert "$name-48.bmp" -resize 36x36 -type TrueColor "BMP3:$name-36.bmp"
+  convert "$name-48.bmp" -resize 24x24 -type TrueColor "BMP3:$name.bmp"
 }
 
 # A gear wheel on the 64x64 canvas (also used on the 48x48 tiles, a little larger than the tile's middle).
@@ -68,6 +73,7 @@ for pixel in 1,9 2,9 3,9 3,10 2,11 3,11 3,12 1,13 2,13 3,13 \
   badge+=(-draw "point $pixel")
 done
 convert -size 16x16 xc:none "${badge[@]}" view32-16.png
+convert view32-16.png -sample 150% view32-24.png
 convert view32-16.png -sample 200% view32-32.png
-convert view32-16.png view32-32.png view32.ico
-rm view32-16.png view32-32.png
+convert view32-16.png view32-24.png view32-32.png view32.ico
+rm view32-16.png view32-24.png view32-32.png

@@ -19,5 +19,14 @@
 #define IDM_TRAY 142
 #define IDD_PROGRESS 145
 #define IDI_VIEW32 146
+// The toolbar's tiles at 36 and 48 pixels, for 144 and 192 dots per inch.
+#define IDB_THEME_36 150
+#define IDB_STARTUP_36 151
+#define IDB_SERVICE_36 152
+#define IDB_SHORTCUT_36 153
+#define IDB_THEME_48 154
+#define IDB_STARTUP_48 155
+#define IDB_SERVICE_48 156
+#define IDB_SHORTCUT_48 157
 
 #define IDC_PROGRESS_TEXT 1015

@@ -1,6 +1,7 @@
 #include "app/win32/MainDialog.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +16,18 @@ namespace qm::app {
 namespace {
 
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
+
+// The screen's dots per inch (96 at 100 %); the program is aware of the
+// system's setting, so its windows are drawn at it, not stretched.
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// A length of 96 dots per inch at the screen's.
+int Scaled(int length) { return ::MulDiv(length, ScreenDpi(), 96); }
 
 Key KeyOf(WPARAM virtualKey) {
   switch (virtualKey) {
@@ -49,6 +62,10 @@ bool MainDialog::LoadResources() {
   smallIcon_.Reset(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
                                                    ::GetSystemMetrics(SM_CXSMICON),
                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
+  // The toolbar's tiles at the size that keeps them beside the text as at 96
+  // dots per inch: drawn larger, never stretched.
+  const int tile = Scaled(24);
+  const int size = tile >= 42 ? 48 : tile >= 30 ? 36 : 24;
   // In the order the program has always checked them, stopping at the first that is missing.
   win32::MenuHandle* menus[] = {&trayMenu_, &themeMenu_, &serviceMenu_, &startupMenu_, &shortcutMenu_};
   const int menuIds[] = {IDM_TRAY, IDM_THEME, IDM_SERVICE, IDM_STARTUP, IDM_SHORTCUT};
@@ -57,7 +74,11 @@ bool MainDialog::LoadResources() {
     if (!*menus[i]) return false;
   }
   win32::GdiObject* bitmaps[] = {&themeBitmap_, &serviceBitmap_, &startupBitmap_, &shortcutBitmap_, &background_};
-  const int bitmapIds[] = {IDB_THEME, IDB_SERVICE, IDB_STARTUP, IDB_SHORTCUT, IDB_BACKGROUND};
+  const int bitmapIds[] = {size == 48 ? IDB_THEME_48 : size == 36 ? IDB_THEME_36 : IDB_THEME,
+                           size == 48 ? IDB_SERVICE_48 : size == 36 ? IDB_SERVICE_36 : IDB_SERVICE,
+                           size == 48 ? IDB_STARTUP_48 : size == 36 ? IDB_STARTUP_36 : IDB_STARTUP,
+                           size == 48 ? IDB_SHORTCUT_48 : size == 36 ? IDB_SHORTCUT_36 : IDB_SHORTCUT,
+                           IDB_BACKGROUND};
   for (int i = 0; i < 5; ++i) {
     bitmaps[i]->Reset(::LoadBitmapA(module_, MAKEINTRESOURCEA(bitmapIds[i])));
     if (!*bitmaps[i]) return false;
@@ -124,6 +145,17 @@ int MainDialog::RunMessageLoop() {
 bool MainDialog::PreTranslate(MSG& message) {
   if (!Window()) return false;
   if (message.hwnd != Window() && !::IsChild(Window(), message.hwnd)) return false;
+  // The context-menu key and Shift+F10 in the tree open the entry's menu.
+  // Taken here, down and up, because not every system turns them into
+  // WM_CONTEXTMENU (Wine does not), and none must do it a second time.
+  const UINT kind = message.message;
+  const bool menuKey = message.wParam == VK_APPS || (message.wParam == VK_F10 && (::GetKeyState(VK_SHIFT) & 0x8000));
+  if (menuKey && tree_ && ::GetFocus() == tree_->Window() &&
+      (kind == WM_KEYDOWN || kind == WM_SYSKEYDOWN || kind == WM_KEYUP || kind == WM_SYSKEYUP)) {
+    if (kind == WM_KEYDOWN || kind == WM_SYSKEYDOWN)
+      Guarded("Main window key", kind, [&] { return OnTreeContextMenu(-1), true; }, true);
+    return true;
+  }
   // Space belongs to the tree, which reports it as its own key-down, unless
   // the window holds the selected entry's box: then none of its messages reach
   // the tree, whichever of them the tree toggles on.
@@ -136,6 +168,15 @@ bool MainDialog::PreTranslate(MSG& message) {
       return true;
   } else if (message.message == WM_KEYDOWN) {
     Key key = KeyOf(message.wParam);
+    // Enter on a focused button presses it, as Space does: the window's own
+    // rule for Enter (swallowed) is there so that Enter never closes the
+    // window, not to take the keyboard's way to the buttons.
+    HWND focus = ::GetFocus();
+    if (key == Key::Enter && focus && ::IsChild(Window(), focus) &&
+        (::SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_DEFPUSHBUTTON))) {
+      ::SendMessageA(focus, BM_CLICK, 0, 0);
+      return true;
+    }
     if (key != Key::Other && key != Key::Space) {
       HWND tree = TreeWindow();
       // A key whose handling failed is consumed all the same.
@@ -221,14 +262,35 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING:
       OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
       return FALSE;
+    case WM_CONTEXTMENU:
+      if (tree_ && reinterpret_cast<HWND>(wParam) == tree_->Window()) {
+        OnTreeContextMenu(lParam);
+        return TRUE;
+      }
+      return FALSE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(icon_.Get());
     case WM_ENDSESSION:
       logic_.OnEndSession();
       return TRUE;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // A high-contrast scheme switched on or off, or the system's colours
+      // changed: the window and its controls draw anew in what now applies.
+      if (tree_) ::SendMessageA(tree_->Window(), message, wParam, lParam);
+      Repaint();
+      return FALSE;
     case Win32TrayIcon::kCallbackMessage: {
+      // The shell answers the keyboard on the icon (Enter, Shift+F10, the
+      // context-menu key) with NIN_KEYSELECT and WM_CONTEXTMENU; after a right
+      // click it sends WM_CONTEXTMENU as well, which the menu the click
+      // showed has answered already.
+      const bool afterRightClick = lastTrayEvent_ == WM_RBUTTONUP;
+      lastTrayEvent_ = static_cast<UINT>(lParam);
       TrayEvent event = lParam == WM_RBUTTONUP       ? TrayEvent::RightButtonUp
                         : lParam == WM_LBUTTONDBLCLK ? TrayEvent::LeftDoubleClick
+                        : lParam == NIN_KEYSELECT    ? TrayEvent::MenuKey
+                        : lParam == WM_CONTEXTMENU && !afterRightClick ? TrayEvent::MenuKey
                                                      : TrayEvent::Other;
       logic_.OnTrayNotify(static_cast<std::uint32_t>(wParam), event);
       return TRUE;
@@ -281,6 +343,12 @@ BOOL MainDialog::OnInitDialog() {
   const int buttonIds[] = {IDC_MAIN_CLOSE,  IDC_MAIN_HELP,        IDC_MAIN_ABOUT,       IDC_MAIN_MINIMIZE,
                            IDC_MAIN_STATUS, IDC_MAIN_LAUNCH_LEFT, IDC_MAIN_LAUNCH_RIGHT};
   for (int i = 0; i < 7; ++i) buttons[i]->Attach(Window(), buttonIds[i]);
+  // What a screen reader says for the buttons that show a sign instead of a word.
+  close_.SetAccessibleName("Close");
+  help_.SetAccessibleName("Help");
+  about_.SetAccessibleName("About");
+  minimize_.SetAccessibleName("Minimize");
+  status_.SetAccessibleRole(ROLE_SYSTEM_STATUSBAR);
   struct Tool {
     CODToolBarButton* button;
     int id;
@@ -376,6 +444,39 @@ INT_PTR MainDialog::OnNotify(const NMHDR& header) {
   return TRUE;
 }
 
+// The context-menu key, Shift+F10 or a right click in the tree drops the menu
+// of the kind the entry belongs to (its root's place: Services, Startups,
+// Shortcuts) at the entry, the same menu as the kind's toolbar button, so the
+// keyboard reaches create, remove and modify from the tree itself.
+void MainDialog::OnTreeContextMenu(LPARAM position) {
+  HWND tree = tree_->Window();
+  POINT at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  HTREEITEM item = TreeView_GetSelection(tree);
+  if (position != static_cast<LPARAM>(-1)) {  // the mouse: the item under it, selected first
+    TVHITTESTINFO hit{};
+    hit.pt = at;
+    ::ScreenToClient(tree, &hit.pt);
+    if ((item = TreeView_HitTest(tree, &hit))) TreeView_SelectItem(tree, item);
+  }
+  if (!item) return;
+  HTREEITEM root = item;
+  while (HTREEITEM up = TreeView_GetParent(tree, root)) root = up;
+  int kind = 0;
+  for (HTREEITEM top = TreeView_GetRoot(tree); top && top != root; top = TreeView_GetNextSibling(tree, top)) ++kind;
+  const win32::MenuHandle* menus[] = {&serviceMenu_, &startupMenu_, &shortcutMenu_};
+  HMENU menu = kind < 3 && menus[kind]->Get() ? ::GetSubMenu(menus[kind]->Get(), 0) : nullptr;
+  if (!menu) return;
+  if (position == static_cast<LPARAM>(-1)) {  // the keyboard: below the entry's text
+    RECT text{};
+    TreeView_GetItemRect(tree, item, &text, TRUE);
+    at = {text.left, text.bottom};
+    ::ClientToScreen(tree, &at);
+  }
+  UINT command = static_cast<UINT>(::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                                    at.x, at.y, 0, Window(), nullptr));
+  if (command != 0) logic_.OnCommand(command);
+}
+
 void MainDialog::OnWindowPosChanging(WINDOWPOS& position) {
   if (position.flags & SWP_NOMOVE) return;
   RECT now;
@@ -402,6 +503,11 @@ void MainDialog::Paint() {
     int x = (client.right - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
     int y = (client.bottom - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, icon_.Get());
+    return;
+  }
+  if (controls::HighContrast()) {
+    // The theme's picture steps aside for the scheme's own window colour.
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }
   win32::MemoryDC memory(::CreateCompatibleDC(dc));
@@ -462,11 +568,14 @@ void MainDialog::SetColors(const WindowColors& colors) {
 void MainDialog::InstallRootImages() {
   // Colour with a mask rather than the plain 16 colours: the engines add the
   // programs' own icons to this list, and they must keep their colours.
-  images_ = platform::Win32ImageList::Create(0, 1);
+  // At the size of the tree's text: 16 pixels at 96 dots per inch, each icon
+  // taken from its own image of that size.
+  const int size = Scaled(16);
+  images_ = platform::Win32ImageList::Create(0, 1, size);
   if (!images_.Handle()) return;
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
   for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32}) {
-    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
+    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
     images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
   }
 
@@ -529,8 +638,10 @@ void MainDialog::Repaint() {
 
 void MainDialog::ShowTrayMenu() {
   if (!Window() || !trayMenu_) return;
+  // At the pointer, or at the icon when the keyboard asked for the menu.
   POINT cursor;
-  ::GetCursorPos(&cursor);
+  const bool fromKeyboard = lastTrayEvent_ == NIN_KEYSELECT || lastTrayEvent_ == WM_CONTEXTMENU;
+  if (!fromKeyboard || !tray_.Anchor(&cursor)) ::GetCursorPos(&cursor);
   HMENU popup = ::GetSubMenu(trayMenu_.Get(), 0);
   if (!popup) return;
   ::SetMenuDefaultItem(popup, 0, TRUE);

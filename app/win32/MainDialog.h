@@ -85,6 +85,7 @@ class MainDialog : public IMainView {
   BOOL OnInitDialog();
   INT_PTR OnNotify(const NMHDR& header);
   void OnWindowPosChanging(WINDOWPOS& position);
+  void OnTreeContextMenu(LPARAM position);
   void Paint();
   void RepaintChildrenIn(const RECT& area);
   CODControl* Control(int id);
@@ -97,6 +98,8 @@ class MainDialog : public IMainView {
   bool modeless_ = false;
   bool modalEnded_ = false;
   int modalResult_ = 0;
+  // The tray icon's last report, so that the menu a right click showed is not shown again.
+  UINT lastTrayEvent_ = 0;
 
   win32::IconHandle icon_, smallIcon_;
   Win32TrayIcon tray_;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "controls/Accessible.h"
+#include "engine/foundation/Guard.h"
 #include "platform/win32/Handles.h"
 
 namespace qm::app {
@@ -16,7 +18,130 @@ constexpr int kViewBadgeImage = 3;
 HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
 
+constexpr UINT_PTR kTreeSubclassId = 0x514D5452;
+constexpr int kChecked = 2;  // state image of a ticked box
+
+// The tree as a screen reader hears it: every item its expanded branches
+// show, in order, with its text, level, tick and selection, and as its
+// description the same words as its tip (the command line, a program whose
+// file is missing, an entry of the 32-bit programs), which the picture alone
+// says with a sign or a badge.
+class TreeAccessible : public controls::AccessibleObject {
+ public:
+  using AccessibleObject::AccessibleObject;
+
+ protected:
+  std::vector<HTREEITEM> Items() const {
+    std::vector<HTREEITEM> items;
+    for (HTREEITEM item = TreeView_GetRoot(Window()); item; item = TreeView_GetNextVisible(Window(), item))
+      items.push_back(item);
+    return items;
+  }
+  HTREEITEM ItemOf(long child) const {
+    std::vector<HTREEITEM> items = Items();
+    return child >= 1 && child <= static_cast<long>(items.size()) ? items[child - 1] : nullptr;
+  }
+  long ChildCount() const override { return static_cast<long>(Items().size()); }
+  long FocusedChild() const override {
+    std::vector<HTREEITEM> items = Items();
+    HTREEITEM selected = TreeView_GetSelection(Window());
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i] == selected) return static_cast<long>(i + 1);
+    return 0;
+  }
+  bool Facts(long child, controls::AccessibleFacts* facts) const override {
+    if (child == 0) {
+      facts->name = "Entries";
+      facts->role = ROLE_SYSTEM_OUTLINE;
+      facts->state = WindowState(Window());
+      ::GetWindowRect(Window(), &facts->screen);
+      return true;
+    }
+    HTREEITEM item = ItemOf(child);
+    if (!item) return false;
+    char text[520] = {};
+    TVITEMA read{};
+    read.mask = TVIF_TEXT | TVIF_STATE | TVIF_CHILDREN;
+    read.hItem = item;
+    read.stateMask = TVIS_STATEIMAGEMASK | TVIS_SELECTED | TVIS_EXPANDED;
+    read.pszText = text;
+    read.cchTextMax = sizeof(text);
+    if (!TreeView_GetItem(Window(), &read)) return false;
+    facts->name = text;
+    facts->role = ROLE_SYSTEM_OUTLINEITEM;
+    int level = 1;
+    for (HTREEITEM up = TreeView_GetParent(Window(), item); up; up = TreeView_GetParent(Window(), up)) ++level;
+    facts->value = std::to_string(level);
+    long state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    if (read.state & TVIS_SELECTED) {
+      state |= STATE_SYSTEM_SELECTED;
+      if (::GetFocus() == Window()) state |= STATE_SYSTEM_FOCUSED;
+    }
+    const bool checked = ((read.state & TVIS_STATEIMAGEMASK) >> 12) == kChecked;
+    if (checked) state |= STATE_SYSTEM_CHECKED;
+    if (read.cChildren > 0) state |= (read.state & TVIS_EXPANDED) ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
+    if (!::IsWindowEnabled(Window())) state |= STATE_SYSTEM_UNAVAILABLE;
+    RECT rect{};
+    if (TreeView_GetItemRect(Window(), item, &rect, TRUE)) {
+      ::MapWindowPoints(Window(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
+      facts->screen = rect;
+    } else {
+      state |= STATE_SYSTEM_OFFSCREEN;
+    }
+    facts->state = state;
+    facts->defaultAction = checked ? "Uncheck" : "Check";
+    facts->description = TipOf(item);
+    return true;
+  }
+  // Ticks or clears the box as Space does, so that the window's rules for
+  // the boxes of a root and its entries apply.
+  bool DoDefault(long child) override {
+    HTREEITEM item = ItemOf(child);
+    if (!item || !::IsWindowEnabled(Window())) return false;
+    TreeView_SelectItem(Window(), item);
+    ::PostMessageA(Window(), WM_KEYDOWN, VK_SPACE, 0);
+    ::PostMessageA(Window(), WM_KEYUP, VK_SPACE, 0xC0000001);
+    return true;
+  }
+  bool Select(long child) override {
+    HTREEITEM item = ItemOf(child);
+    return item && TreeView_SelectItem(Window(), item);
+  }
+
+ private:
+  // The tip the window gives for the item, asked as the tree itself asks it.
+  std::string TipOf(HTREEITEM item) const {
+    char tip[1024] = {};
+    NMTVGETINFOTIPA ask{};
+    ask.hdr.hwndFrom = Window();
+    ask.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(Window()));
+    ask.hdr.code = TVN_GETINFOTIPA;
+    ask.pszText = tip;
+    ask.cchTextMax = sizeof(tip);
+    ask.hItem = item;
+    ::SendMessageA(::GetParent(Window()), WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
+    std::string words = tip;
+    for (char& c : words)
+      if (c == '\n') c = ' ';
+    return words;
+  }
+};
+
+LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  return Guarded("Main window's tree", message, [&]() -> LRESULT {
+    if (message == WM_GETOBJECT)
+      if (LRESULT answer = controls::AccessibleObject::Answer(new TreeAccessible(window), wParam, lParam))
+        return answer;
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, TreeProc, kTreeSubclassId);
+    return ::DefSubclassProc(window, message, wParam, lParam);
+  }, LRESULT{0});
+}
+
 }  // namespace
+
+Win32MainTree::Win32MainTree(HWND tree) : tree_(tree) {
+  ::SetWindowSubclass(tree, TreeProc, kTreeSubclassId, 0);
+}
 
 TreeItem Win32MainTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
   return tree_.InsertItem(parent, text, image, selectedImage);
@@ -97,13 +222,15 @@ int Win32MainTree::DrawnImage(int base, std::map<int, int>* cache,
   // Drawn by hand: Wine's ImageList_Merge loses an image with an alpha channel.
   // The list draws on white (its background colour, the tree's too), so the
   // result is opaque: no alpha, and a mask that hides nothing.
-  constexpr int kSize = 16;
+  int size = 16, height = 16;
+  ImageList_GetIconSize(handle, &size, &height);
   BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), kSize, -kSize, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
   win32::GdiObject color(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  const std::uint16_t nothingHidden[kSize] = {};  // one word per row of the mask
-  win32::GdiObject mask(::CreateBitmap(kSize, kSize, 1, 1, nothingHidden));
+  // One row of the mask is a whole number of words.
+  const std::vector<std::uint16_t> nothingHidden(static_cast<std::size_t>((size + 15) / 16 * size), 0);
+  win32::GdiObject mask(::CreateBitmap(size, size, 1, 1, nothingHidden.data()));
   int drawn = -1;
   if (color.Get() && mask.Get() && bits) {
     win32::MemoryDC dc(::CreateCompatibleDC(nullptr));
@@ -115,7 +242,7 @@ int Win32MainTree::DrawnImage(int base, std::map<int, int>* cache,
         ::GdiFlush();
       }
       auto* pixels = static_cast<std::uint8_t*>(bits);
-      for (int i = 0; i < kSize * kSize; ++i) pixels[i * 4 + 3] = 0;
+      for (int i = 0; i < size * size; ++i) pixels[i * 4 + 3] = 0;
       ICONINFO parts{TRUE, 0, 0, static_cast<HBITMAP>(mask.Get()), static_cast<HBITMAP>(color.Get())};
       win32::IconHandle icon(::CreateIconIndirect(&parts));
       if (icon.Get()) drawn = ImageList_ReplaceIcon(handle, -1, icon.Get());

@@ -15,7 +15,8 @@ namespace qm::app {
 
 class Win32MainTree : public IMainTree {
  public:
-  explicit Win32MainTree(HWND tree) : tree_(tree) {}
+  // Also answers the screen readers for the tree (its items, ticks and tips).
+  explicit Win32MainTree(HWND tree);
 
   TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
   bool SetCheck(TreeItem item, bool checked) override { return tree_.SetCheck(item, checked); }

@@ -49,7 +49,16 @@ bool Win32TrayIcon::NotifyAdd(const std::string& tip) {
   data.uCallbackMessage = kCallbackMessage;
   data.hIcon = icon_;
   std::strncpy(data.szTip, tip.c_str(), sizeof(data.szTip) - 1);
-  return ::Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+  if (!::Shell_NotifyIconA(NIM_ADD, &data)) return false;
+  // The version that reports the keyboard on the icon (NIN_KEYSELECT,
+  // WM_CONTEXTMENU); the mouse's messages stay as they were.
+  NOTIFYICONDATAA version{};
+  version.cbSize = NOTIFYICONDATAA_V2_SIZE;
+  version.hWnd = window_;
+  version.uID = id_;
+  version.uVersion = NOTIFYICON_VERSION;
+  ::Shell_NotifyIconA(NIM_SETVERSION, &version);
+  return true;
 }
 
 bool Win32TrayIcon::NotifyDelete() {
@@ -59,6 +68,19 @@ bool Win32TrayIcon::NotifyDelete() {
   data.hWnd = window_;
   data.uID = id_;
   return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+bool Win32TrayIcon::Anchor(POINT* point) const {
+  // Shell_NotifyIconGetRect came with Windows 7; looked up, so that the
+  // program still starts where the shell lacks it.
+  using GetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+  HMODULE shell = ::GetModuleHandleA("shell32.dll");
+  auto getRect = shell ? reinterpret_cast<GetRect>(::GetProcAddress(shell, "Shell_NotifyIconGetRect")) : nullptr;
+  NOTIFYICONIDENTIFIER icon{sizeof(icon), window_, id_, {}};
+  RECT rect{};
+  if (!window_ || !getRect || FAILED(getRect(&icon, &rect))) return false;
+  *point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  return true;
 }
 
 bool Win32TrayIcon::PostSync() { return window_ && ::PostMessageA(window_, kSyncMessage, 0, 0) != FALSE; }

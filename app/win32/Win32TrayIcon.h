@@ -30,6 +30,9 @@ class Win32TrayIcon : private ITrayShell {
   bool OnMessage(UINT message, WPARAM wParam);
   // The window is being destroyed: a shown icon goes at once.
   void OnDestroy() { rules_.WindowDestroyed(); }
+  // The middle of the icon on the screen, where a menu asked for from the
+  // keyboard opens; false when the shell cannot say.
+  bool Anchor(POINT* point) const;
 
  private:
   bool NotifyAdd(const std::string& tip) override;

@@ -13,8 +13,8 @@ constexpr UINT kChecked = 2;
 
 }  // namespace
 
-Win32ImageList Win32ImageList::Create(int initialCount, int grow) {
-  Win32ImageList list(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, initialCount, grow));
+Win32ImageList Win32ImageList::Create(int initialCount, int grow, int size) {
+  Win32ImageList list(::ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, initialCount, grow));
   list.owner_.Reset(list.list_);
   return list;
 }

@@ -13,7 +13,8 @@ namespace qm::platform {
 class KELVRIN_API Win32ImageList : public IImageList {
  public:
   // A new list of 16 by 16 colour images that this object destroys.
-  static Win32ImageList Create(int initialCount = 4, int grow = 4);
+  // Square images of size pixels.
+  static Win32ImageList Create(int initialCount = 4, int grow = 4, int size = 16);
   // Someone else's list, used but never destroyed here.
   explicit Win32ImageList(HIMAGELIST list = nullptr) : list_(list) {}
   Win32ImageList(Win32ImageList&&) = default;

@@ -712,8 +712,9 @@ TEST_F(Program, TrayAndCaptionButtonsFollowTheSetUp) {
   window->OnTrayNotify(IDI_PROGRAM + 1, app::TrayEvent::RightButtonUp);
   window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::Other);
   window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::RightButtonUp);
+  window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::MenuKey);
   window->OnTrayNotify(IDI_PROGRAM, app::TrayEvent::LeftDoubleClick);
-  EXPECT_EQ((Strings{"open C:\\Program Files\\Quill Moor\\Quillmoor.chm", "tray menu", "show", "tray-"}),
+  EXPECT_EQ((Strings{"open C:\\Program Files\\Quill Moor\\Quillmoor.chm", "tray menu", "tray menu", "show", "tray-"}),
             view.events);
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 #include "controls/ODControls.h"
@@ -137,6 +138,10 @@ TEST_F(ControlsUiTest, HoverTextShowsInTheDisplayControlAndGoesAgain) {
   EXPECT_EQ(TextOf(status), "Close the window");
   ::SendMessageA(::GetDlgItem(window, kButton), WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(TextOf(status), "Ready");
+  ::SetFocus(button.Window());  // the keyboard's way to the same text
+  EXPECT_EQ(TextOf(status), "Close the window");
+  ::SetFocus(window);
+  EXPECT_EQ(TextOf(status), "Ready");
 }
 
 TEST_F(ControlsUiTest, ToolBarButtonDropsItsMenuAndSendsTheChosenCommand) {
@@ -241,6 +246,56 @@ TEST_F(ControlsUiTest, StaticDrawsInItsColourAndWebLinkOpensItsTarget) {
   Pump();
   EXPECT_EQ(link.opened, std::vector<std::string>{"http://www.tarnwick.example/quillmoor/"});
   EXPECT_EQ(TextOf(::GetDlgItem(window, kLink)), "www.tarnwick.example");
+}
+
+// Every kind of owner-drawn control tells the accessibility interface its
+// name (a sign's button the one it is given), role, state (a disabled one
+// unavailable), hover text and access key; the default action presses.
+TEST_F(ControlsUiTest, EveryControlTellsScreenReadersWhatItIs) {
+  win32::ComApartment com;
+  CODToolBarButton toolbar;
+  CODStatic label;
+  RecordingLink link;
+  ASSERT_TRUE(button.Attach(window, kButton) && toolbar.Attach(window, kToolBar) && label.Attach(window, kStatic) &&
+              link.Attach(window, kLink));
+  ::SetWindowTextA(button.Window(), "X");
+  button.SetAccessibleName("Close");
+  button.SetHoverText("Close window and terminate program");
+  ::SetWindowTextA(toolbar.Window(), "S&tartup");
+  toolbar.SetMenu(menu.Get());
+  link.SetLink("mailto:help@tarnwick.example");
+  const long told = STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_HASPOPUP | STATE_SYSTEM_READONLY | STATE_SYSTEM_LINKED;
+  const struct {
+    HWND control;
+    bool enabled;
+    Heard heard;
+  } cases[] = {
+      {button.Window(), true, {"Close", "Close window and terminate program", "", ROLE_SYSTEM_PUSHBUTTON, 0}},
+      {button.Window(), false, {"Close", "Close window and terminate program", "", ROLE_SYSTEM_PUSHBUTTON,
+                                STATE_SYSTEM_UNAVAILABLE}},
+      {toolbar.Window(), true, {"Startup", "", "Alt+T", ROLE_SYSTEM_BUTTONMENU, STATE_SYSTEM_HASPOPUP}},
+      {label.Window(), true, {"Caption text", "", "", ROLE_SYSTEM_STATICTEXT, STATE_SYSTEM_READONLY}},
+      {link.Window(), true, {"www.tarnwick.example", "", "", ROLE_SYSTEM_LINK, STATE_SYSTEM_LINKED | STATE_SYSTEM_READONLY}},
+  };
+  win32::ComPtr<IAccessible> object;
+  for (const auto& c : cases) {
+    ::EnableWindow(c.control, c.enabled);
+    ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(c.control, OBJID_CLIENT, __uuidof(IAccessible),
+                                                          reinterpret_cast<void**>(object.Put())));
+    Heard heard = Hear(object.Get());
+    EXPECT_EQ(std::make_tuple(heard.name, heard.description, heard.shortcut, heard.role, heard.state & told),
+              std::make_tuple(c.heard.name, c.heard.description, c.heard.shortcut, c.heard.role, c.heard.state));
+  }
+  host.commands.clear();
+  ::EnableWindow(button.Window(), TRUE);
+  VARIANT self{};
+  self.vt = VT_I4;
+  ::AccessibleObjectFromWindow(button.Window(), OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(object.Put()));
+  EXPECT_EQ(S_OK, object->accDoDefaultAction(self));  // the enabled button is pressed
+  Pump();
+  EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{{kButton, BN_CLICKED}}));
+  ::SendMessageA(link.Window(), WM_KEYDOWN, VK_SPACE, 0);  // Space on the link opens it
+  EXPECT_EQ(link.opened.size(), 1u);
 }
 
 // A control that fails while drawing or at a message of its own: the failure

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -369,6 +370,64 @@ TEST_F(Program, PoliciesSetWithRegAddAreHonouredByTheWindowAndTheLogOn) {
     EXPECT_EQ("C:\\windows\\system32\\cmd.exe /c exit 4", Text(HKEY_CURRENT_USER, kRun, "QM Program Tool"));
     EXPECT_TRUE(MailTaken());
   }
+}
+
+// Keys as the keyboard gives them to the window with the focus, each with `with` held.
+void Keys(std::initializer_list<WORD> keys, WORD with = 0) {
+  for (WORD key : keys) {
+    if (with) ::keybd_event(static_cast<BYTE>(with), 0, 0, 0);
+    ::keybd_event(static_cast<BYTE>(key), 0, 0, 0);
+    ::keybd_event(static_cast<BYTE>(key), 0, KEYEVENTF_KEYUP, 0);
+    if (with) ::keybd_event(static_cast<BYTE>(with), 0, KEYEVENTF_KEYUP, 0);
+    ::Sleep(60);
+  }
+}
+// A window of the program with this caption, once it has come.
+HWND Opened(const Started& program, const char* caption) {
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !(window = ProcessWindow(program.process.dwProcessId, caption, 0, false)); ++i) ::Sleep(50);
+  if (window) Settle(window);
+  return window;
+}
+
+// The whole program with the keyboard alone: a startup found by typing, modified
+// through its menu opened in the tree with Shift+F10, ticked with Space, a theme
+// from the Theme button's menu, the about box from the tray menu the shell opens
+// for the keyboard (NIN_KEYSELECT), and LAUNCH by its access key.
+TEST_F(Program, KeysAloneModifyChooseAThemeOpenTheTrayMenuAndLaunch) {
+  SetText(HKEY_CURRENT_USER, kRun, "QM Program Mail", "C:\\windows\\system32\\cmd.exe /c exit");
+  Started normal("");
+  HWND window = FindWindowOf(normal, true);
+  ASSERT_TRUE(window);
+  ::SetForegroundWindow(window);
+  Settle(window);
+  Keys({'S', 'T', VK_RIGHT, VK_DOWN});  // "St": Startups, opened, down to its entry
+  Keys({VK_F10}, VK_SHIFT);             // the entry's menu, as the Startup button's
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // Create, Remove, Modify startup
+  HWND dialog = Opened(normal, "Modify Startup");
+  ASSERT_TRUE(dialog);
+  Keys({'A'}, VK_MENU);  // &Argument
+  Keys({VK_END, VK_SPACE, '0', VK_RETURN});
+  EXPECT_TRUE(WaitUntilClosed(dialog));
+  Settle(window);
+  EXPECT_EQ("C:\\windows\\system32\\cmd.exe /c exit 0", Text(HKEY_CURRENT_USER, kRun, "QM Program Mail"));
+  Keys({VK_SPACE});  // the tree keeps the focus: Space ticks the modified entry
+  Keys({'E'}, VK_MENU);                   // Th&eme
+  Keys({VK_DOWN, VK_DOWN, VK_RETURN});   // the first theme after "Original"
+  Settle(window);
+  EXPECT_NE(kMissing, Text(HKEY_CURRENT_USER, kMain, "Theme"));
+  EXPECT_TRUE(SaveScreenshot(window, "program-keyboard-theme"));
+  ::PostMessageA(window, WM_APP + 100, IDI_PROGRAM, NIN_KEYSELECT);
+  Settle(window);
+  Keys({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // "Quillmoor...", "Help Topics", "About Quillmoor"
+  HWND about = Opened(normal, "About Quill Moor...");
+  ASSERT_TRUE(about);
+  Keys({VK_ESCAPE});
+  EXPECT_TRUE(WaitUntilClosed(about));
+  Settle(window);
+  Keys({'L'}, VK_MENU);  // &LAUNCH, which ends the run
+  EXPECT_TRUE(normal.Ended());
+  EXPECT_EQ(1, Number(HKEY_CURRENT_USER, "Software\\Tarnwick\\Quill Moor\\Run\\Selections", "QM Program Mail"));
 }
 
 // A second copy, whatever its switch, says so and changes nothing.

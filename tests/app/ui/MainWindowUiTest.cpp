@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
@@ -18,9 +20,11 @@
 
 #include "app/core/MainIds.h"
 #include "app/win32/WindowSession.h"
+#include "controls/ODControls.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
+#include "platform/win32/Handles.h"
 #include "tests/dialogs/ui/UiSupport.h"
 #include "tests/support/ReadOnlyKey.h"
 
@@ -284,6 +288,181 @@ class MainWindowUi : public testing::Test {
                                 {kStartup, "Probe Startup B", 1},
                                 {kShortcut, "Probe Shortcut", 1}};
 };
+
+// What a screen reader hears of each entry of the tree: its name, its tick,
+// and in words what the window otherwise only draws (the missing program's
+// sign, the 32-bit programs' badge); its default action ticks as Space does.
+TEST_F(MainWindowUi, TheTreeTellsScreenReadersEachEntryAndWhatItsSignsMean) {
+  CRegistry registry;
+  const RegKey other = OtherPublicView();
+  registry.SetValue(HKeyCurrentUser, kRunKey, "Probe Gone", std::string("C:\\gone\\probe-gone.exe "));
+  if (other != platform::kNoKey) registry.SetValue(other, kRunKey, "Probe View", probes_[1].Exe() + " ");
+  Run([&](app::WindowSession&, HWND main) {
+    win32::ComApartment com;
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    for (const char* root : {"Services", "Startups", "Shortcuts"})
+      ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
+    Settle(main);
+    win32::ComPtr<IAccessible> object;
+    ASSERT_HRESULT_SUCCEEDED(::AccessibleObjectFromWindow(tree, OBJID_CLIENT, __uuidof(IAccessible),
+                                                          reinterpret_cast<void**>(object.Put())));
+    auto heard = [&] {
+      std::map<std::string, std::pair<long, Heard>> items;  // name -> child id, what is heard
+      long count = 0;
+      object->get_accChildCount(&count);
+      for (long id = 1; id <= count; ++id) items[Hear(object.Get(), id).name] = {id, Hear(object.Get(), id)};
+      return items;
+    };
+    auto items = heard();
+    EXPECT_EQ(items.size(), 3u + probes_.size() + 1 + (other != platform::kNoKey));
+    EXPECT_EQ(items["Probe Startup B"].second.state & STATE_SYSTEM_CHECKED, STATE_SYSTEM_CHECKED);
+    EXPECT_EQ(items["Probe Startup A"].second.state & STATE_SYSTEM_CHECKED, 0);
+    EXPECT_NE(std::string::npos, items["Probe Gone"].second.description.find("The program file is missing."));
+    if (other != platform::kNoKey)
+      EXPECT_NE(std::string::npos, items["Probe View"].second.description.find("Public entry of 32-bit programs"));
+    VARIANT a{};  // the default action ticks "Probe Startup A", as the tree and the reader both say
+    a.vt = VT_I4;
+    a.lVal = items["Probe Startup A"].first;
+    EXPECT_EQ(S_OK, object->accDoDefaultAction(a));
+    Settle(main);
+    EXPECT_EQ(heard()["Probe Startup A"].second.state & STATE_SYSTEM_CHECKED, STATE_SYSTEM_CHECKED);
+  });
+  registry.DeleteValue(HKeyCurrentUser, kRunKey, "Probe Gone");
+  if (other != platform::kNoKey) registry.DeleteValue(other, kRunKey, "Probe View");
+}
+
+// The controls of a window whose text does not fit them, each said on the
+// standard output. A text fits when it can be drawn inside the control as the
+// control draws it: a button's within its edge (on the main window's toolbar
+// under its tile), a label's wrapped, a line of a field's or a list's font.
+int Clipped(HWND window, const std::string& title, bool mainWindow) {
+  const int dpi = ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY);
+  int clipped = 0;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char kind[32] = {};
+    ::GetClassNameA(child, kind, sizeof(kind));
+    const std::string text = TextOf(child), type = kind;
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE), id = ::GetDlgCtrlID(child);
+    RECT room, need = {0, 0, 0, 0};
+    ::GetClientRect(child, &room);
+    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc, &metrics);
+    const int line = metrics.tmHeight - metrics.tmInternalLeading;
+    bool fits = true;
+    if (type == "Button") {
+      if ((style & BS_TYPEMASK) == BS_OWNERDRAW) ::InflateRect(&room, -2, -2);  // the face's edge
+      const bool rows = text.find('\n') != std::string::npos;
+      need.right = room.right - room.left;
+      ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (rows ? DT_WORDBREAK : DT_SINGLELINE));
+      int height = rows ? need.bottom : line;
+      if (mainWindow && id >= IDC_MAIN_SERVICE && id <= IDC_MAIN_SHORTCUT) height += ::MulDiv(24, dpi, 96) + 3;
+      fits = need.right <= room.right - room.left + 1 && height <= room.bottom - room.top;
+    } else if (type == "Static" && (style & SS_TYPEMASK) != SS_ICON) {
+      need.right = room.right;
+      ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+      fits = need.right <= room.right && need.bottom <= room.bottom + metrics.tmInternalLeading;
+    } else if (type == "Edit" || type == "ComboBox") {
+      fits = line <= room.bottom;
+    }
+    if (fits) continue;
+    ++clipped;
+    std::printf("%d dpi, %s: \"%s\" needs %ldx%ld, has %ldx%ld\n", dpi, title.c_str(), text.c_str(), need.right,
+                need.bottom, room.right - room.left, room.bottom - room.top);
+  }
+  ::DeleteDC(dc);
+  return clipped;
+}
+
+// The screen's dots per inch is a setting Wine reads when a program starts, so
+// this test starts itself once at each of 96, 144 and 192, and each run opens
+// every window of the program (the main window, the "/startup" window, the
+// three entry dialogs, the about box), measures each control's text against
+// its rectangle and keeps screenshots. One more run, under a high-contrast
+// scheme and a theme with colours and a picture, finds the scheme's colours.
+TEST_F(MainWindowUi, EveryWindowFitsItsTextAtEachDpi) {
+  const std::string results = ProgramFolder() + "\\dpi-results.txt";
+  if (!std::getenv("QM_DPI")) {
+    const std::string kept = ProgramFolder() + "\\control-panel.reg", self = ProgramFolder() + "\\app_ui_tests.exe";
+    std::system(("reg export \"HKCU\\Control Panel\" \"" + kept + "\" /y").c_str());  // put back whole afterwards
+    ::SetEnvironmentVariableA("QM_DPI", "1");
+    auto run = [&](DWORD dpi) {  // dots per inch, windows, clipped, drawn in the system's colours
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+      std::system((self + " --gtest_filter=MainWindowUi.EveryWindowFitsItsTextAtEachDpi").c_str());
+      std::vector<int> got(4, -1);
+      std::ifstream read(results);
+      for (int& number : got) read >> number;
+      EXPECT_EQ(got[0], static_cast<int>(dpi));
+      return got;
+    };
+    int clipped = 0;
+    for (DWORD dpi : {96, 144, 192}) {
+      std::vector<int> got = run(dpi);
+      EXPECT_EQ(got[1], 6) << dpi;
+      clipped += got[2];
+    }
+    EXPECT_EQ(clipped, 0);
+    std::printf("DPI: 96, 144, 192: %d windows, %d clipped\n", 6, clipped);
+    const char* scheme[][3] = {{"Accessibility\\HighContrast", "Flags", "127"}, {"Colors", "ButtonFace", "0 0 0"},
+                               {"Colors", "Window", "0 0 0"}, {"Colors", "ButtonText", "255 255 255"},
+                               {"Colors", "WindowText", "255 255 255"}};
+    for (const auto& value : scheme)
+      ::RegSetKeyValueA(HKEY_CURRENT_USER, (std::string("Control Panel\\") + value[0]).c_str(), value[1], REG_SZ,
+                        value[2], static_cast<DWORD>(std::string(value[2]).size() + 1));
+    CRegistry().SetValue(HKeyCurrentUser, kProductKey, kThemeValue, std::string("Heather"));
+    EXPECT_EQ(run(96)[3], 1);
+    ::SetEnvironmentVariableA("QM_DPI", nullptr);
+    std::system("reg delete \"HKCU\\Control Panel\" /f");
+    std::system(("reg import \"" + kept + "\"").c_str());
+    return;
+  }
+  const int dpi = ::GetDeviceCaps(::GetDC(nullptr), LOGPIXELSY);
+  const bool contrast = controls::HighContrast();
+  int measured = 0, clipped = 0, systemColours = 0;
+  auto look = [&](HWND window, const std::string& name) {
+    ++measured;
+    clipped += Clipped(window, name, name.find("window") != std::string::npos);
+    SaveScreenshot(window, (contrast ? "high-contrast-" : "dpi-" + std::to_string(dpi) + "-") + name);
+  };
+  Run([&](app::WindowSession&, HWND main) {
+    HWND tree = ::GetDlgItem(main, IDC_MAIN_TREE);
+    for (const char* root : {"Services", "Startups", "Shortcuts"})
+      ::SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(Find(tree, root)));
+    Settle(main);
+    look(main, "main-window");
+    // Under the scheme, the toolbar's face and the window's ground are its colour, not the theme's colour and picture.
+    HDC face = ::GetDC(::GetDlgItem(main, IDC_MAIN_SERVICE)), ground = ::GetDC(main);
+    systemColours = ::GetPixel(face, 4, 4) == ::GetSysColor(COLOR_BTNFACE) &&
+                    ::GetPixel(ground, 3, 100) == ::GetSysColor(COLOR_BTNFACE);
+    ::ReleaseDC(::GetDlgItem(main, IDC_MAIN_SERVICE), face);
+    ::ReleaseDC(main, ground);
+    const struct {
+      int command;
+      const char *caption, *name;
+    } dialogs[] = {{ID_SERVICE_CREATE, "Create Service", "service-dialog"},
+                   {ID_STARTUP_CREATE, "Create Startup", "startup-dialog"},
+                   {ID_SHORTCUT_CREATE, "Create Shortcut", "shortcut-dialog"},
+                   {IDC_MAIN_ABOUT, "About Quill Moor...", "about-box"}};
+    for (const auto& dialog : dialogs) {
+      ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(dialog.command, BN_CLICKED), 0);
+      HWND opened = WaitForWindow("#32770", dialog.caption, main);
+      if (!opened) continue;
+      look(opened, dialog.name);
+      ::PostMessageA(opened, WM_COMMAND, IDCANCEL, 0);
+      WaitUntilClosed(opened);
+    }
+  });
+  app::WindowSession startup(app::MainWindowSetup{}, [] {});  // the "/startup" window: modal, no tray
+  WithDriver([&] { return startup.Dialog().RunModal(); }, [&] {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !(window = startup.Dialog().Window()); ++i) ::Sleep(50);
+    Settle(window);
+    look(window, "startup-window");
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+  });
+  std::ofstream(results) << dpi << " " << measured << " " << clipped << " " << systemColours;
+}
 
 TEST_F(MainWindowUi, ChecksMenusEditsAndTheTrayWorkAsAUserDrivesThem) {
   Run([&](app::WindowSession&, HWND main) {

@@ -165,6 +165,26 @@ bool SaveScreenshot(HWND window, const std::string& name) {
   return ok;
 }
 
+Heard Hear(IAccessible* object, long child) {
+  VARIANT id{};
+  id.vt = VT_I4;
+  id.lVal = child;
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*read)(VARIANT, BSTR*)) {
+    BSTR got = nullptr;
+    std::string out;
+    if ((object->*read)(id, &got) == S_OK && got)
+      for (const wchar_t* c = got; *c; ++c) out += static_cast<char>(*c);
+    ::SysFreeString(got);
+    return out;
+  };
+  Heard heard{text(&IAccessible::get_accName), text(&IAccessible::get_accDescription),
+              text(&IAccessible::get_accKeyboardShortcut)};
+  VARIANT value{};
+  if (object->get_accRole(id, &value) == S_OK) heard.role = value.lVal;
+  if (object->get_accState(id, &value) == S_OK) heard.state = value.lVal;
+  return heard;
+}
+
 int WithDriver(const std::function<int()>& show, const std::function<void()>& drive) {
   std::thread driver(drive);
   int result = show();

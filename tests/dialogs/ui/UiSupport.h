@@ -2,6 +2,7 @@
 // Helpers of the window tests: find a window another thread opened, read and
 // drive its controls, and keep a picture of it.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <string>
@@ -23,6 +24,14 @@ std::string MessageBoxText(HWND box);
 void Settle(HWND window);
 // Saves the window as it is on the screen to <screenshots>/<name>.bmp; false on failure.
 bool SaveScreenshot(HWND window, const std::string& name);
+
+// What a screen reader hears of a window's client object or one of its children:
+// name, description and access key (ASCII), role, state.
+struct Heard {
+  std::string name, description, shortcut;
+  long role = 0, state = 0;
+};
+Heard Hear(IAccessible* object, long child = CHILDID_SELF);
 
 // Runs show on this thread (it opens a modal window) while drive runs on a
 // second thread; answers show's result once both are done.
