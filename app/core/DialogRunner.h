@@ -39,6 +39,9 @@ class IMainWindowHost {
   // value (above 32 is success).
   virtual std::intptr_t OpenMaximized(const std::string& file) = 0;
   virtual void ShowAbout() = 0;
+  // The window is gone and the program only watches the starts it made: a
+  // second copy may start, and qmctl change entries, from now on.
+  virtual void StandAside() = 0;
 };
 
 }  // namespace qm::app

@@ -755,6 +755,7 @@ void MainWindow::Leave() {
   if (!watch_.Busy()) return view_->Destroy();
   view_->Hide();
   leaving_ = true;
+  parts_.host.StandAside();
 }
 
 void MainWindow::OnEndSession() { TakeServicesIfAsked(); }

@@ -16,6 +16,10 @@ std::intptr_t Win32MainWindowHost::OpenMaximized(const std::string& file) {
       ::ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED));
 }
 
+void Win32MainWindowHost::StandAside() {
+  if (standAside_) standAside_();
+}
+
 void Win32MainWindowHost::ShowAbout() {
   CAboutDialog about;
   about.ShowDialog();

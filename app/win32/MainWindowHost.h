@@ -13,13 +13,16 @@ namespace qm::app {
 
 class Win32MainWindowHost : public IMainWindowHost {
  public:
-  explicit Win32MainWindowHost(std::function<void()> takeServices) : takeServices_(std::move(takeServices)) {}
+  Win32MainWindowHost(std::function<void()> takeServices, std::function<void()> standAside)
+      : takeServices_(std::move(takeServices)), standAside_(std::move(standAside)) {}
   void TakeServices() override;
   std::intptr_t OpenMaximized(const std::string& file) override;
   void ShowAbout() override;
+  void StandAside() override;
 
  private:
   std::function<void()> takeServices_;
+  std::function<void()> standAside_;
 };
 
 }  // namespace qm::app

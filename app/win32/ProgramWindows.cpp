@@ -86,8 +86,9 @@ bool Win32ProgramSystem::RunOnceRuns() {
   return member != FALSE;
 }
 
-Win32MainWindows::Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices)
-    : parts_(parts), host_(std::move(takeServices)) {}
+Win32MainWindows::Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices,
+                                   std::function<void()> standAside)
+    : parts_(parts), host_(std::move(takeServices), std::move(standAside)) {}
 
 Win32MainWindows::~Win32MainWindows() {
   dialog_.reset();

@@ -24,9 +24,11 @@ class Win32ProgramSystem : public IProgramSystem {
   std::string ProgramFolder() override;
   bool RunOnceRuns() override;
   bool ElevatedAlone() override;
+  // Lets go of the instance mutex: the program only watches its starts now.
+  void ReleaseInstance() { mutex_.Reset(); }
 
  private:
-  // Held until the program ends, so that a second copy sees it.
+  // Held until the window is gone, so that a second copy sees it.
   win32::KernelObject mutex_;
 };
 
@@ -43,7 +45,8 @@ struct ProgramWindowParts {
 class Win32MainWindows : public IMainWindows {
  public:
   // takeServices is what leaving a "/cleanup" run does.
-  Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices);
+  Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices,
+                   std::function<void()> standAside);
   ~Win32MainWindows() override;
 
   void RunModal(const MainWindowSetup& setup) override;

@@ -30,7 +30,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     qm::app::Win32MainWindows windows({services, startups, shortcuts, themes, currentTheme, defaultTheme},
                                       [&modes] {
                                         if (modes) modes->TakeServices();
-                                      });
+                                      },
+                                      [&system] { system.ReleaseInstance(); });
     qm::app::Modes program({registry, startups, shortcuts, services, themes, currentTheme, defaultTheme, system,
                             windows});
     modes = &program;

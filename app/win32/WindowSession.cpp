@@ -19,7 +19,7 @@ MainWindowParts PartsOf(CServiceEngineer& services, CStartupEngineer& startups, 
 }  // namespace
 
 WindowSession::WindowSession(const MainWindowSetup& setup, std::function<void()> takeServices)
-    : host_(std::move(takeServices)),
+    : host_(std::move(takeServices), nullptr),
       logic_(PartsOf(services_, startups_, shortcuts_, themes_, current_, default_, dialogs_, host_), setup) {
   // Without a theme the window is black on the built-in background.
   default_.titleColor = default_.buttonColor = default_.statusColor = default_.sectionColor = 0;

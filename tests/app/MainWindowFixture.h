@@ -231,6 +231,7 @@ class RecordingHost : public app::IMainWindowHost {
     return openResult;
   }
   void ShowAbout() override { events.push_back("about"); }
+  void StandAside() override { events.push_back("stand aside"); }
 };
 
 inline constexpr RegKey HKCU = HKeyCurrentUser;

@@ -495,6 +495,19 @@ TEST_F(Launching, DelayedEntriesStartOneAfterAnotherAndAreMeasured) {
   EXPECT_EQ("destroy", view.events.back()) << "nothing left to watch: the program ends at once";
 }
 
+// Left while a start is still watched, the program hides and stands aside:
+// a second copy may start, and qmctl change entries, meanwhile.
+TEST_F(Launching, AWindowLeftWhileItsStartsAreWatchedStandsAside) {
+  AddStartup("Busy", true);
+  shell.handProcesses = true;
+  Start();
+  window->OnCommand(IDC_MAIN_LAUNCH_RIGHT);
+  EXPECT_EQ("stand aside", view.events.back());
+  shell.processes[0]->figures.ended = true;
+  window->OnTick(1000);
+  EXPECT_EQ("destroy", view.events.back());
+}
+
 TEST_F(Launching, ClosingFollowsTheSetUp) {
   struct Case {
     int inRegistry;
