@@ -19,8 +19,10 @@ std::intptr_t Win32Shell::OpenWatched(const std::string& file, const std::string
   SHELLEXECUTEINFOA execute{};
   execute.cbSize = sizeof(execute);
   // The process handle is asked for, and taken over at once; the shell waits
-  // for nothing the program does.
-  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // for nothing the program does. A program that is gone is answered with an
+  // error code, never with the shell's own message box: that would hold every
+  // start after it until someone clicks it away.
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   execute.lpFile = file.c_str();
   execute.lpParameters = parameters.c_str();
   execute.nShow = SW_SHOWNORMAL;
