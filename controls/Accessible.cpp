@@ -151,22 +151,18 @@ HRESULT AccessibleObject::get_accDefaultAction(VARIANT child, BSTR* action) {
   return Text(child, &AccessibleFacts::defaultAction, action);
 }
 
-HRESULT AccessibleObject::get_accRole(VARIANT child, VARIANT* role) {
-  if (!role) return E_POINTER;
+HRESULT AccessibleObject::Number(const VARIANT& child, long AccessibleFacts::*field, VARIANT* out) const {
+  if (!out) return E_POINTER;
   AccessibleFacts facts;
   long id = ChildOf(child);
   if (id < 0 || !Facts(id, &facts)) return E_INVALIDARG;
-  SetLong(role, facts.role);
+  SetLong(out, facts.*field);
   return S_OK;
 }
 
+HRESULT AccessibleObject::get_accRole(VARIANT child, VARIANT* role) { return Number(child, &AccessibleFacts::role, role); }
 HRESULT AccessibleObject::get_accState(VARIANT child, VARIANT* state) {
-  if (!state) return E_POINTER;
-  AccessibleFacts facts;
-  long id = ChildOf(child);
-  if (id < 0 || !Facts(id, &facts)) return E_INVALIDARG;
-  SetLong(state, facts.state);
-  return S_OK;
+  return Number(child, &AccessibleFacts::state, state);
 }
 
 HRESULT AccessibleObject::get_accHelp(VARIANT, BSTR* help) {

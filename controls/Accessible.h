@@ -88,6 +88,7 @@ class AccessibleObject : public IAccessible {
   // The child a VARIANT names, or -1 when it names none.
   long ChildOf(const VARIANT& child) const;
   HRESULT Text(const VARIANT& child, std::string AccessibleFacts::*field, BSTR* out) const;
+  HRESULT Number(const VARIANT& child, long AccessibleFacts::*field, VARIANT* out) const;
 
   HWND window_;
   LONG references_ = 1;
