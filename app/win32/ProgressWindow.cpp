@@ -24,10 +24,12 @@ void Win32ProgressWindow::ShowAndPaint() {
   // Nothing runs the message loop between two launches, so the window is
   // painted here, children included, or it would stay blank.
   ::RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  // What was drawn can still wait in a batch (under Wine in the window's
-  // surface, which reaches the screen when the thread next looks at its
-  // messages): it is sent on now, or the window may stay blank throughout.
+  // What was drawn can still wait in a batch, or under Wine in the window's
+  // surface, which reaches the screen only when the thread looks at its
+  // messages: it looks now, taking none, or the window may stay blank
+  // throughout when the starts follow each other quickly.
   ::GdiFlush();
+  ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
 }
 
 }  // namespace qm::app
