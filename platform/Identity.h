@@ -18,5 +18,8 @@ inline constexpr char kHelpFile[] = "Quillmoor.chm";
 // The named mutex the program holds for its whole life; qmctl holds it while
 // it changes entries, and the setup program looks for it.
 inline constexpr char kInstanceMutex[] = "Quill Moor";
+// The event "/cleanup" sets once it has given back what it could: the keeper
+// waits for it. In the session's own namespace, as each log-on is its own.
+inline constexpr char kCleanupDoneEvent[] = "Local\\Quill Moor Cleanup Done";
 
 }  // namespace qm::identity

@@ -25,6 +25,13 @@ Modes::Modes(const ModesParts& parts)
 bool Modes::Start(const std::string& commandLine) {
   // Named first, so that even the second copy's message carries the application's name.
   CLog::SetApplicationNames(identity::kApplicationName, identity::kExecutableName);
+  // The keeper runs beside the "/startup" window and the "/cleanup" tray, and
+  // takes no instance of its own.
+  if (commandLine == "/keep") {
+    CLog::Setup();
+    Keep();
+    return false;
+  }
   if (!parts_.system.ClaimInstance()) {
     parts_.system.ShowMessage("Program is already running.", BoxIcon::None);
     return false;
@@ -86,8 +93,8 @@ void Modes::PrepareKeys() {
 void Modes::StartupLaunch() {
   // Nothing would bring back what a take here holds: Windows runs no RunOnce value for this account.
   if (!parts_.system.RunOnceRuns()) return;
-  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone()) !=
-      cycle::Cycle::TakeResult::Taken)
+  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone(),
+                          [this] { return parts_.system.StartKeeper(); }) != cycle::Cycle::TakeResult::Taken)
     return;
   SetUpTheme();
   MainWindowSetup setup;
@@ -96,9 +103,26 @@ void Modes::StartupLaunch() {
   parts_.windows.RunModal(setup);
 }
 
+void Modes::Keep() {
+  // Started only by a "/startup" with the machine's rights; one without has nothing to do.
+  if (!cycle::WritablePlaces::Probe().Machine()) return;
+  parts_.system.AwaitPassEnd();
+  const bool armed = cycle_.ArmNextStartup();
+  // A "/cleanup" with the machine's rights gives everything back itself.
+  if (!parts_.system.ElevatedAlone()) {
+    if (!armed) cycle_.ArmNextStartup();
+    return;
+  }
+  // Once the user's "/cleanup" has given back what it could, the machine's
+  // entries go back (and the next start is armed again, should the first try have failed).
+  parts_.system.AwaitCleanup();
+  cycle_.Return();
+}
+
 bool Modes::Cleanup() {
   const cycle::WritablePlaces rights = cycle::WritablePlaces::Probe();
   cycle_.Return(rights);
+  parts_.system.TellKeeper();
   SetUpTheme();
   MainWindowSetup setup;
   setup.machineFixed = !rights.Machine();

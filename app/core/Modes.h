@@ -32,6 +32,19 @@ class IProgramSystem {
   // Whether this start runs elevated under User Account Control: the starts
   // that follow it from HKCU RunOnce will have the user's filtered rights.
   virtual bool ElevatedAlone() = 0;
+
+  // The keeper: a windowless copy of the program ("/keep") with this
+  // process's rights; false when it could not be started.
+  virtual bool StartKeeper() = 0;
+  // In the keeper: returns once Windows' start-up pass is over (the user's
+  // "/cleanup" value, standing when the keeper began, is used up; or
+  // "/cleanup" has told it), or after long enough that it must be.
+  virtual void AwaitPassEnd() = 0;
+  // In the keeper: returns once "/cleanup" has told it that it has given back
+  // what it could, or after the same long wait.
+  virtual void AwaitCleanup() = 0;
+  // In "/cleanup", after its return: tells the keeper.
+  virtual void TellKeeper() = 0;
 };
 
 // The main window as the modes make it.
@@ -77,6 +90,7 @@ class Modes {
   bool Dispatch(const std::string& commandLine);
   void RestoreWithReport();
   void StartupLaunch();
+  void Keep();
   bool Cleanup();
   void Repair();
   bool NormalStart();

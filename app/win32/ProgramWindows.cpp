@@ -6,6 +6,7 @@
 #include "app/win32/MessageBoxes.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
+#include "engine/foundation/StoredKeys.h"
 #include "platform/Identity.h"
 
 namespace qm::app {
@@ -84,6 +85,55 @@ bool Win32ProgramSystem::RunOnceRuns() {
       !::CheckTokenMembership(nullptr, sid, &member))
     return true;
   return member != FALSE;
+}
+
+bool Win32ProgramSystem::StartKeeper() {
+  std::string line = cycle::RunOnceCommand(ProgramFolder(), "/keep");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION started = {};
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    CLog::Error("Unable to start the keeper: error " + std::to_string(::GetLastError()));
+    return false;
+  }
+  win32::KernelObject process(started.hProcess), thread(started.hThread);
+  return true;
+}
+
+namespace {
+
+// Long enough after a log-on that Windows' start-up pass is over, whatever ran in it.
+constexpr unsigned long long kLongestPass = 10ull * 60 * 1000;
+
+bool CleanupValueStands() {
+  return CRegistry().IsValueNamePresent(HKeyCurrentUser, kRunOnceKey, cycle::kCleanupRunOnce);
+}
+
+}  // namespace
+
+void Win32ProgramSystem::AwaitPassEnd() {
+  waitStarted_ = ::GetTickCount64();
+  cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
+  // A "/cleanup" of an earlier log-on of this session may still hold it set.
+  if (cleanupDone_) ::ResetEvent(cleanupDone_.Get());
+  const bool stood = CleanupValueStands();
+  while (::GetTickCount64() - waitStarted_ < kLongestPass) {
+    if (cleanupDone_ ? ::WaitForSingleObject(cleanupDone_.Get(), 250) == WAIT_OBJECT_0 : (::Sleep(250), false)) return;
+    // Windows deletes the value as it starts "/cleanup": the user's RunOnce
+    // pass, the last of the log-on, has begun.
+    if (stood && !CleanupValueStands()) return;
+  }
+}
+
+void Win32ProgramSystem::AwaitCleanup() {
+  if (!cleanupDone_) return;
+  const unsigned long long waited = ::GetTickCount64() - waitStarted_;
+  if (waited < kLongestPass) ::WaitForSingleObject(cleanupDone_.Get(), static_cast<DWORD>(kLongestPass - waited));
+}
+
+void Win32ProgramSystem::TellKeeper() {
+  cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
+  if (cleanupDone_) ::SetEvent(cleanupDone_.Get());
 }
 
 Win32MainWindows::Win32MainWindows(const ProgramWindowParts& parts, std::function<void()> takeServices,

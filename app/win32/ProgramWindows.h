@@ -24,12 +24,21 @@ class Win32ProgramSystem : public IProgramSystem {
   std::string ProgramFolder() override;
   bool RunOnceRuns() override;
   bool ElevatedAlone() override;
+  bool StartKeeper() override;
+  void AwaitPassEnd() override;
+  void AwaitCleanup() override;
+  void TellKeeper() override;
   // Lets go of the instance mutex: the program only watches its starts now.
   void ReleaseInstance() { mutex_.Reset(); }
 
  private:
   // Held until the window is gone, so that a second copy sees it.
   win32::KernelObject mutex_;
+  // "/cleanup": set, and held as long as the program lives, so that a keeper
+  // that opens it late still finds it set. The keeper: the same event, waited for.
+  win32::KernelObject cleanupDone_;
+  // The keeper: when it began waiting; 0 before.
+  unsigned long long waitStarted_ = 0;
 };
 
 // What the main window works with besides its view, owned by the program.

@@ -60,47 +60,49 @@ bool Cycle::MachineReturned() {
   return !parts_.registry.GetValue(HKeyCurrentUser, kProductKey, kMachineReturnsValue, &returns) || returns != 0;
 }
 
-Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights, bool elevatedAlone) {
+Cycle::TakeResult Cycle::TakeStartups(const WritablePlaces& rights, bool elevatedAlone,
+                                      const std::function<bool()>& startKeeper) {
   const bool machineBack = !elevatedAlone && MachineReturned();
   // A "/cleanup" without the machine's rights left the machine's entries
-  // taken and the flags at 1; this start has the rights to give them back.
+  // taken and the flags at 1 (its keeper died); this start has the rights to
+  // give them back.
   if (!machineBack && rights.Machine() && FlagAtOne(HKeyLocalMachine, kInitStartupFlag)) {
     parts_.startups.ReturnRunEntries();
     parts_.shortcuts.ReturnShcEntries();
     parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, std::uint32_t{0});
     parts_.registry.SetValue(HKeyLocalMachine, kProductKey, kInitShortcutFlag, std::uint32_t{0});
   }
+  // Windows used up the start that ran this one; the next one is armed once
+  // its pass is over, by the keeper. Only a start with the machine's rights
+  // can arm it at all.
+  auto armNext = [&] { return rights.Machine() && (startKeeper ? startKeeper() : ArmStartup()); };
   std::uint32_t taken = 0;
   if (!parts_.registry.GetValue(HKeyLocalMachine, kProductKey, kInitStartupFlag, &taken)) {
     CLog::Error("Unable to get init startup result");
-    // Windows used up the start that ran this one; the next log-on tries again.
-    ArmStartup();
+    armNext();
     return TakeResult::Unreadable;
   }
   if (taken != 0) {
     // Taken in this cycle. Normally their return is armed; if a "/cleanup"
     // died before it gave them back, this start is what is left to arm it.
-    // This start is armed again too: Windows used it up, and the "/cleanup"
-    // that comes next may die before it writes it.
-    if (CleanupArmed() || ArmCleanup()) ArmStartup();
+    if (CleanupArmed() || ArmCleanup()) armNext();
     return TakeResult::AlreadyTaken;
   }
-  // Nothing is taken without its return armed; but the start that Windows
-  // used up is put back, so that the next log-on tries again.
+  // Nothing is taken without its return armed. The keeper starts after the
+  // return is armed: the value going is how it learns that the pass is over.
   if (!ArmCleanup()) {
-    ArmStartup();
+    armNext();
     return TakeResult::NotTaken;
   }
-  // The next cycle's start too: "/cleanup" runs without its own value, and
-  // it is what brings the entries back should that "/cleanup" die. A start
-  // that cannot arm it (one without the machine's rights) takes nothing.
-  if (!ArmStartup()) return TakeResult::NotTaken;
-  // Nothing is taken that its return could not write back.
+  // Without the next cycle's start armed after this pass, a "/cleanup" that
+  // died would leave the entries with nothing to bring them back: nothing is
+  // taken unless it will be armed, so a start without the machine's rights,
+  // which no part of its cycle can arm, takes nothing.
+  if (!armNext()) return TakeResult::NotTaken;
   auto roots = [&](EntryKind kind) {
     std::vector<RegKey> chosen;
     for (const Location& row : Locations())
-      if (row.kind == kind && rights.May(row) && (row.needs == PlaceRights::User || machineBack))
-        chosen.push_back(row.root);
+      if (row.kind == kind && rights.May(row)) chosen.push_back(row.root);
     return chosen;
   };
   if (!parts_.startups.StartWork(roots(EntryKind::Startup))) return TakeResult::NotTaken;

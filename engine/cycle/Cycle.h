@@ -3,20 +3,28 @@
 // "/service", "/restore" and "/repair" do to the entries, the Init flags and
 // the RunOnce values. The program's modes and the console tool share them.
 //
-// One rule holds at every step: either nothing is taken, or a RunOnce value
-// that brings the entries back is armed. Windows deletes a RunOnce value before
-// it starts the program, so a run started by one can never count on its own
-// value; the cycle keeps the other one armed:
+// One rule holds at every step: either nothing is taken, or a part of the
+// cycle that brings the entries back is armed. Windows deletes a RunOnce value
+// before it starts the program, so a run started by one can never count on
+// its own value; and a program that Windows runs from a RunOnce key must not
+// write that key during the pass that runs it. So:
 //   - the service take arms "QM Init Cleanups" (HKCU) before it takes, so the
 //     services taken when a "/cleanup" run ends come back at the next log-on
 //     even if the "/startup" run that Windows starts first dies at once;
-//   - "/startup" arms "QM Init Cleanups" and then "QM Init Startups" (HKLM)
-//     before it takes, and sets its Init flags only after the take: a
-//     "/cleanup" run that dies before it has returned everything leaves
-//     "QM Init Startups" armed, and a "/startup" that finds "Init Startup" at
-//     1 arms the return again where it is missing, and itself;
+//   - "/startup" arms "QM Init Cleanups", then starts the keeper ("/keep"), a
+//     windowless copy with its rights, and takes only after both; it sets its
+//     Init flags only after the take;
+//   - the keeper waits until Windows' start-up pass is over (the user's
+//     "/cleanup" value used up, or "/cleanup" telling it) and then arms the
+//     next "/startup" (HKLM); where "/cleanup" runs without the machine's
+//     rights, the keeper gives the machine's entries back once "/cleanup" has
+//     given back the user's;
+//   - a "/cleanup" run that dies before it has returned everything leaves the
+//     keeper to arm "QM Init Startups", and a "/startup" that finds "Init
+//     Startup" at 1 arms the return again where it is missing;
 //   - a take never starts while its return could not be armed.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/entries/ServiceEngineer.h"
@@ -62,14 +70,20 @@ class KELVRIN_API Cycle {
   };
 
   // "/startup": Run entries, then shortcuts; "Init Startup" and "Init Shortcut".
-  // Only the places this process may write are taken, and of the machine's
-  // only those the user's "/cleanup" could give back the last time it tried.
+  // Only the places this process may write are taken. A start with the
+  // machine's rights takes only once startKeeper has started the part that
+  // arms the next "/startup" after Windows' pass (without startKeeper, for a
+  // start made by hand outside any pass, it arms it itself).
   // A start with the machine's rights first gives back the machine's entries
   // a "/cleanup" without them had to leave taken.
   // elevatedAlone: this start runs elevated under User Account Control, so
   // the "/cleanup" that follows it will not have its rights.
-  TakeResult TakeStartups(const WritablePlaces& rights, bool elevatedAlone = false);
+  TakeResult TakeStartups(const WritablePlaces& rights, bool elevatedAlone = false,
+                          const std::function<bool()>& startKeeper = nullptr);
   TakeResult TakeStartups() { return TakeStartups(WritablePlaces::Everywhere()); }
+  // The keeper, once Windows' pass is over: arms the next "/startup"; false
+  // when it could not.
+  bool ArmNextStartup() { return ArmStartup(); }
   // The service take: RunServices entries; "Init Service".
   TakeResult TakeServices();
   // "/cleanup" before its window: every kind back where Windows reads it, the

@@ -62,7 +62,8 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
       {"/restore ex", false, {}, {"Services, startups and shortcuts registry entries restored."}, 0, 0, kMissing,
        kMissing, false, false},
       {"/service", false, {}, {}, 0, 1, kMissing, kCleanupData, false, true},
-      {"/startup", false, {"modal 0"}, {}, 1, 0, kStartupData, kCleanupData, true, false},
+      {"/startup", false, {"modal 0"}, {}, 1, 0, kMissing, kCleanupData, true, false},
+      {"/keep", false, {}, {}, 0, 0, kStartupData, kMissing, false, false},
       {"/cleanup", true, {"modeless 1 tray takes services"}, {}, 0, 1, kStartupData, kCleanupData, false, true},
       {"/repair", false, {}, {restart}, 0, 0, kStartupData, kMissing, false, false},
       {"/restart", false, {}, {restart}, 0, 0, kMissing, kMissing, false, false},
@@ -88,6 +89,7 @@ TEST(Modes, EachSwitchRunsExactlyItsMode) {
     EXPECT_EQ(c.cleanupArm, machine.CleanupArm());
     EXPECT_EQ(c.runTaken, machine.MailTaken());
     EXPECT_EQ(c.servicesTaken, machine.AgentTaken());
+    EXPECT_EQ(c.commandLine == "/startup" ? 1 : 0, program.system.keepers);
   }
 }
 
@@ -246,6 +248,7 @@ TEST(Modes, ANormalStartOffersBackWhatAnInterruptedCycleLeftTaken) {
   auto startedThen = [](std::function<void(CRegistry&)> then) {
     return [then](TestPlatform&) {
       Program().Run("/startup");
+      Program().Run("/keep");  // as Windows' pass ends
       CRegistry registry;
       then(registry);
     };

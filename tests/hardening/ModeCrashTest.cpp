@@ -1,8 +1,9 @@
 // Whole modes of the program, each run once per registry and file call with
 // that call failing or the process dying right after it, started as Windows
-// starts them (its RunOnce value deleted first). Then the next log-on as
+// starts them (its RunOnce value deleted first). Then the keeper a "/startup"
+// started does its part as Windows' pass ends; then the next log-on as
 // Windows runs it (HKLM RunOnce values, each deleted before its program
-// starts; then HKCU RunOnce values), then one more whole log-on. Every mode
+// starts; then HKCU RunOnce values; then the keeper), then one more whole log-on. Every mode
 // runs under each account, each start with the rights that account gives it.
 // Invariant, at every check: no entry lost, every selection flag the user's,
 // and nothing left taken that no armed start with the rights to write it back
@@ -72,6 +73,8 @@ const Account kAccounts[] = {
     {"standard user", false, false, false},
 };
 const Account* account = kAccounts;  // the one the suite runs under now
+// A keeper a "/startup" started, waiting for Windows' pass to end.
+bool keeperWaits = false;
 
 // The rights of the next process: without the machine's, HKLM and the common Startup folder are read-only.
 void Grant(TestPlatform& p, bool machine, Program* program = nullptr) {
@@ -85,13 +88,20 @@ void Start(TestPlatform& p, bool elevated, const std::string& commandLine) {
   Program program;
   Grant(p, elevated, &program);
   program.Run(commandLine);
+  keeperWaits = keeperWaits || program.system.keepers > 0;
   Grant(p, true);
+}
+
+// The pass is over: the waiting keeper, with the rights of the "/startup" that started it, does its part.
+void PassEnds(TestPlatform& p) {
+  if (keeperWaits) keeperWaits = false, Start(p, account->startupElevated, "/keep");
 }
 
 // Whether an armed start with the rights will give back an entry taken from the machine's places or the user's.
 bool ReturnArmed(TestPlatform& p, bool machine) {
   const Account& a = *account;
-  const bool startup = a.runOnceRuns && p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
+  // A waiting keeper arms the next "/startup", and gives back the machine's entries itself.
+  const bool startup = a.runOnceRuns && (p.HasValue(HKeyLocalMachine, kRunOnceKey, kStartupArm) || keeperWaits);
   const bool cleanup = a.runOnceRuns && p.HasValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   return (startup && (!machine || a.startupElevated)) || (cleanup && (!machine || a.othersElevated));
 }
@@ -177,6 +187,7 @@ void LogOn(TestPlatform& p) {
   if (!account->runOnceRuns) return;
   RunOnceValues(p, HKeyLocalMachine);
   RunOnceValues(p, HKeyCurrentUser);
+  PassEnds(p);
 }
 
 struct ModeCase {
@@ -200,6 +211,7 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
   const Account& a = *account;
   TestPlatform platform;
   platform.StartLog();
+  keeperWaits = false;
   c.seed(platform);
   auto entries = EntriesOf(platform);
   const bool seedArmed = Armed(platform);
@@ -207,6 +219,11 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
     RegKey root = std::string(c.startedBy) == kStartupArm ? HKeyLocalMachine : HKeyCurrentUser;
     CRegistry().DeleteValue(root, kRunOnceKey, c.startedBy);
   }
+  // What Windows' pass through HKLM RunOnce holds while a mode it started runs
+  // (the user's pass is the last: "/cleanup" arms it again only as the session ends).
+  const bool machinePass = c.startedBy && std::string(c.startedBy) == kStartupArm;
+  const auto passKey = [&] { return machinePass ? platform.Names(HKeyLocalMachine, kRunOnceKey) : std::vector<std::string>(); };
+  const auto passBefore = passKey();
   FaultPlan plan;
   FaultyRegistryStore registry(platform.registry, plan);
   FaultyFileSystem files(platform.files, plan);
@@ -222,6 +239,7 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
     program.Run(c.commandLine);
     calls = plan.Calls();
     plan.Disarm();
+    keeperWaits = keeperWaits || program.system.keepers > 0;
     Grant(platform, true);
   }
   std::string point = std::string(a.name) + (mode == FaultPlan::Mode::None ? ", no fault"
@@ -245,9 +263,15 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
     }
   };
   check("right after", !c.startsStranded);
+  // A program Windows runs from a RunOnce key leaves that key alone while the pass runs.
+  if (passKey() != passBefore)
+    totals->findings.push_back("the RunOnce key of its own pass written (" + c.name + ", " + point + ")");
+  PassEnds(platform);
+  check("as the pass ends", !c.startsStranded);
   // A call that failed, the process going on, never costs the cycle its next
-  // start: whatever Windows used up to start the mode is armed again, where
-  // the account lets some start of the cycle write the machine's RunOnce key.
+  // start: whatever Windows used up to start the mode is armed again once the
+  // pass is over, where the account lets some start of the cycle write the
+  // machine's RunOnce key.
   if (mode == FaultPlan::Mode::FailOne && seedArmed && a.startupElevated && !Armed(platform))
     ++totals->unarmed, totals->findings.push_back("the cycle left unarmed (" + c.name + ", " + point + ")");
   LogOn(platform);
@@ -310,19 +334,29 @@ void AfterLogOn(TestPlatform& p) {
   Started(p);
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   Start(p, account->othersElevated, "/cleanup");
+  PassEnds(p);
+}
+
+// "/cleanup" has run; the keeper of that log-on's "/startup" still waits.
+void CleanedUp(TestPlatform& p) {
+  Started(p);
+  CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
+  Start(p, account->othersElevated, "/cleanup");
 }
 
 // The log-on after one whose "/startup" died with the entries taken: Windows
 // started "/startup" again, which found them taken and left their return armed.
 void TakenAgain(TestPlatform& p) {
   Started(p);
+  PassEnds(p);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
   Start(p, account->startupElevated, "/startup");
 }
 
-// A cycle that died before anything was armed again: taken, nothing armed.
+// A cycle that died before anything was armed again: taken, nothing armed, the keeper gone too.
 void Stranded(TestPlatform& p) {
   Started(p);
+  keeperWaits = false;
   CRegistry().DeleteValue(HKeyCurrentUser, kRunOnceKey, kCleanupArm);
   CRegistry().DeleteValue(HKeyLocalMachine, kRunOnceKey, kStartupArm);
 }
@@ -332,6 +366,7 @@ TEST(ModeCrashes, NoEntryIsLostOrLeftWithoutAReturnAtAnyFaultPoint) {
       {"first /startup after /repair", Repaired, kStartupArm, "/startup"},
       {"/startup of a later log-on", AfterLogOn, kStartupArm, "/startup"},
       {"/cleanup, then leaving it", Started, kCleanupArm, "/cleanup"},
+      {"the keeper as the pass ends", CleanedUp, nullptr, "/keep"},
       {"/startup a second time in a cycle", Started, nullptr, "/startup"},
       {"/cleanup after a /startup that found the entries taken", TakenAgain, kCleanupArm, "/cleanup"},
       {"/service by hand", Repaired, nullptr, "/service"},
