@@ -27,9 +27,9 @@ bool Modes::Start(const std::string& commandLine) {
   CLog::SetApplicationNames(identity::kApplicationName, identity::kExecutableName);
   // The keeper runs beside the "/startup" window and the "/cleanup" tray, and
   // takes no instance of its own.
-  if (commandLine == "/keep") {
+  if (commandLine == "/keep" || commandLine == "/keep unarmed") {
     CLog::Setup();
-    Keep();
+    Keep(commandLine == "/keep");
     return false;
   }
   if (!parts_.system.ClaimInstance()) {
@@ -94,7 +94,7 @@ void Modes::StartupLaunch() {
   // Nothing would bring back what a take here holds: Windows runs no RunOnce value for this account.
   if (!parts_.system.RunOnceRuns()) return;
   if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone(),
-                          [this] { return parts_.system.StartKeeper(); }) != cycle::Cycle::TakeResult::Taken)
+                          [this] { return parts_.system.StartKeeper(cycle_.CleanupArmed()); }) != cycle::Cycle::TakeResult::Taken)
     return;
   SetUpTheme();
   MainWindowSetup setup;
@@ -103,10 +103,10 @@ void Modes::StartupLaunch() {
   parts_.windows.RunModal(setup);
 }
 
-void Modes::Keep() {
+void Modes::Keep(bool returnArmed) {
   // Started only by a "/startup" with the machine's rights; one without has nothing to do.
   if (!cycle::WritablePlaces::Probe().Machine()) return;
-  parts_.system.AwaitPassEnd();
+  parts_.system.AwaitPassEnd(returnArmed);
   const bool armed = cycle_.ArmNextStartup();
   // A "/cleanup" with the machine's rights gives everything back itself.
   if (!parts_.system.ElevatedAlone()) {

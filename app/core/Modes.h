@@ -34,12 +34,14 @@ class IProgramSystem {
   virtual bool ElevatedAlone() = 0;
 
   // The keeper: a windowless copy of the program ("/keep") with this
-  // process's rights; false when it could not be started.
-  virtual bool StartKeeper() = 0;
+  // process's rights; false when it could not be started. returnArmed: the
+  // user's "/cleanup" value stands, so that its going tells the keeper that
+  // Windows' pass is over.
+  virtual bool StartKeeper(bool returnArmed) = 0;
   // In the keeper: returns once Windows' start-up pass is over (the user's
-  // "/cleanup" value, standing when the keeper began, is used up; or
-  // "/cleanup" has told it), or after long enough that it must be.
-  virtual void AwaitPassEnd() = 0;
+  // "/cleanup" value, where it stood, is used up; or "/cleanup" has told
+  // it), or after long enough that it must be.
+  virtual void AwaitPassEnd(bool returnArmed) = 0;
   // In the keeper: returns once "/cleanup" has told it that it has given back
   // what it could, or after the same long wait.
   virtual void AwaitCleanup() = 0;
@@ -90,7 +92,7 @@ class Modes {
   bool Dispatch(const std::string& commandLine);
   void RestoreWithReport();
   void StartupLaunch();
-  void Keep();
+  void Keep(bool returnArmed);
   bool Cleanup();
   void Repair();
   bool NormalStart();

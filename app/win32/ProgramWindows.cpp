@@ -87,8 +87,8 @@ bool Win32ProgramSystem::RunOnceRuns() {
   return member != FALSE;
 }
 
-bool Win32ProgramSystem::StartKeeper() {
-  std::string line = cycle::RunOnceCommand(ProgramFolder(), "/keep");
+bool Win32ProgramSystem::StartKeeper(bool returnArmed) {
+  std::string line = cycle::RunOnceCommand(ProgramFolder(), returnArmed ? "/keep" : "/keep unarmed");
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};
@@ -111,17 +111,16 @@ bool CleanupValueStands() {
 
 }  // namespace
 
-void Win32ProgramSystem::AwaitPassEnd() {
+void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
   waitStarted_ = ::GetTickCount64();
   cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
   // A "/cleanup" of an earlier log-on of this session may still hold it set.
   if (cleanupDone_) ::ResetEvent(cleanupDone_.Get());
-  const bool stood = CleanupValueStands();
   while (::GetTickCount64() - waitStarted_ < kLongestPass) {
     if (cleanupDone_ ? ::WaitForSingleObject(cleanupDone_.Get(), 250) == WAIT_OBJECT_0 : (::Sleep(250), false)) return;
     // Windows deletes the value as it starts "/cleanup": the user's RunOnce
     // pass, the last of the log-on, has begun.
-    if (stood && !CleanupValueStands()) return;
+    if (returnArmed && !CleanupValueStands()) return;
   }
 }
 

@@ -24,8 +24,8 @@ class Win32ProgramSystem : public IProgramSystem {
   std::string ProgramFolder() override;
   bool RunOnceRuns() override;
   bool ElevatedAlone() override;
-  bool StartKeeper() override;
-  void AwaitPassEnd() override;
+  bool StartKeeper(bool returnArmed) override;
+  void AwaitPassEnd(bool returnArmed) override;
   void AwaitCleanup() override;
   void TellKeeper() override;
   // Lets go of the instance mutex: the program only watches its starts now.

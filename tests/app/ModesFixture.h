@@ -75,8 +75,8 @@ class RecordingSystem : public app::IProgramSystem {
   bool ElevatedAlone() override { return elevatedAlone; }
   // Keepers asked for; the waits are over at once, as when Windows' pass has ended.
   int keepers = 0;
-  bool StartKeeper() override { return ++keepers, true; }
-  void AwaitPassEnd() override {}
+  bool StartKeeper(bool) override { return ++keepers, true; }
+  void AwaitPassEnd(bool) override {}
   void AwaitCleanup() override {}
   void TellKeeper() override {}
 };

@@ -216,14 +216,22 @@ int Snapshot() {
 
 // ---------------------------------------------------------------- processes
 
-std::vector<DWORD> ProgramProcesses() {
-  std::vector<DWORD> ids;
+// The running copies of the program; without keepers, only those that no
+// copy started (a "/startup" starts its keeper).
+std::vector<DWORD> ProgramProcesses(bool keepers = true) {
+  std::vector<PROCESSENTRY32> found;
   HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   PROCESSENTRY32 process{};
   process.dwSize = sizeof(process);
   for (BOOL more = ::Process32First(snapshot, &process); more; more = ::Process32Next(snapshot, &process))
-    if (::lstrcmpiA(process.szExeFile, "Quillmoor.exe") == 0) ids.push_back(process.th32ProcessID);
+    if (::lstrcmpiA(process.szExeFile, "Quillmoor.exe") == 0) found.push_back(process);
   ::CloseHandle(snapshot);
+  std::vector<DWORD> ids;
+  for (const PROCESSENTRY32& each : found)
+    if (keepers || std::none_of(found.begin(), found.end(), [&](const PROCESSENTRY32& other) {
+          return other.th32ProcessID == each.th32ParentProcessID;
+        }))
+      ids.push_back(each.th32ProcessID);
   return ids;
 }
 
@@ -393,7 +401,7 @@ class Run {
     // "/startup", started by Wine from HKLM RunOnce; it ends at once when the entries stand taken already.
     HANDLE startup = nullptr;
     while (!startup && !Ended(boot, 5)) {
-      std::vector<DWORD> ids = ProgramProcesses();
+      std::vector<DWORD> ids = ProgramProcesses(false);
       if (!ids.empty()) startup = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, ids[0]);
     }
     mark = ::GetTickCount();
@@ -434,8 +442,8 @@ class Run {
     if (whole) {
       if (Number(HKEY_LOCAL_MACHINE, kProduct, "Init Startup") != 1 ||
           Number(HKEY_LOCAL_MACHINE, kProduct, "Init Shortcut") != 1 || !Armed(HKEY_CURRENT_USER, "QM Init Cleanups") ||
-          !Armed(HKEY_LOCAL_MACHINE, "QM Init Startups"))
-        Fault("after \"/startup\": Init Startup, Init Shortcut at 1 and both returns armed");
+          Armed(HKEY_LOCAL_MACHINE, "QM Init Startups"))
+        Fault("after \"/startup\": Init Startup, Init Shortcut at 1, the return armed, HKLM RunOnce left alone");
     }
     if (readd) ReAdd(listed);
 
@@ -468,8 +476,11 @@ class Run {
     } else if (whole) {
       Fault("no \"/cleanup\" program waiting in the tray");
     }
+    // The keeper ends once the user's RunOnce pass has begun; a log-on cut
+    // short before it ends its keeper as a log-off would.
+    for (int i = 0; i < 50 && cleanup && !ProgramProcesses().empty(); ++i) ::Sleep(100);
     for (DWORD id : ProgramProcesses()) {
-      Fault("a Quillmoor.exe still runs after the log-on");
+      if (cleanup) Fault("a Quillmoor.exe still runs after the log-on");
       HANDLE left = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
       if (left) Kill(left), ::CloseHandle(left);
     }
