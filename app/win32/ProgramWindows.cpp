@@ -4,6 +4,7 @@
 
 #include "app/core/MainIds.h"
 #include "app/win32/MessageBoxes.h"
+#include "engine/foundation/Guard.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
 #include "engine/foundation/StoredKeys.h"
@@ -109,15 +110,41 @@ bool CleanupValueStands() {
   return CRegistry().IsValueNamePresent(HKeyCurrentUser, kRunOnceKey, cycle::kCleanupRunOnce);
 }
 
+// The keeper's hidden window: the session's end is the pass's end too.
+LRESULT CALLBACK KeeperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return Guarded("Keeper window", message, [&]() -> LRESULT {
+    if (message != WM_QUERYENDSESSION) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (auto* ends = reinterpret_cast<bool*>(::GetWindowLongPtrA(window, GWLP_USERDATA))) *ends = true;
+    return TRUE;
+  }, LRESULT{TRUE});
+}
+
 }  // namespace
+
+bool Win32ProgramSystem::WaitForWord(unsigned long milliseconds) {
+  HANDLE event = cleanupDone_.Get();
+  const DWORD got = ::MsgWaitForMultipleObjects(event ? 1 : 0, event ? &event : nullptr, FALSE, milliseconds,
+                                                QS_ALLINPUT);
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+  return event && got == WAIT_OBJECT_0;
+}
 
 void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
   waitStarted_ = ::GetTickCount64();
   cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
   // A "/cleanup" of an earlier log-on of this session may still hold it set.
   if (cleanupDone_) ::ResetEvent(cleanupDone_.Get());
-  while (::GetTickCount64() - waitStarted_ < kLongestPass) {
-    if (cleanupDone_ ? ::WaitForSingleObject(cleanupDone_.Get(), 250) == WAIT_OBJECT_0 : (::Sleep(250), false)) return;
+  WNDCLASSA type = {};
+  type.lpfnWndProc = KeeperProc;
+  type.hInstance = ::GetModuleHandleA(nullptr);
+  type.lpszClassName = "Quill Moor Keeper";
+  ::RegisterClassA(&type);
+  keeperWindow_.Reset(::CreateWindowA(type.lpszClassName, identity::kApplicationName, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                      nullptr, type.hInstance, nullptr));
+  if (keeperWindow_) ::SetWindowLongPtrA(keeperWindow_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&sessionEnds_));
+  while (!sessionEnds_ && ::GetTickCount64() - waitStarted_ < kLongestPass) {
+    if (WaitForWord(250)) return;
     // Windows deletes the value as it starts "/cleanup": the user's RunOnce
     // pass, the last of the log-on, has begun.
     if (returnArmed && !CleanupValueStands()) return;
@@ -125,9 +152,8 @@ void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
 }
 
 void Win32ProgramSystem::AwaitCleanup() {
-  if (!cleanupDone_) return;
-  const unsigned long long waited = ::GetTickCount64() - waitStarted_;
-  if (waited < kLongestPass) ::WaitForSingleObject(cleanupDone_.Get(), static_cast<DWORD>(kLongestPass - waited));
+  while (!sessionEnds_ && ::GetTickCount64() - waitStarted_ < kLongestPass)
+    if (WaitForWord(250)) return;
 }
 
 void Win32ProgramSystem::TellKeeper() {

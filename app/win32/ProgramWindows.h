@@ -39,6 +39,13 @@ class Win32ProgramSystem : public IProgramSystem {
   win32::KernelObject cleanupDone_;
   // The keeper: when it began waiting; 0 before.
   unsigned long long waitStarted_ = 0;
+  // The keeper: a hidden window that hears the session end (the pass is
+  // certainly over then), and whether it has.
+  win32::WindowHandle keeperWindow_;
+  bool sessionEnds_ = false;
+  // The keeper: waits up to milliseconds for "/cleanup"'s word, answering
+  // the messages sent meanwhile; true when the word came.
+  bool WaitForWord(unsigned long milliseconds);
 };
 
 // What the main window works with besides its view, owned by the program.

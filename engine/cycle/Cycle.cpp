@@ -135,9 +135,10 @@ bool Cycle::Restore() {
 }
 
 bool Cycle::Return() {
-  const bool back = Restore();
+  // The next start first: a "/cleanup" that dies while it gives back leaves
+  // it armed, whatever became of the keeper.
   ArmStartup();
-  return back;
+  return Restore();
 }
 
 bool Cycle::Return(const WritablePlaces& rights) {

@@ -275,6 +275,26 @@ DWORD WINAPI KillLater(void* job) {
 }
 
 // The program's main window (it holds the tree), shown or not; null once the process has ended.
+// The session ends for a copy as Windows ends it: its windows, hidden ones
+// too, asked whether it may end; then whatever still runs is ended.
+BOOL CALLBACK AskToEnd(HWND window, LPARAM process) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  DWORD_PTR answer = 0;
+  if (owner == static_cast<DWORD>(process)) {
+    ::SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    ::SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+  }
+  return TRUE;
+}
+void EndSession(DWORD id) {
+  HANDLE left = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  if (!left) return;
+  ::EnumWindows(AskToEnd, static_cast<LPARAM>(id));
+  if (!Ended(left, 2000)) Kill(left);
+  ::CloseHandle(left);
+}
+
 HWND MainWindowOf(HANDLE process) {
   for (;;) {
     if (HWND window = qm::test::ProcessWindow(::GetProcessId(process), "Quill Moor", IDC_MAIN_TREE, true))
@@ -476,13 +496,12 @@ class Run {
     } else if (whole) {
       Fault("no \"/cleanup\" program waiting in the tray");
     }
-    // The keeper ends once the user's RunOnce pass has begun; a log-on cut
-    // short before it ends its keeper as a log-off would.
+    // The keeper ends once the user's RunOnce pass has begun; one of a log-on
+    // cut short before it hears the session end: the pass is over then too.
     for (int i = 0; i < 50 && cleanup && !ProgramProcesses().empty(); ++i) ::Sleep(100);
     for (DWORD id : ProgramProcesses()) {
       if (cleanup) Fault("a Quillmoor.exe still runs after the log-on");
-      HANDLE left = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-      if (left) Kill(left), ::CloseHandle(left);
+      EndSession(id);
     }
     WaitForProbes();
     for (const Entry& e : kEntries)
