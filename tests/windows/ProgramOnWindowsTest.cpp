@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -51,17 +52,20 @@ void SetText(HKEY root, const char* key, const char* name, const std::string& te
   ::RegSetKeyValueA(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
-// The program started with a command-line tail; null handle when it could not start.
+// The program started with a command-line tail, with this process's token or
+// the one given; null handle when it could not start.
 struct Started {
   PROCESS_INFORMATION process{};
-  explicit Started(const std::string& tail) {
+  explicit Started(const std::string& tail, HANDLE token = nullptr) {
     std::string line = "\"" + Folder() + "\\Quillmoor.exe\" " + tail;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
-    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &startup,
-                          &process))
+    if (!(token ? ::CreateProcessAsUserA(token, nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                         Folder().c_str(), &startup, &process)
+                : ::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(),
+                                   &startup, &process)))
       process = {};
   }
   ~Started() {
@@ -476,6 +480,103 @@ TEST_F(Program, ASecondCopyOnlySaysItIsRunning) {
   }
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
   EXPECT_TRUE(first.Ended());
+}
+
+// The machine's keys as User Account Control leaves them to an administrator:
+// Administrators (an elevated program) write them, everyone else (a filtered
+// program: the token with Administrators disabled) only reads them. Each key,
+// and every key under it, gets its own rights back when this goes.
+class AdministratorsOnly {
+ public:
+  AdministratorsOnly(std::initializer_list<const char*> keys) {
+    PSECURITY_DESCRIPTOR only = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;WD)",
+                                                                SDDL_REVISION_1, &only, nullptr))
+      return;
+    for (const char* key : keys) Apply(key, only);
+    ::LocalFree(only);
+  }
+  ~AdministratorsOnly() {
+    for (auto each = before_.rbegin(); each != before_.rend(); ++each)
+      ::RegSetKeySecurity(each->first, DACL_SECURITY_INFORMATION, each->second.data()), ::RegCloseKey(each->first);
+  }
+  bool Applied() const { return applied_; }
+  // A token as the filtered programs of this user have it.
+  static HANDLE Filtered() {
+    HANDLE own = nullptr, filtered = nullptr;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(administrators);
+    SID_AND_ATTRIBUTES disabled = {administrators, 0};
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) &&
+        ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size))
+      ::CreateRestrictedToken(own, 0, 1, &disabled, 0, nullptr, 0, nullptr, &filtered);
+    if (own) ::CloseHandle(own);
+    return filtered;
+  }
+
+ private:
+  void Apply(const std::string& key, PSECURITY_DESCRIPTOR only) {
+    HKEY handle = nullptr;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS,
+                        &handle) != ERROR_SUCCESS)
+      return void(applied_ = false);
+    std::vector<char> old(4096);
+    DWORD size = static_cast<DWORD>(old.size());
+    if (::RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, old.data(), &size) != ERROR_SUCCESS ||
+        ::RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, only) != ERROR_SUCCESS)
+      applied_ = false;
+    before_.emplace_back(handle, std::move(old));
+    char name[256];
+    for (DWORD i = 0, length = sizeof(name); ::RegEnumKeyExA(handle, i, name, &length, nullptr, nullptr, nullptr,
+                                                              nullptr) == ERROR_SUCCESS;
+         ++i, length = sizeof(name))
+      Apply(key + "\\" + name, only);
+  }
+  std::vector<std::pair<HKEY, std::vector<char>>> before_;
+  bool applied_ = true;
+};
+
+// An administrator under User Account Control: Windows runs "/startup" from
+// HKLM RunOnce elevated and "/cleanup" from HKCU RunOnce filtered. "/startup"
+// takes the machine's entries too; the filtered "/cleanup" gives back the
+// user's, and the keeper "/startup" left, with its rights, the machine's.
+TEST_F(Program, AFilteredCleanupLeavesTheMachinesEntriesToTheElevatedKeeper) {
+  constexpr char kSystem[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const long long lua = Number(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA");
+  const DWORD on = 1;
+  ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA", REG_DWORD, &on, sizeof(on));
+  SetText(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool", "C:\\windows\\notepad.exe /tool");
+  {
+    Started startup("/startup");
+    HWND window = FindWindowOf(startup, true);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(MailTaken());
+    EXPECT_EQ(kMissing, Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool"));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
+    EXPECT_TRUE(startup.Ended());
+  }
+  {
+    AdministratorsOnly machine({kRun, kRunOnce, kServices, kMain});
+    ASSERT_TRUE(machine.Applied());
+    HANDLE filtered = AdministratorsOnly::Filtered();
+    ASSERT_TRUE(filtered);
+    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups");
+    Started cleanup("/cleanup", filtered);
+    ::CloseHandle(filtered);
+    HWND window = FindWindowOf(cleanup, true);
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(MailTaken());
+    // It knew it could not write the machine's places; the keeper, which can, did.
+    EXPECT_EQ(0, Number(HKEY_CURRENT_USER, kMain, "Machine Returns"));
+    for (int i = 0; i < 50 && Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool") == kMissing; ++i) ::Sleep(100);
+    EXPECT_EQ("C:\\windows\\notepad.exe /tool", Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool"));
+    EXPECT_EQ(Arm("/startup"), Text(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups"));
+    EXPECT_EQ(0, Flag("Init Startup"));
+    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
+    EXPECT_TRUE(cleanup.Ended());
+  }
+  if (lua < 0) ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA");
+  else ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA", REG_DWORD, &lua, sizeof(DWORD));
 }
 
 }  // namespace
