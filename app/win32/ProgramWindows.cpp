@@ -89,6 +89,11 @@ bool Win32ProgramSystem::RunOnceRuns() {
 }
 
 bool Win32ProgramSystem::StartKeeper(bool returnArmed) {
+  // A "/cleanup" of an earlier log-on of this session may still hold its word
+  // set: it is taken back here, before this log-on's "/cleanup" can set it
+  // (the keeper itself may start only after that).
+  win32::KernelObject word(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
+  if (word) ::ResetEvent(word.Get());
   std::string line = cycle::RunOnceCommand(ProgramFolder(), returnArmed ? "/keep" : "/keep unarmed");
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
@@ -133,8 +138,6 @@ bool Win32ProgramSystem::WaitForWord(unsigned long milliseconds) {
 void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
   waitStarted_ = ::GetTickCount64();
   cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
-  // A "/cleanup" of an earlier log-on of this session may still hold it set.
-  if (cleanupDone_) ::ResetEvent(cleanupDone_.Get());
   WNDCLASSA type = {};
   type.lpfnWndProc = KeeperProc;
   type.hInstance = ::GetModuleHandleA(nullptr);

@@ -26,12 +26,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/core/MainIds.h"
 #include "tests/dialogs/ui/UiSupport.h"
+#include "tests/support/ReadOnlyKey.h"
 
 namespace {
 
@@ -235,13 +237,15 @@ std::vector<DWORD> ProgramProcesses(bool keepers = true) {
   return ids;
 }
 
-HANDLE Start(const std::string& commandLine) {
+HANDLE Start(const std::string& commandLine, HANDLE token = nullptr) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+  if (!(token ? ::CreateProcessAsUserA(token, nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &startup, &info)
+              : ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)))
     return nullptr;
   ::CloseHandle(info.hThread);
   return info.hProcess;
@@ -401,9 +405,20 @@ class Run {
 
   // One log-on. kill < 0: a whole one, every step checked; otherwise the
   // program is killed when it is in that mode, if this log-on reaches it.
-  void LogOn(int kill, bool endSession, bool readd) {
+  // filtered: an administrator's log-on under User Account Control: the
+  // machine's keys written by Administrators only, "/startup" elevated (as
+  // Wine starts it), "/cleanup" filtered (Administrators disabled in its token).
+  void LogOn(int kill, bool endSession, bool readd, bool filtered = false) {
     const DWORD started = ::GetTickCount();
     const bool whole = kill < 0;
+    constexpr char kSystem[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    const DWORD lua = filtered ? 1 : 0;
+    ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA", REG_DWORD, &lua, sizeof(lua));
+    std::unique_ptr<qm::test::AdministratorsOnly> machine;
+    if (filtered) machine = std::make_unique<qm::test::AdministratorsOnly>(std::initializer_list<const char*>{
+                      kRun, kRunOnce, kServices, kProduct});
+    if (machine && !machine->Applied()) Fault("the machine's keys could not be kept for Administrators");
+    HANDLE token = filtered ? qm::test::AdministratorsOnly::Filtered() : nullptr;
     for (const Entry& e : kEntries) ::DeleteFileA((std::string(e.program) + ".txt").c_str());
     bool ticks[kCount], listed[kCount] = {};
     for (bool& tick : ticks) tick = random_() % 3 != 0;
@@ -467,7 +482,8 @@ class Run {
     }
     if (readd) ReAdd(listed);
 
-    HANDLE cleanup = killedIn < 0 ? RunUserRunOnce() : nullptr;
+    HANDLE cleanup = killedIn < 0 ? RunUserRunOnce(token) : nullptr;
+    if (token) ::CloseHandle(token);
     mark = ::GetTickCount();
     if (cleanup && kill == Cleanup && KillAfter(cleanup, delay)) killedIn = Cleanup;
     HWND tray = cleanup && killedIn < 0 ? MainWindowOf(cleanup) : nullptr;
@@ -476,6 +492,8 @@ class Run {
       if (kill == Tray && KillAfter(cleanup, delay)) {
         killedIn = Tray;
       } else {
+        // The machine's entries come back from the keeper, once "/cleanup" has told it.
+        for (int i = 0; i < 50 && filtered && ProgramProcesses().size() > 1; ++i) ::Sleep(100);
         if (whole) CheckReturned(ticks, listed, readd);
         if (whole) CheckDelayed(ticks[kDelayed] && listed[kDelayed]);
         if (endSession) {
@@ -491,7 +509,8 @@ class Run {
         }
         if (!Ended(cleanup, 30000)) Fault("the \"/cleanup\" program did not end on Exit");
         if (!endSession) took(Exit);
-        if (whole) CheckServicesTaken();
+        // A filtered "/cleanup" leaves the machine's services to Windows.
+        if (whole && !filtered) CheckServicesTaken();
       }
     } else if (whole) {
       Fault("no \"/cleanup\" program waiting in the tray");
@@ -523,9 +542,10 @@ class Run {
     if (killedIn >= 0) ++counts_.kills, ++counts_.killsIn[killedIn];
     else if (tray) ++counts_.cycles;
     // What this log-on went through: "/startup" (s), its window (w), "/cleanup" (c), its tray wait (t).
-    std::printf("log-on %d: %s, %lu ms (%s%s%s%s)\n", logOns_,
-                killedIn >= 0 ? kModeNames[killedIn] : tray ? "whole" : "cut short", ::GetTickCount() - started,
-                startup ? "s" : "-", window ? "w" : "-", cleanup ? "c" : "-", tray ? "t" : "-");
+    std::printf("log-on %d: %s%s, %lu ms (%s%s%s%s)\n", logOns_,
+                killedIn >= 0 ? kModeNames[killedIn] : tray ? "whole" : "cut short", filtered ? ", filtered" : "",
+                ::GetTickCount() - started, startup ? "s" : "-", window ? "w" : "-", cleanup ? "c" : "-",
+                tray ? "t" : "-");
     std::fflush(stdout);
     if (startup) ::CloseHandle(startup);
     if (cleanup) ::CloseHandle(cleanup);
@@ -595,7 +615,7 @@ class Run {
   }
 
   // HKCU RunOnce as Explorer runs it: each value deleted, then its program started.
-  HANDLE RunUserRunOnce() {
+  HANDLE RunUserRunOnce(HANDLE token) {
     HKEY key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunOnce, 0, KEY_READ | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return nullptr;
     HANDLE ours = nullptr;
@@ -605,7 +625,7 @@ class Run {
       Bytes data;
       ReadValue(HKEY_CURRENT_USER, kRunOnce, name, &data);
       ::RegDeleteValueA(key, name);
-      HANDLE process = Start(reinterpret_cast<const char*>(data.data()));
+      HANDLE process = Start(reinterpret_cast<const char*>(data.data()), token);
       if (std::string(name) == "QM Init Cleanups" && process) ours = process;
       else if (process) ::CloseHandle(process);
       length = sizeof(name);
@@ -760,6 +780,8 @@ int main(int argc, char** argv) {
   // it round, then a whole one checked step by step.
   run.LogOn(kModes, false, false);
   run.LogOn(-1, false, false);
+  // And one as an administrator's under User Account Control.
+  run.LogOn(-1, false, false, true);
   run.Summary();
   return 0;
 }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -17,6 +16,7 @@
 
 #include "app/core/MainIds.h"
 #include "tests/dialogs/ui/UiSupport.h"
+#include "tests/support/ReadOnlyKey.h"
 
 namespace qm::test {
 namespace {
@@ -481,60 +481,6 @@ TEST_F(Program, ASecondCopyOnlySaysItIsRunning) {
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
   EXPECT_TRUE(first.Ended());
 }
-
-// The machine's keys as User Account Control leaves them to an administrator:
-// Administrators (an elevated program) write them, everyone else (a filtered
-// program: the token with Administrators disabled) only reads them. Each key,
-// and every key under it, gets its own rights back when this goes.
-class AdministratorsOnly {
- public:
-  AdministratorsOnly(std::initializer_list<const char*> keys) {
-    PSECURITY_DESCRIPTOR only = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;WD)",
-                                                                SDDL_REVISION_1, &only, nullptr))
-      return;
-    for (const char* key : keys) Apply(key, only);
-    ::LocalFree(only);
-  }
-  ~AdministratorsOnly() {
-    for (auto each = before_.rbegin(); each != before_.rend(); ++each)
-      ::RegSetKeySecurity(each->first, DACL_SECURITY_INFORMATION, each->second.data()), ::RegCloseKey(each->first);
-  }
-  bool Applied() const { return applied_; }
-  // A token as the filtered programs of this user have it.
-  static HANDLE Filtered() {
-    HANDLE own = nullptr, filtered = nullptr;
-    BYTE administrators[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof(administrators);
-    SID_AND_ATTRIBUTES disabled = {administrators, 0};
-    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, &own) &&
-        ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size))
-      ::CreateRestrictedToken(own, 0, 1, &disabled, 0, nullptr, 0, nullptr, &filtered);
-    if (own) ::CloseHandle(own);
-    return filtered;
-  }
-
- private:
-  void Apply(const std::string& key, PSECURITY_DESCRIPTOR only) {
-    HKEY handle = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS,
-                        &handle) != ERROR_SUCCESS)
-      return void(applied_ = false);
-    std::vector<char> old(4096);
-    DWORD size = static_cast<DWORD>(old.size());
-    if (::RegGetKeySecurity(handle, DACL_SECURITY_INFORMATION, old.data(), &size) != ERROR_SUCCESS ||
-        ::RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, only) != ERROR_SUCCESS)
-      applied_ = false;
-    before_.emplace_back(handle, std::move(old));
-    char name[256];
-    for (DWORD i = 0, length = sizeof(name); ::RegEnumKeyExA(handle, i, name, &length, nullptr, nullptr, nullptr,
-                                                              nullptr) == ERROR_SUCCESS;
-         ++i, length = sizeof(name))
-      Apply(key + "\\" + name, only);
-  }
-  std::vector<std::pair<HKEY, std::vector<char>>> before_;
-  bool applied_ = true;
-};
 
 // An administrator under User Account Control: Windows runs "/startup" from
 // HKLM RunOnce elevated and "/cleanup" from HKCU RunOnce filtered. "/startup"
