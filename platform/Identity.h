@@ -21,5 +21,7 @@ inline constexpr char kInstanceMutex[] = "Quill Moor";
 // The event "/cleanup" sets once it has given back what it could: the keeper
 // waits for it. In the session's own namespace, as each log-on is its own.
 inline constexpr char kCleanupDoneEvent[] = "Local\\Quill Moor Cleanup Done";
+// The event the keeper sets once it listens for the end of the pass.
+inline constexpr char kKeeperReadyEvent[] = "Local\\Quill Moor Keeper Ready";
 
 }  // namespace qm::identity

@@ -94,16 +94,24 @@ bool Win32ProgramSystem::StartKeeper(bool returnArmed) {
   // (the keeper itself may start only after that).
   win32::KernelObject word(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
   if (word) ::ResetEvent(word.Get());
+  win32::KernelObject ready(::CreateEventA(nullptr, TRUE, FALSE, identity::kKeeperReadyEvent));
+  if (ready) ::ResetEvent(ready.Get());
   std::string line = cycle::RunOnceCommand(ProgramFolder(), returnArmed ? "/keep" : "/keep unarmed");
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+  if (!ready ||
+      !::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
     CLog::Error("Unable to start the keeper: error " + std::to_string(::GetLastError()));
     return false;
   }
   win32::KernelObject process(started.hProcess), thread(started.hThread);
-  return true;
+  // Nothing is taken before the keeper listens: a session that ended before
+  // it made its window would end it without a word.
+  HANDLE either[] = {ready.Get(), process.Get()};
+  if (::WaitForMultipleObjects(2, either, FALSE, 30000) == WAIT_OBJECT_0) return true;
+  CLog::Error("The keeper did not start listening");
+  return false;
 }
 
 namespace {
@@ -146,6 +154,8 @@ void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
   keeperWindow_.Reset(::CreateWindowA(type.lpszClassName, identity::kApplicationName, WS_POPUP, 0, 0, 0, 0, nullptr,
                                       nullptr, type.hInstance, nullptr));
   if (keeperWindow_) ::SetWindowLongPtrA(keeperWindow_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&sessionEnds_));
+  win32::KernelObject ready(::OpenEventA(EVENT_MODIFY_STATE, FALSE, identity::kKeeperReadyEvent));
+  if (ready) ::SetEvent(ready.Get());
   while (!sessionEnds_ && ::GetTickCount64() - waitStarted_ < kLongestPass) {
     if (WaitForWord(250)) return;
     // Windows deletes the value as it starts "/cleanup": the user's RunOnce
