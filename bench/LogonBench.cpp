@@ -38,9 +38,12 @@
 
 #include "app/core/MainIds.h"
 #include "platform/win32/Handles.h"
+#include "tests/dialogs/ui/UiSupport.h"
+#include "tests/support/RemoteTree.h"
 
 namespace {
 
+using qm::test::RemoteTree;
 using qm::win32::KernelObject;
 using qm::win32::RegKeyHandle;
 
@@ -206,23 +209,7 @@ std::vector<DWORD> ProcessesNamed(const std::vector<std::string>& names) {
 }
 
 // The program's main window (the one that holds the tree), shown or not.
-struct Wanted {
-  DWORD process;
-  HWND window;
-};
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM param) {
-  auto* wanted = reinterpret_cast<Wanted*>(param);
-  DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (owner != wanted->process || !::GetDlgItem(window, IDC_MAIN_TREE)) return TRUE;
-  wanted->window = window;
-  return FALSE;
-}
-HWND MainWindowOf(DWORD process) {
-  Wanted wanted{process, nullptr};
-  ::EnumWindows(&MatchMainWindow, reinterpret_cast<LPARAM>(&wanted));
-  return wanted.window;
-}
+HWND MainWindowOf(DWORD process) { return qm::test::ProcessWindow(process, "Quill Moor", IDC_MAIN_TREE, true); }
 
 BOOL CALLBACK FindUnpainted(HWND child, LPARAM param) {
   if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
@@ -241,72 +228,6 @@ bool Painted(HWND window) {
 
 // ------------------------------------------------------- the /startup window
 
-// The tree of another process, read through memory of that process.
-class RemoteTree {
- public:
-  RemoteTree(HANDLE process, HWND tree) : process_(process), tree_(tree) {
-    memory_ = ::VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
-    if (!memory_) throw Failure("cannot read the tree of the \"/startup\" window");
-  }
-  ~RemoteTree() { ::VirtualFreeEx(process_, memory_, 0, MEM_RELEASE); }
-  RemoteTree(const RemoteTree&) = delete;
-  RemoteTree& operator=(const RemoteTree&) = delete;
-
-  struct Item {
-    HTREEITEM handle;
-    std::string text;
-    bool checked;
-  };
-  // The entries: every child of every root.
-  std::vector<Item> Entries() {
-    std::vector<Item> items;
-    for (HTREEITEM root = Next(nullptr, TVGN_ROOT); root; root = Next(root, TVGN_NEXT))
-      for (HTREEITEM child = Next(root, TVGN_CHILD); child; child = Next(child, TVGN_NEXT)) items.push_back(Read(child));
-    return items;
-  }
-  // Clicks the item's box as a user does, and waits until it shows the change.
-  bool ClickCheckBox(HTREEITEM handle) {
-    bool was = Read(handle).checked;
-    ::SendMessageA(tree_, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(handle));
-    RECT rect{};
-    *reinterpret_cast<HTREEITEM*>(&rect) = handle;
-    Put(&rect, sizeof(rect));
-    if (!::SendMessageA(tree_, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(memory_))) return false;
-    Get(&rect, sizeof(rect));
-    // The box sits left of the item's icon: 20 to 35 pixels left of its text.
-    POINT point{rect.left - 27, (rect.top + rect.bottom) / 2};
-    ::PostMessageA(tree_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
-    ::PostMessageA(tree_, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-    for (int i = 0; i < 500; ++i, ::Sleep(10))
-      if (Read(handle).checked != was) return true;
-    return false;
-  }
-
- private:
-  Item Read(HTREEITEM handle) {
-    TVITEMA item{};
-    item.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
-    item.hItem = handle;
-    item.stateMask = TVIS_STATEIMAGEMASK;
-    item.pszText = static_cast<char*>(memory_) + 1024;
-    item.cchTextMax = 1024;
-    Put(&item, sizeof(item));
-    ::SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(memory_));
-    Get(&item, sizeof(item));
-    char text[1024] = {};
-    SIZE_T got = 0;
-    ::ReadProcessMemory(process_, static_cast<char*>(memory_) + 1024, text, sizeof(text) - 1, &got);
-    return {handle, text, ((item.state & TVIS_STATEIMAGEMASK) >> 12) == 2};
-  }
-  HTREEITEM Next(HTREEITEM item, UINT how) {
-    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree_, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
-  }
-  void Put(const void* data, SIZE_T size) { ::WriteProcessMemory(process_, memory_, data, size, nullptr); }
-  void Get(void* data, SIZE_T size) { ::ReadProcessMemory(process_, memory_, data, size, nullptr); }
-  HANDLE process_;
-  HWND tree_;
-  void* memory_;
-};
 
 // ------------------------------------------------------------------ a round
 
@@ -413,6 +334,7 @@ class Bench {
   // Each of the entries listed, none started yet, every box ticked.
   void TickAll(const char* round, HANDLE process, HWND window) {
     RemoteTree tree(process, ::GetDlgItem(window, IDC_MAIN_TREE));
+    if (!tree.Ready()) throw Failure("cannot read the tree of the \"/startup\" window");
     std::vector<RemoteTree::Item> items = tree.Entries();
     for (const Entry& e : entries_) {
       auto item = std::find_if(items.begin(), items.end(), [&](const RemoteTree::Item& i) { return i.text == e.name; });
