@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +15,6 @@
 
 #include "app/core/MainIds.h"
 #include "tests/dialogs/ui/UiSupport.h"
-#include "tests/support/ReadOnlyKey.h"
 
 namespace qm::test {
 namespace {
@@ -52,20 +50,17 @@ void SetText(HKEY root, const char* key, const char* name, const std::string& te
   ::RegSetKeyValueA(root, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
-// The program started with a command-line tail, with this process's token or
-// the one given; null handle when it could not start.
+// The program started with a command-line tail; null handle when it could not start.
 struct Started {
   PROCESS_INFORMATION process{};
-  explicit Started(const std::string& tail, HANDLE token = nullptr) {
+  explicit Started(const std::string& tail) {
     std::string line = "\"" + Folder() + "\\Quillmoor.exe\" " + tail;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     std::vector<char> buffer(line.begin(), line.end());
     buffer.push_back('\0');
-    if (!(token ? ::CreateProcessAsUserA(token, nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                         Folder().c_str(), &startup, &process)
-                : ::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(),
-                                   &startup, &process)))
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, Folder().c_str(), &startup,
+                          &process))
       process = {};
   }
   ~Started() {
@@ -78,24 +73,14 @@ struct Started {
   bool Running() { return process.hProcess && ::WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
 };
 
-// Whether every copy of the program has ended within the time; those still
-// running are ended when end is set, as a log-off ends them.
-bool NoCopyRuns(DWORD milliseconds, bool end = false) {
-  for (DWORD waited = 0;; waited += 100, ::Sleep(100)) {
-    std::vector<DWORD> ids;
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 process{};
-    process.dwSize = sizeof(process);
-    for (BOOL more = ::Process32First(snapshot, &process); more; more = ::Process32Next(snapshot, &process))
-      if (::lstrcmpiA(process.szExeFile, "Quillmoor.exe") == 0) ids.push_back(process.th32ProcessID);
-    ::CloseHandle(snapshot);
-    if (ids.empty()) return true;
-    if (waited < milliseconds) continue;
-    for (DWORD id : ids)
-      if (HANDLE left = end ? ::OpenProcess(PROCESS_TERMINATE, FALSE, id) : nullptr)
-        ::TerminateProcess(left, 1), ::CloseHandle(left);
-    return false;
+// Whether every keeper (its hidden window) has gone within the time; the
+// session's end is told to those left when end is set, as at a log-off.
+bool KeepersGone(DWORD milliseconds, bool end = false) {
+  for (DWORD waited = 0; HWND keeper = ::FindWindowA("Quill Moor Keeper", nullptr); waited += 100, ::Sleep(100)) {
+    if (waited >= milliseconds) return false;
+    if (end) ::SendMessageA(keeper, WM_QUERYENDSESSION, 0, 0);
   }
+  return true;
 }
 
 // A top-level dialog of the process titled "Quill Moor", shown or not: the
@@ -130,7 +115,7 @@ class Program : public testing::Test {
   }
   void TearDown() override {
     // A keeper still waiting for a pass that the test never ended goes as at a log-off.
-    NoCopyRuns(0, true);
+    KeepersGone(5000, true);
     Started restore("/restore");
     EXPECT_TRUE(restore.Ended());
     Clean();
@@ -194,7 +179,7 @@ TEST_F(Program, EveryModeAgainstTheRealRegistry) {
     SCOPED_TRACE("/cleanup: everything back, waiting hidden in the tray; its Exit takes the services");
     ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups");
     // The user's RunOnce pass has begun: the keepers of both "/startup" runs arm the next one and end.
-    EXPECT_TRUE(NoCopyRuns(5000));
+    EXPECT_TRUE(KeepersGone(5000));
     EXPECT_EQ(Arm("/startup"), Text(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups"));
     ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups");
     Started cleanup("/cleanup");
@@ -480,49 +465,6 @@ TEST_F(Program, ASecondCopyOnlySaysItIsRunning) {
   }
   ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
   EXPECT_TRUE(first.Ended());
-}
-
-// An administrator under User Account Control: Windows runs "/startup" from
-// HKLM RunOnce elevated and "/cleanup" from HKCU RunOnce filtered. "/startup"
-// takes the machine's entries too; the filtered "/cleanup" gives back the
-// user's, and the keeper "/startup" left, with its rights, the machine's.
-TEST_F(Program, AFilteredCleanupLeavesTheMachinesEntriesToTheElevatedKeeper) {
-  constexpr char kSystem[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-  const long long lua = Number(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA");
-  const DWORD on = 1;
-  ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA", REG_DWORD, &on, sizeof(on));
-  SetText(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool", "C:\\windows\\notepad.exe /tool");
-  {
-    Started startup("/startup");
-    HWND window = FindWindowOf(startup, true);
-    ASSERT_TRUE(window);
-    EXPECT_TRUE(MailTaken());
-    EXPECT_EQ(kMissing, Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool"));
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), 0);
-    EXPECT_TRUE(startup.Ended());
-  }
-  {
-    AdministratorsOnly machine({kRun, kRunOnce, kServices, kMain});
-    ASSERT_TRUE(machine.Applied());
-    HANDLE filtered = AdministratorsOnly::Filtered();
-    ASSERT_TRUE(filtered);
-    ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunOnce, "QM Init Cleanups");
-    Started cleanup("/cleanup", filtered);
-    ::CloseHandle(filtered);
-    HWND window = FindWindowOf(cleanup, true);
-    ASSERT_TRUE(window);
-    EXPECT_FALSE(MailTaken());
-    // It knew it could not write the machine's places; the keeper, which can, did.
-    EXPECT_EQ(0, Number(HKEY_CURRENT_USER, kMain, "Machine Returns"));
-    for (int i = 0; i < 50 && Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool") == kMissing; ++i) ::Sleep(100);
-    EXPECT_EQ("C:\\windows\\notepad.exe /tool", Text(HKEY_LOCAL_MACHINE, kRun, "QM Program Tool"));
-    EXPECT_EQ(Arm("/startup"), Text(HKEY_LOCAL_MACHINE, kRunOnce, "QM Init Startups"));
-    EXPECT_EQ(0, Flag("Init Startup"));
-    ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_TRAY_EXIT, 0), 0);
-    EXPECT_TRUE(cleanup.Ended());
-  }
-  if (lua < 0) ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA");
-  else ::RegSetKeyValueA(HKEY_LOCAL_MACHINE, kSystem, "EnableLUA", REG_DWORD, &lua, sizeof(DWORD));
 }
 
 }  // namespace
