@@ -93,8 +93,9 @@ void Modes::PrepareKeys() {
 void Modes::StartupLaunch() {
   // Nothing would bring back what a take here holds: Windows runs no RunOnce value for this account.
   if (!parts_.system.RunOnceRuns()) return;
-  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone(),
-                          [this] { return parts_.system.StartKeeper(cycle_.CleanupArmed()); }) != cycle::Cycle::TakeResult::Taken)
+  const auto startKeeper = [this] { return parts_.system.StartKeeper(cycle_.CleanupArmed()); };
+  if (cycle_.TakeStartups(cycle::WritablePlaces::Probe(), parts_.system.ElevatedAlone(), startKeeper) !=
+      cycle::Cycle::TakeResult::Taken)
     return;
   SetUpTheme();
   MainWindowSetup setup;

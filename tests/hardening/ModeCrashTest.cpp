@@ -222,7 +222,9 @@ int RunMode(const ModeCase& c, FaultPlan::Mode mode, int k, Totals* totals) {
   // What Windows' pass through HKLM RunOnce holds while a mode it started runs
   // (the user's pass is the last: "/cleanup" arms it again only as the session ends).
   const bool machinePass = c.startedBy && std::string(c.startedBy) == kStartupArm;
-  const auto passKey = [&] { return machinePass ? platform.Names(HKeyLocalMachine, kRunOnceKey) : std::vector<std::string>(); };
+  const auto passKey = [&] {
+    return machinePass ? platform.Names(HKeyLocalMachine, kRunOnceKey) : std::vector<std::string>();
+  };
   const auto passBefore = passKey();
   FaultPlan plan;
   FaultyRegistryStore registry(platform.registry, plan);
