@@ -107,7 +107,9 @@ void Modes::StartupLaunch() {
 void Modes::Keep(bool returnArmed) {
   // Started only by a "/startup" with the machine's rights; one without has nothing to do.
   if (!cycle::WritablePlaces::Probe().Machine()) return;
-  parts_.system.AwaitPassEnd(returnArmed);
+  // Windows deletes the user's "/cleanup" value as it starts it: the user's
+  // RunOnce pass, the last of the log-on, has begun.
+  parts_.system.AwaitPassEnd([&] { return returnArmed && !cycle_.CleanupArmed(); });
   const bool armed = cycle_.ArmNextStartup();
   // A "/cleanup" with the machine's rights gives everything back itself.
   if (!parts_.system.ElevatedAlone()) {

@@ -4,6 +4,7 @@
 // mutex, message boxes, restarting Windows, the program's folder, the real
 // main window) comes through the two interfaces below, so that every mode runs
 // on Linux over the in-memory registry.
+#include <functional>
 #include <string>
 
 #include "app/core/MainView.h"
@@ -38,10 +39,10 @@ class IProgramSystem {
   // user's "/cleanup" value stands, so that its going tells the keeper that
   // Windows' pass is over.
   virtual bool StartKeeper(bool returnArmed) = 0;
-  // In the keeper: returns once Windows' start-up pass is over (the user's
-  // "/cleanup" value, where it stood, is used up; or "/cleanup" has told
-  // it), or after long enough that it must be.
-  virtual void AwaitPassEnd(bool returnArmed) = 0;
+  // In the keeper: returns once Windows' start-up pass is over (passOver
+  // answers true, asked now and then; or "/cleanup" has told it), or after
+  // long enough that it must be.
+  virtual void AwaitPassEnd(const std::function<bool()>& passOver) = 0;
   // In the keeper: returns once "/cleanup" has told it that it has given back
   // what it could, or after the same long wait.
   virtual void AwaitCleanup() = 0;

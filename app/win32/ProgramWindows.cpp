@@ -7,7 +7,6 @@
 #include "engine/foundation/Guard.h"
 #include "engine/foundation/Log.h"
 #include "engine/foundation/Registry.h"
-#include "engine/foundation/StoredKeys.h"
 #include "platform/Identity.h"
 
 namespace qm::app {
@@ -119,10 +118,6 @@ namespace {
 // Long enough after a log-on that Windows' start-up pass is over, whatever ran in it.
 constexpr unsigned long long kLongestPass = 10ull * 60 * 1000;
 
-bool CleanupValueStands() {
-  return CRegistry().IsValueNamePresent(HKeyCurrentUser, kRunOnceKey, cycle::kCleanupRunOnce);
-}
-
 // The keeper's hidden window: the session's end is the pass's end too.
 LRESULT CALLBACK KeeperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return Guarded("Keeper window", message, [&]() -> LRESULT {
@@ -143,7 +138,7 @@ bool Win32ProgramSystem::WaitForWord(unsigned long milliseconds) {
   return event && got == WAIT_OBJECT_0;
 }
 
-void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
+void Win32ProgramSystem::AwaitPassEnd(const std::function<bool()>& passOver) {
   waitStarted_ = ::GetTickCount64();
   cleanupDone_.Reset(::CreateEventA(nullptr, TRUE, FALSE, identity::kCleanupDoneEvent));
   WNDCLASSA type = {};
@@ -157,10 +152,7 @@ void Win32ProgramSystem::AwaitPassEnd(bool returnArmed) {
   win32::KernelObject ready(::OpenEventA(EVENT_MODIFY_STATE, FALSE, identity::kKeeperReadyEvent));
   if (ready) ::SetEvent(ready.Get());
   while (!sessionEnds_ && ::GetTickCount64() - waitStarted_ < kLongestPass) {
-    if (WaitForWord(250)) return;
-    // Windows deletes the value as it starts "/cleanup": the user's RunOnce
-    // pass, the last of the log-on, has begun.
-    if (returnArmed && !CleanupValueStands()) return;
+    if (WaitForWord(250) || passOver()) return;
   }
 }
 

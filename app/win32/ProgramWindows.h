@@ -25,7 +25,7 @@ class Win32ProgramSystem : public IProgramSystem {
   bool RunOnceRuns() override;
   bool ElevatedAlone() override;
   bool StartKeeper(bool returnArmed) override;
-  void AwaitPassEnd(bool returnArmed) override;
+  void AwaitPassEnd(const std::function<bool()>& passOver) override;
   void AwaitCleanup() override;
   void TellKeeper() override;
   // Lets go of the instance mutex: the program only watches its starts now.

@@ -76,7 +76,7 @@ class RecordingSystem : public app::IProgramSystem {
   // Keepers asked for; the waits are over at once, as when Windows' pass has ended.
   int keepers = 0;
   bool StartKeeper(bool) override { return ++keepers, true; }
-  void AwaitPassEnd(bool) override {}
+  void AwaitPassEnd(const std::function<bool()>&) override {}
   void AwaitCleanup() override {}
   void TellKeeper() override {}
 };
