@@ -236,6 +236,13 @@ bool CODButton::DoDefaultAction() {
   return ::IsWindowEnabled(Window()) && ::PostMessageA(Window(), BM_CLICK, 0, 0);
 }
 
+LRESULT CODButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The face covers the whole button: erasing first would only cost a
+  // round of messages to the parent and show the erased colour for a moment.
+  if (message == WM_ERASEBKGND) return 1;
+  return CODControl::Handle(message, wParam, lParam);
+}
+
 void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;

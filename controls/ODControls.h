@@ -87,6 +87,7 @@ class CODButton : public CODControl {
 
  protected:
   void OnAttached() override;
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
   void DrawFace(const DRAWITEMSTRUCT& item, RECT* content);
   // The focus mark inside content, when the button has the focus and the window shows it.
   void DrawFocus(const DRAWITEMSTRUCT& item, const RECT& content);
