@@ -724,11 +724,13 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
   // A shortcut's icon comes from its bytes alone (its target or its icon
   // location), so shortcuts with the same bytes under one root share one
   // image. A shortcut that cannot be read is looked up on its own.
-  ImageCache images(tree, kFallbackImage);
+  ImageCache cache(tree, kFallbackImage);
   auto keyOf = [](RegKey root, const std::vector<std::uint8_t>& bytes) {
     return std::to_string(static_cast<int>(root == HKeyLocalMachine)) + std::string(bytes.begin(), bytes.end());
   };
   platform::IFileSystem* files = Files();
+  // Without an image list every item takes the kind's image: no shortcut is read for it.
+  const bool images = tree->GetImageList() != nullptr;
   for (RegKey root : RootsOf(EntryKind::Shortcut)) {
     if (inRegistry == 1) {
       char folder[kPathBufferSize];
@@ -737,9 +739,9 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       FindShortcutFilePaths((std::string(folder) + "\\" + kLinkPattern).c_str(), &names, &paths);
       for (std::size_t i = 0; i < names.size(); ++i) {
         std::vector<std::uint8_t> bytes;
-        auto make = [&] { return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, paths[i]) : kFallbackImage; };
-        bool read = files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
-        int image = read ? images.Image(keyOf(root, bytes), make) : make();
+        auto make = [&] { return AddShortcutImageToTreeCtrl(tree, paths[i]); };
+        bool read = images && files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
+        int image = !images ? kFallbackImage : read ? cache.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
         tree->SetCheck(item, ReadFlag(root, names[i]) != 0);
         if (itemRoots) itemRoots->emplace_back(item, root);
@@ -751,10 +753,8 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     for (const std::string& name : stored) {
       std::vector<std::uint8_t> bytes;
       // Without an image list no temporary copy is written for an icon that could not be kept.
-      auto make = [&] {
-        return tree->GetImageList() ? AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)) : kFallbackImage;
-      };
-      int image = ReadStored(root, name, &bytes) ? images.Image(keyOf(root, bytes), make) : make();
+      auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
+      int image = !images ? kFallbackImage : ReadStored(root, name, &bytes) ? cache.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
       tree->SetCheck(item, ReadFlag(root, name) != 0);
       if (itemRoots) itemRoots->emplace_back(item, root);
