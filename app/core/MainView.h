@@ -84,8 +84,12 @@ class IMainView {
   // The text shown in the status line while the mouse is over a control.
   virtual void SetHoverText(int control, const std::string& text) = 0;
   virtual void SetColors(const WindowColors& colors) = 0;
-  // Gives the tree its image list holding the three roots' icons, in the order
-  // Services, Startups, Shortcuts.
+  // Gives the tree its image list, its first places kept for the three roots'
+  // icons, in the order Services, Startups, Shortcuts: the room for every
+  // item's image stands from the first paint.
+  virtual void InstallImageList() = 0;
+  // Draws the roots' icons into the places kept for them; once the window
+  // stands, as the other images come.
   virtual void InstallRootImages() = 0;
   // Adds to the tree's image list the image of an entry whose program file is
   // gone; answers its index, or -1.

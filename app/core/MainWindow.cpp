@@ -115,7 +115,7 @@ void MainWindow::OnInit() {
   view_->SetTitle(kApplicationName);
   ApplyThemeColors();
   for (const HoverText& hover : kHoverTexts) view_->SetHoverText(hover.control, hover.text);
-  view_->InstallRootImages();
+  view_->InstallImageList();
   IMainTree& tree = view_->Tree();
   for (int kind = 0; kind < kKinds; ++kind) roots_[kind] = tree.InsertItem(0, kKindTexts[kind].root, kind, kind);
   policies_ = policy::ReadPolicies();
@@ -171,16 +171,22 @@ namespace {
 
 // The window's tree as the first listing sees it: without an image list, so
 // that the engines ask the shell for no icon and every entry stands at once
-// with its kind's image.
+// with its kind's image. The text of each item it put in is answered from
+// what it was given, not asked of the control again.
 class TreeWithoutImages : public platform::ITreeControl {
  public:
   explicit TreeWithoutImages(platform::ITreeControl& tree) : tree_(tree) {}
   TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override {
-    return tree_.InsertItem(parent, text, image, selectedImage);
+    TreeItem item = tree_.InsertItem(parent, text, image, selectedImage);
+    if (item) texts_[item] = text;
+    return item;
   }
   bool SetCheck(TreeItem item, bool checked) override { return tree_.SetCheck(item, checked); }
   bool GetCheck(TreeItem item) const override { return tree_.GetCheck(item); }
-  std::string GetItemText(TreeItem item) const override { return tree_.GetItemText(item); }
+  std::string GetItemText(TreeItem item) const override {
+    auto known = texts_.find(item);
+    return known != texts_.end() ? known->second : tree_.GetItemText(item);
+  }
   int GetItemImage(TreeItem item) const override { return tree_.GetItemImage(item); }
   std::vector<TreeItem> Children(TreeItem parent) const override { return tree_.Children(parent); }
   platform::IImageList* GetImageList() override { return nullptr; }
@@ -188,6 +194,7 @@ class TreeWithoutImages : public platform::ITreeControl {
 
  private:
   platform::ITreeControl& tree_;
+  std::map<TreeItem, std::string> texts_;
 };
 
 // The second listing, for the images alone: it holds no items of its own,
@@ -227,11 +234,12 @@ void MainWindow::Populate() {
   }
 }
 
-// After the window first stood painted: each entry's program icon, then the
-// marks drawn over it. Each item keeps its box and its place; an entry that
+// After the window first stood painted: the roots' icons, each entry's
+// program icon, then the marks drawn over it. Each item keeps its box and its place; an entry that
 // came or went meanwhile is passed over.
 void MainWindow::Dress() {
   dressed_ = true;
+  view_->InstallRootImages();
   IMainTree& tree = view_->Tree();
   ImagesOnly images(tree);
   const EntryPlace place = PlaceOfSelector(setup_.inRegistry);

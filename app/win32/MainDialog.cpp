@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <vector>
 
 #include "app/res/resource.h"
 #include "app/win32/MessageBoxes.h"
@@ -195,7 +197,12 @@ void MainDialog::RepaintChildrenIn(const RECT& area) {
     ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&bounds), 2);
     if (!::IntersectRect(&common, &bounds, &area)) continue;
     ::OffsetRect(&common, -bounds.left, -bounds.top);
-    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    // Its frame too, where it has one (the tree's and the field's borders):
+    // a frame to draw again costs every control a message more.
+    RECT inner;
+    ::GetClientRect(child, &inner);
+    const bool framed = inner.right != bounds.right - bounds.left || inner.bottom != bounds.bottom - bounds.top;
+    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | (framed ? RDW_FRAME : 0));
   }
 }
 
@@ -326,14 +333,12 @@ BOOL MainDialog::OnInitDialog() {
                  reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.Get() : icon_.Get()));
   tray_.Attach(Window(), smallIcon_ ? smallIcon_.Get() : icon_.Get());
 
-  // The check boxes of a tree made from a template are set up late: the
-  // boxes the engines set while filling it would be cleared again when the
-  // window first shows. Setting the style anew, before any item exists, sets
-  // them up now.
+  // The check boxes of a tree made from a template with them are set up late:
+  // the boxes the engines set while filling it would be cleared again when
+  // the window first shows. The template leaves them out; switched on here,
+  // before any item exists, they are set up now, and once.
   HWND tree = ::GetDlgItem(Window(), IDC_MAIN_TREE);
-  LONG_PTR treeStyle = ::GetWindowLongPtrA(tree, GWL_STYLE);
-  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle & ~static_cast<LONG_PTR>(TVS_CHECKBOXES));
-  ::SetWindowLongPtrA(tree, GWL_STYLE, treeStyle | TVS_CHECKBOXES);
+  ::SetWindowLongPtrA(tree, GWL_STYLE, ::GetWindowLongPtrA(tree, GWL_STYLE) | TVS_CHECKBOXES);
   tree_ = std::make_unique<Win32MainTree>(tree);
   pathEdit_.Attach(Window(), IDC_MAIN_PATH);
   pathField_ = std::make_unique<platform::Win32EditField>(::GetDlgItem(Window(), IDC_MAIN_PATH));
@@ -513,16 +518,18 @@ void MainDialog::Paint() {
   win32::MemoryDC memory(::CreateCompatibleDC(dc));
   // The theme's file is read again at every paint, so that a theme folder
   // changed on disk shows at once; a file that does not load keeps the last picture.
+  // Without a theme the program's own picture, loaded once with the window.
   std::string file = logic_.BackgroundFile();
   if (!file.empty()) {
     HANDLE loaded = ::LoadImageA(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
-    if (loaded) background_.Reset(loaded);
+    if (loaded) themeBackground_.Reset(loaded);
   } else {
-    background_.Reset(::LoadBitmapA(module_, MAKEINTRESOURCEA(IDB_BACKGROUND)));
+    themeBackground_.Reset();
   }
+  HGDIOBJ picture = themeBackground_ ? themeBackground_.Get() : background_.Get();
   BITMAP size{};
-  if (!memory.Get() || !background_ || !::GetObjectA(background_.Get(), sizeof(size), &size)) return;
-  win32::Selection selected(memory.Get(), background_.Get());
+  if (!memory.Get() || !picture || !::GetObjectA(picture, sizeof(size), &size)) return;
+  win32::Selection selected(memory.Get(), picture);
   ::SetStretchBltMode(dc, COLORONCOLOR);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
@@ -565,21 +572,44 @@ void MainDialog::SetColors(const WindowColors& colors) {
   for (CODToolBarButton* button : {&service_, &startup_, &shortcut_, &theme_}) button->SetColor(colors.section);
 }
 
-void MainDialog::InstallRootImages() {
+namespace {
+
+// The roots' icons and the badge of the 32-bit programs' entries, in the
+// places the tree keeps for them.
+constexpr int kRootIcons[] = {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32};
+
+}  // namespace
+
+void MainDialog::InstallImageList() {
   // Colour with a mask rather than the plain 16 colours: the engines add the
   // programs' own icons to this list, and they must keep their colours.
-  // At the size of the tree's text: 16 pixels at 96 dots per inch, each icon
-  // taken from its own image of that size.
+  // At the size of the tree's text: 16 pixels at 96 dots per inch.
   const int size = Scaled(16);
-  images_ = platform::Win32ImageList::Create(0, 1, size);
+  const int places = static_cast<int>(std::size(kRootIcons));
+  images_ = platform::Win32ImageList::Create(places, 1, size);
   if (!images_.Handle()) return;
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
-  for (int id : {IDI_SERVICES, IDI_STARTUPS, IDI_SHORTCUTS, IDI_VIEW32}) {
-    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
-    images_.AppendIcon(reinterpret_cast<platform::IconHandle>(icon.Get()));
-  }
-
+  // The places stand empty until the icons come: a picture whose mask hides
+  // all of it. Loading the icons costs more than the rest of the tree.
+  win32::GdiObject blank(::CreateBitmap(size * places, size, 1, 1, nullptr));
+  std::vector<BYTE> ones(static_cast<std::size_t>((size * places + 15) / 16 * 2 * size), 0xFF);
+  win32::GdiObject mask(::CreateBitmap(size * places, size, 1, 1, ones.data()));
+  if (blank.Get() && mask.Get())
+    ImageList_Add(images_.Handle(), static_cast<HBITMAP>(blank.Get()), static_cast<HBITMAP>(mask.Get()));
   tree_->SetImageList(&images_);
+}
+
+void MainDialog::InstallRootImages() {
+  if (!images_.Handle()) return;
+  // Each icon taken from its own image of the list's size.
+  const int size = Scaled(16);
+  int place = 0;
+  for (int id : kRootIcons) {
+    win32::IconHandle icon(static_cast<HICON>(::LoadImageA(module_, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0)));
+    if (icon) ImageList_ReplaceIcon(images_.Handle(), place, icon.Get());
+    ++place;
+  }
+  if (tree_) ::InvalidateRect(tree_->Window(), nullptr, FALSE);
 }
 
 int MainDialog::AddMissingProgramImage() {

@@ -58,6 +58,7 @@ class MainDialog : public IMainView {
   void SetTitle(const std::string& title) override;
   void SetHoverText(int control, const std::string& text) override;
   void SetColors(const WindowColors& colors) override;
+  void InstallImageList() override;
   void InstallRootImages() override;
   void EnableCommand(std::uint32_t command, bool enabled) override;
   void ShowMessage(const std::string& text, BoxIcon icon) override;
@@ -108,6 +109,7 @@ class MainDialog : public IMainView {
   std::unique_ptr<platform::Win32Menu> themeMenuView_;
   // The toolbar's four and the window's background, which painting replaces.
   win32::GdiObject themeBitmap_, serviceBitmap_, startupBitmap_, shortcutBitmap_, background_;
+  win32::GdiObject themeBackground_;  // the theme's picture as last loaded; none without a theme
   platform::Win32ImageList images_;
   win32::GdiObject minimizeFont_;
 

@@ -142,10 +142,11 @@ class RecordingMainView : public app::IMainView {
   void SetTitle(const std::string& title) override { events.push_back("title " + title); }
   void SetHoverText(int, const std::string&) override {}
   void SetColors(const app::WindowColors& newColors) override { colors = newColors; }
-  void InstallRootImages() override {
+  void InstallImageList() override {
     images = FakeImageList(3);
     tree.SetImageList(&images);
   }
+  void InstallRootImages() override {}
   int AddMissingProgramImage() override { return images.AppendIcon(platform::IconHandle{0x4D}); }
   void EnableCommand(std::uint32_t command, bool on) override { enabled[command] = on; }
   void ShowMessage(const std::string& text, app::BoxIcon) override { messages.push_back(text); }

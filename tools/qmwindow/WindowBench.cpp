@@ -163,7 +163,10 @@ int Controls(int count) {
   qm::win32::WindowHandle window(
       ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN_WINDOW), nullptr, ControlsProc, 0));
   if (!window) return 1;
-  FillTree(::GetDlgItem(window.Get(), IDC_MAIN_TREE), count);
+  // Its check boxes as the window switches them on.
+  HWND tree = ::GetDlgItem(window.Get(), IDC_MAIN_TREE);
+  ::SetWindowLongPtrA(tree, GWL_STYLE, ::GetWindowLongPtrA(tree, GWL_STYLE) | TVS_CHECKBOXES);
+  FillTree(tree, count);
   ShowAndReport(window.Get());
   return 0;
 }
