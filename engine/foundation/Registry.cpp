@@ -440,6 +440,20 @@ int CRegistry::EnumerateValues(RegKey root, const char* path, std::vector<Regist
   }
 }
 
+int CRegistry::ReadNumbers(RegKey root, const char* path, std::map<std::string, std::uint32_t>* numbers) {
+  if (!numbers) return 0;
+  numbers->clear();
+  std::vector<RegistryValue> values;
+  if (!EnumerateValues(root, path, &values, nullptr)) return 0;
+  for (const RegistryValue& value : values) {
+    if (value.data.size() > 4) continue;
+    std::uint32_t number = 0;
+    for (std::size_t i = 0; i < value.data.size(); ++i) number |= static_cast<std::uint32_t>(value.data[i]) << (8 * i);
+    numbers->emplace(platform::FoldCase(value.name), number);
+  }
+  return 1;
+}
+
 RegKey OtherPublicView() {
   IRegistryStore* store = platform::Current<IRegistryStore>();
   return store ? store->OtherView() : platform::kNoKey;

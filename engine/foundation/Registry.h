@@ -5,6 +5,7 @@
 // path and value name, opens the key, does one job, closes the key and answers
 // 1 for success or 0 for failure. It logs nothing; the callers decide what to log.
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -113,6 +114,12 @@ class KELVRIN_API CRegistry {
   // those passed over. 0 with an empty list when the key cannot be opened or
   // a step of the listing fails before its end.
   int EnumerateValues(RegKey root, const char* path, std::vector<RegistryValue>* values, RegistryWalk* walk);
+  // Every value of the key as GetValue reads a number (the first four bytes,
+  // little-endian; shorter data as if zero-filled), keyed by its name folded
+  // by platform::FoldCase; a value GetValue would refuse (longer data) is left
+  // out. One listing instead of a key opened per name. 0 with an empty map
+  // when the key cannot be listed.
+  int ReadNumbers(RegKey root, const char* path, std::map<std::string, std::uint32_t>* numbers);
 
   // The system error code of the last store call that failed; for diagnosis only.
   std::uint32_t lastError;

@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "engine/foundation/Registry.h"
+#include "platform/Text.h"
 #include "platform/portable/MemoryRegistryStore.h"
 #if defined(_WIN32)
 #include "platform/win32/Win32RegistryStore.h"
@@ -279,6 +281,13 @@ TEST_P(RegistryContract, NumbersCarryAll32BitsAndLongerDataIsRefused) {
   number = 7;
   EXPECT_EQ(0, reg.GetValue(HKeyCurrentUser, key_.c_str(), "Text", &number));
   EXPECT_EQ(7u, number);
+
+  // One listing reads each number as the read by name does, found in any letter case.
+  std::map<std::string, std::uint32_t> numbers;
+  ASSERT_EQ(1, reg.ReadNumbers(HKeyCurrentUser, key_.c_str(), &numbers));
+  EXPECT_EQ((std::map<std::string, std::uint32_t>{{platform::FoldCase("BIG"), 0xA1B2C3D4u},
+                                                  {platform::FoldCase("short"), 0x1234u}}),
+            numbers);
 }
 
 TEST_P(RegistryContract, RawReadsReportTheSizeAndRefuseSmallBuffers) {
