@@ -393,22 +393,25 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
   const char* entryKey = keys.EntryKey(inRegistry);
   CRegistry registry;
   ImageCache images(tree, fallbackImage);
+  // Without an image list every item takes the kind's image: no command line is read for it.
+  const bool withImages = tree->GetImageList() != nullptr;
   for (RegKey root : keys.Roots()) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
+    std::map<std::string, std::uint32_t> flags;
+    if (!names.empty()) registry.ReadNumbers(root, keys.selectionsKey, &flags);
     for (const auto& name : names) {
       std::string commandLine;
       int image = fallbackImage;
       // A line too long to read still gets its item, with the kind's own icon.
-      if (registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
+      if (withImages && registry.GetValue(root, entryKey, name.c_str(), &commandLine)) {
         std::string path, argument;
         SplitOrWhole(commandLine, &path, &argument);
         image = images.ProgramImage(path);
       }
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
-      std::uint32_t flag = 0;
-      if (!registry.GetValue(root, keys.selectionsKey, name.c_str(), &flag)) flag = 0;
-      tree->SetCheck(item, flag != 0);
+      auto flag = flags.find(platform::FoldCase(name));
+      tree->SetCheck(item, flag != flags.end() && flag->second != 0);
       if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }

@@ -732,6 +732,13 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
   // Without an image list every item takes the kind's image: no shortcut is read for it.
   const bool images = tree->GetImageList() != nullptr;
   for (RegKey root : RootsOf(EntryKind::Shortcut)) {
+    // The root's flags in one listing, rather than a key opened per entry.
+    std::map<std::string, std::uint32_t> flags;
+    CRegistry().ReadNumbers(root, kShcSelectionsKey, &flags);
+    auto flagOf = [&](const std::string& name) {
+      auto flag = flags.find(platform::FoldCase(name));
+      return flag != flags.end() && flag->second != 0;
+    };
     if (inRegistry == 1) {
       char folder[kPathBufferSize];
       if (!GetStartupFolderPath(root, folder)) continue;
@@ -743,7 +750,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
         bool read = images && files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
         int image = !images ? kFallbackImage : read ? cache.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
-        tree->SetCheck(item, ReadFlag(root, names[i]) != 0);
+        tree->SetCheck(item, flagOf(names[i]));
         if (itemRoots) itemRoots->emplace_back(item, root);
       }
       continue;
@@ -756,7 +763,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
       auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
       int image = !images ? kFallbackImage : ReadStored(root, name, &bytes) ? cache.Image(keyOf(root, bytes), make) : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
-      tree->SetCheck(item, ReadFlag(root, name) != 0);
+      tree->SetCheck(item, flagOf(name));
       if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }
