@@ -124,7 +124,8 @@ bool CODControl::Attach(HWND parent, int id) {
   }
   window_ = window;
   OnAttached();
-  ::InvalidateRect(window_, nullptr, TRUE);
+  // A hidden control draws itself as it shows.
+  if (::IsWindowVisible(window_)) ::InvalidateRect(window_, nullptr, TRUE);
   return true;
 }
 
@@ -222,7 +223,10 @@ std::string CODControl::Text() const {
 
 // Buttons
 
-void CODButton::OnAttached() { ::SendMessageA(Window(), BM_SETSTYLE, BS_OWNERDRAW, TRUE); }
+void CODButton::OnAttached() {
+  if ((::GetWindowLongPtrA(Window(), GWL_STYLE) & BS_TYPEMASK) != BS_OWNERDRAW)
+    ::SendMessageA(Window(), BM_SETSTYLE, BS_OWNERDRAW, TRUE);
+}
 
 void CODButton::Describe(qm::controls::AccessibleFacts* facts) const {
   facts->role = ROLE_SYSTEM_PUSHBUTTON;
