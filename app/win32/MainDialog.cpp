@@ -591,8 +591,9 @@ void MainDialog::InstallImageList() {
   ImageList_SetBkColor(images_.Handle(), RGB(255, 255, 255));
   // The places stand empty until the icons come: a picture whose mask hides
   // all of it. Loading the icons costs more than the rest of the tree.
-  win32::GdiObject blank(::CreateBitmap(size * places, size, 1, 1, nullptr));
-  std::vector<BYTE> ones(static_cast<std::size_t>((size * places + 15) / 16 * 2 * size), 0xFF);
+  const std::size_t bytes = static_cast<std::size_t>((size * places + 15) / 16 * 2 * size);
+  std::vector<BYTE> zeros(bytes, 0), ones(bytes, 0xFF);
+  win32::GdiObject blank(::CreateBitmap(size * places, size, 1, 1, zeros.data()));
   win32::GdiObject mask(::CreateBitmap(size * places, size, 1, 1, ones.data()));
   if (blank.Get() && mask.Get())
     ImageList_Add(images_.Handle(), static_cast<HBITMAP>(blank.Get()), static_cast<HBITMAP>(mask.Get()));
