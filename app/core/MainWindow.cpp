@@ -235,8 +235,8 @@ void MainWindow::Populate() {
 }
 
 // After the window first stood painted: the roots' icons, each entry's
-// program icon, then the marks drawn over it. Each item keeps its box and its place; an entry that
-// came or went meanwhile is passed over.
+// program icon, then the marks drawn over it. Each item keeps its box and its
+// place; an entry that came or went meanwhile is passed over.
 void MainWindow::Dress() {
   dressed_ = true;
   view_->InstallRootImages();

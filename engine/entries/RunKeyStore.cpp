@@ -398,8 +398,8 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
   for (RegKey root : keys.Roots()) {
     std::vector<std::string> names;
     registry.EnumerateValueNames(root, entryKey, &names);
-    std::map<std::string, std::uint32_t> flags;
-    if (!names.empty()) registry.ReadNumbers(root, keys.selectionsKey, &flags);
+    if (names.empty()) continue;
+    const FlagListing flags(root, keys.selectionsKey);
     for (const auto& name : names) {
       std::string commandLine;
       int image = fallbackImage;
@@ -410,8 +410,7 @@ int PopulateEntries(const RunKeySet& keys, platform::ITreeControl* tree, platfor
         image = images.ProgramImage(path);
       }
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
-      auto flag = flags.find(platform::FoldCase(name));
-      tree->SetCheck(item, flag != flags.end() && flag->second != 0);
+      tree->SetCheck(item, flags.On(name));
       if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }

@@ -154,6 +154,11 @@ int ImageCache::ProgramImage(const std::string& path) {
   return Image(path, [&] { return AddProgramImage(tree_, path, fallbackImage_); });
 }
 
+bool FlagListing::On(const std::string& name) const {
+  auto flag = flags_.find(platform::FoldCase(name));
+  return flag != flags_.end() && flag->second != 0;
+}
+
 bool FlagNewNames(RegKey root, const char* storedKey, const char* selectionsKey, const WindowsSwitch& windows) {
   CRegistry registry;
   std::vector<std::string> names, flagNames;

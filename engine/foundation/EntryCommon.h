@@ -83,6 +83,18 @@ class ImageCache {
   std::map<std::string, int> images_;
 };
 
+// The flags of one selections key, read in one listing for a listing of its
+// entries rather than a key opened per entry. On answers as the flag read by
+// name would: in any letter case, false where there is none.
+class FlagListing {
+ public:
+  FlagListing(RegKey root, const char* selectionsKey) { CRegistry().ReadNumbers(root, selectionsKey, &flags_); }
+  bool On(const std::string& name) const;
+
+ private:
+  std::map<std::string, std::uint32_t> flags_;
+};
+
 // Gives every stored entry of root without a flag the flag 1 (names compared
 // as the registry matches them, letter case ignored). Both lists are read once, so n
 // entries cost n log n. A listing that fails changes nothing: a flag the user

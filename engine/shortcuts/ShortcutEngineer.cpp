@@ -732,13 +732,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
   // Without an image list every item takes the kind's image: no shortcut is read for it.
   const bool images = tree->GetImageList() != nullptr;
   for (RegKey root : RootsOf(EntryKind::Shortcut)) {
-    // The root's flags in one listing, rather than a key opened per entry.
-    std::map<std::string, std::uint32_t> flags;
-    CRegistry().ReadNumbers(root, kShcSelectionsKey, &flags);
-    auto flagOf = [&](const std::string& name) {
-      auto flag = flags.find(platform::FoldCase(name));
-      return flag != flags.end() && flag->second != 0;
-    };
+    const FlagListing flags(root, kShcSelectionsKey);
     if (inRegistry == 1) {
       char folder[kPathBufferSize];
       if (!GetStartupFolderPath(root, folder)) continue;
@@ -750,7 +744,7 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
         bool read = images && files && files->ReadAll(paths[i], bytes) == platform::FsResult::Ok;
         int image = !images ? kFallbackImage : read ? cache.Image(keyOf(root, bytes), make) : make();
         platform::TreeItem item = tree->InsertItem(parent, names[i], image, image);
-        tree->SetCheck(item, flagOf(names[i]));
+        tree->SetCheck(item, flags.On(names[i]));
         if (itemRoots) itemRoots->emplace_back(item, root);
       }
       continue;
@@ -759,11 +753,12 @@ int CShortcutEngineer::PopulateShcEntries(platform::ITreeControl* tree, platform
     StoredNames(root, &stored);
     for (const std::string& name : stored) {
       std::vector<std::uint8_t> bytes;
-      // Without an image list no temporary copy is written for an icon that could not be kept.
       auto make = [&] { return AddShortcutImageToTreeCtrl(tree, LoadShortcutIcon(root, name, 1)); };
-      int image = !images ? kFallbackImage : ReadStored(root, name, &bytes) ? cache.Image(keyOf(root, bytes), make) : make();
+      int image = !images                       ? kFallbackImage
+                  : ReadStored(root, name, &bytes) ? cache.Image(keyOf(root, bytes), make)
+                                                   : make();
       platform::TreeItem item = tree->InsertItem(parent, name, image, image);
-      tree->SetCheck(item, flagOf(name));
+      tree->SetCheck(item, flags.On(name));
       if (itemRoots) itemRoots->emplace_back(item, root);
     }
   }
