@@ -7,45 +7,35 @@
 #include <cstdlib>
 #include <vector>
 
+#include "controls/WindowHook.h"
 #include "engine/foundation/Guard.h"
 
 namespace {
 
-const char kControlProp[] = "QmODControl";
-constexpr UINT_PTR kControlSubclassId = 0x514D4F44;  // one subclass per control
-constexpr UINT_PTR kParentSubclassId = 0x514D5052;   // one per parent, however many controls it has
-
-CODControl* ControlOf(HWND window) {
-  return window ? static_cast<CODControl*>(::GetPropA(window, kControlProp)) : nullptr;
-}
+using qm::controls::WindowHook;
 
 // Owner-drawn controls report their drawing and clicks to their parent; the
 // parent hands both back to the control object, so that a window using the
 // controls needs no code of its own for them.
-LRESULT CALLBACK ParentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-
 LRESULT HandleParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-      if (CODControl* control = ControlOf(item->hwndItem)) {
+      if (CODControl* control = CODControl::Of(item->hwndItem)) {
         control->Draw(*item);
         return TRUE;
       }
       break;
     }
     case WM_COMMAND:
-      if (CODControl* control = ControlOf(reinterpret_cast<HWND>(lParam)))
+      if (CODControl* control = CODControl::Of(reinterpret_cast<HWND>(lParam)))
         if (control->OnCommand(HIWORD(wParam))) return 0;
       break;
-    case WM_NCDESTROY:
-      ::RemoveWindowSubclass(window, ParentProc, kParentSubclassId);
-      break;
   }
-  return ::DefSubclassProc(window, message, wParam, lParam);
+  return WindowHook::Next(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT ParentHook(void*, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return qm::Guarded("Owner-drawn controls' parent", message,
                      [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
 }
@@ -74,13 +64,13 @@ class ControlAccessible : public qm::controls::AccessibleObject {
 
  protected:
   bool Facts(long child, qm::controls::AccessibleFacts* facts) const override {
-    CODControl* control = ControlOf(Window());
+    CODControl* control = CODControl::Of(Window());
     if (child != 0 || !control) return false;
     control->Describe(facts);
     return true;
   }
   bool DoDefault(long child) override {
-    CODControl* control = ControlOf(Window());
+    CODControl* control = CODControl::Of(Window());
     return child == 0 && control && control->DoDefaultAction();
   }
 };
@@ -111,15 +101,16 @@ bool HighContrast() {
 
 CODControl::~CODControl() { Detach(); }
 
+CODControl* CODControl::Of(HWND window) {
+  return static_cast<CODControl*>(WindowHook::OwnerOf(window, &CODControl::Hook));
+}
+
 bool CODControl::Attach(HWND parent, int id) {
   HWND window = ::GetDlgItem(parent, id);
   if (!window || window_) return false;
-  if (!::SetWindowSubclass(window, SubclassProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this)))
-    return false;
-  if (!::SetPropA(window, kControlProp, this) ||
-      !::SetWindowSubclass(parent, ParentProc, kParentSubclassId, 0)) {
-    ::RemovePropA(window, kControlProp);
-    ::RemoveWindowSubclass(window, SubclassProc, kControlSubclassId);
+  if (!WindowHook::Install(window, &CODControl::Hook, this)) return false;
+  if (!WindowHook::Install(parent, ParentHook, nullptr)) {
+    WindowHook::Remove(window, &CODControl::Hook);
     return false;
   }
   window_ = window;
@@ -132,8 +123,7 @@ bool CODControl::Attach(HWND parent, int id) {
 void CODControl::Detach() {
   if (!window_) return;
   EndHover();
-  ::RemovePropA(window_, kControlProp);
-  ::RemoveWindowSubclass(window_, SubclassProc, kControlSubclassId);
+  WindowHook::Remove(window_, &CODControl::Hook);
   window_ = nullptr;
 }
 
@@ -142,13 +132,12 @@ void CODControl::SetColor(COLORREF color) {
   if (window_) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
-LRESULT CALLBACK CODControl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                          DWORD_PTR data) {
-  auto* control = reinterpret_cast<CODControl*>(data);
+LRESULT CODControl::Hook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* control = static_cast<CODControl*>(owner);
   return qm::Guarded("Owner-drawn control", message, [&] {
     if (message != WM_NCDESTROY) return control->Handle(message, wParam, lParam);
     control->Detach();
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return WindowHook::Next(window, message, wParam, lParam);
   }, LRESULT{0});
 }
 
@@ -186,7 +175,7 @@ void CODControl::Describe(qm::controls::AccessibleFacts* facts) const {
 }
 
 LRESULT CODControl::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-  return ::DefSubclassProc(window_, message, wParam, lParam);
+  return WindowHook::Next(window_, message, wParam, lParam);
 }
 
 void CODControl::ShowHover(bool pointer) {

@@ -32,6 +32,8 @@ class CODControl {
   bool Attach(HWND parent, int id);
   void Detach();
   HWND Window() const { return window_; }
+  // The control object attached to window; nullptr when there is none.
+  static CODControl* Of(HWND window);
 
   void SetColor(COLORREF color);
   COLORREF GetColor() const { return color_; }
@@ -63,7 +65,7 @@ class CODControl {
   COLORREF color_ = qm::controls::kNoColor;
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Hook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   // Shows the hover text; for the pointer, until it leaves.
   void ShowHover(bool pointer);
   void EndHover();

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "controls/Accessible.h"
+#include "controls/WindowHook.h"
 #include "engine/foundation/Guard.h"
 #include "platform/win32/Handles.h"
 
@@ -18,7 +19,6 @@ constexpr int kViewBadgeImage = 3;
 HTREEITEM ToItem(TreeItem item) { return reinterpret_cast<HTREEITEM>(item); }
 TreeItem FromItem(HTREEITEM item) { return reinterpret_cast<TreeItem>(item); }
 
-constexpr UINT_PTR kTreeSubclassId = 0x514D5452;
 constexpr int kChecked = 2;  // state image of a ticked box
 
 // The tree as a screen reader hears it: every item its expanded branches
@@ -127,20 +127,19 @@ class TreeAccessible : public controls::AccessibleObject {
   }
 };
 
-LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT TreeHook(void*, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return Guarded("Main window's tree", message, [&]() -> LRESULT {
     if (message == WM_GETOBJECT)
       if (LRESULT answer = controls::AccessibleObject::Answer(new TreeAccessible(window), wParam, lParam))
         return answer;
-    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(window, TreeProc, kTreeSubclassId);
-    return ::DefSubclassProc(window, message, wParam, lParam);
+    return controls::WindowHook::Next(window, message, wParam, lParam);
   }, LRESULT{0});
 }
 
 }  // namespace
 
 Win32MainTree::Win32MainTree(HWND tree) : tree_(tree) {
-  ::SetWindowSubclass(tree, TreeProc, kTreeSubclassId, 0);
+  controls::WindowHook::Install(tree, TreeHook, nullptr);
 }
 
 TreeItem Win32MainTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {

@@ -1,33 +1,29 @@
 #include "app/win32/PathEdit.h"
 
-#include <commctrl.h>
-
+#include "controls/WindowHook.h"
 #include "engine/foundation/Guard.h"
 
-namespace {
-constexpr UINT_PTR kSubclassId = 0x514D5045;
-}
+using qm::controls::WindowHook;
 
 CPathEdit::~CPathEdit() { Detach(); }
 
 bool CPathEdit::Attach(HWND parent, int id) {
   HWND window = ::GetDlgItem(parent, id);
   if (!window || window_) return false;
-  if (!::SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+  if (!WindowHook::Install(window, Hook, this)) return false;
   window_ = window;
   return true;
 }
 
 void CPathEdit::Detach() {
   if (!window_) return;
-  ::RemoveWindowSubclass(window_, SubclassProc, kSubclassId);
+  WindowHook::Remove(window_, Hook);
   window_ = nullptr;
 }
 
-LRESULT CALLBACK CPathEdit::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                         DWORD_PTR data) {
+LRESULT CPathEdit::Hook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return qm::Guarded("Path field", message,
-                     [&] { return Handle(window, message, wParam, lParam, reinterpret_cast<CPathEdit*>(data)); },
+                     [&] { return Handle(window, message, wParam, lParam, static_cast<CPathEdit*>(owner)); },
                      LRESULT{0});
 }
 
@@ -52,5 +48,5 @@ LRESULT CPathEdit::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       field->Detach();
       break;
   }
-  return ::DefSubclassProc(window, message, wParam, lParam);
+  return WindowHook::Next(window, message, wParam, lParam);
 }

@@ -17,7 +17,7 @@ class CPathEdit {
   HWND Window() const { return window_; }
 
  private:
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT Hook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, CPathEdit* field);
   HWND window_ = nullptr;
 };

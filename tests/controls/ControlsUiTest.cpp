@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/ODControls.h"
+#include "controls/WindowHook.h"
 #include "engine/foundation/Log.h"
 #include "tests/dialogs/ui/UiSupport.h"
 
@@ -296,6 +297,68 @@ TEST_F(ControlsUiTest, EveryControlTellsScreenReadersWhatItIs) {
   EXPECT_EQ(host.commands, (std::vector<std::pair<int, int>>{{kButton, BN_CLICKED}}));
   ::SendMessageA(link.Window(), WM_KEYDOWN, VK_SPACE, 0);  // Space on the link opens it
   EXPECT_EQ(link.opened.size(), 1u);
+}
+
+// A hook counts one message and, where asked, takes itself off while inside it.
+struct Counter {
+  int seen = 0;
+  bool removeInside = false;
+};
+LRESULT Counting(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* counter = static_cast<Counter*>(owner);
+  if (message == WM_USER && ++counter->seen && counter->removeInside) controls::WindowHook::Remove(window, Counting);
+  return controls::WindowHook::Next(window, message, wParam, lParam);
+}
+LRESULT Passing(void*, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return controls::WindowHook::Next(window, message, wParam, lParam);
+}
+WNDPROC g_under = nullptr;
+LRESULT CALLBACK InFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::CallWindowProcW(g_under, window, message, wParam, lParam);
+}
+
+TEST_F(ControlsUiTest, AHookStepsAsideHoweverItIsTakenOffAndLeavesTextAsItWas) {
+  using controls::WindowHook;
+  enum Way { kFromOutside, kFromInside, kUnderAnother };
+  for (bool unicode : {false, true}) {
+    for (Way way : {kFromOutside, kFromInside, kUnderAnother}) {
+      SCOPED_TRACE(testing::Message() << "unicode " << unicode << ", way " << way);
+      HWND edit = unicode ? ::CreateWindowW(L"EDIT", L"", WS_CHILD, 0, 0, 80, 20, window, nullptr, nullptr, nullptr)
+                          : ::CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 80, 20, window, nullptr, nullptr, nullptr);
+      auto procedure = [&] {
+        return unicode ? ::GetWindowLongPtrW(edit, GWLP_WNDPROC) : ::GetWindowLongPtrA(edit, GWLP_WNDPROC);
+      };
+      const LONG_PTR own = procedure();
+      Counter counter;
+      counter.removeInside = way == kFromInside;
+      ASSERT_TRUE(WindowHook::Install(edit, Counting, &counter));
+      EXPECT_FALSE(WindowHook::Install(edit, Passing, nullptr));
+      EXPECT_EQ(&counter, WindowHook::OwnerOf(edit, Counting));
+      if (way == kUnderAnother)
+        g_under = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InFront)));
+      ::SendMessageW(edit, WM_USER, 0, 0);
+      if (way != kFromInside) WindowHook::Remove(edit, Counting);
+      ::SendMessageW(edit, WM_USER, 0, 0);
+      EXPECT_EQ(1, counter.seen);
+      EXPECT_EQ(nullptr, WindowHook::OwnerOf(edit, Counting));
+      if (way != kUnderAnother) {
+        EXPECT_EQ(own, procedure());
+        EXPECT_EQ(0, ::GetWindowLongPtrW(edit, GWLP_USERDATA));
+      }
+      // Hooked, a name reaches the window in its own character set, unconverted.
+      ASSERT_TRUE(WindowHook::Install(edit, Passing, nullptr) || way == kUnderAnother);
+      const wchar_t* name = unicode ? L"Gr\u00FC\u00DFe \u6771\u4EAC" : L"Gr\u00FC\u00DFe";
+      wchar_t back[32] = {};
+      ::SetWindowTextW(edit, name);
+      ::GetWindowTextW(edit, back, 32);
+      EXPECT_STREQ(name, back);
+      ::DestroyWindow(edit);
+    }
+  }
+  HWND taken = ::CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 80, 20, window, nullptr, nullptr, nullptr);
+  ::SetWindowLongPtrA(taken, GWLP_USERDATA, 1);
+  EXPECT_FALSE(WindowHook::Install(taken, Passing, nullptr));
+  ::DestroyWindow(taken);
 }
 
 // A control that fails while drawing or at a message of its own: the failure
