@@ -14,10 +14,18 @@ namespace {
 
 using qm::controls::WindowHook;
 
+// What the controls of one parent share: whether a high-contrast scheme is on,
+// read once for them all and again when the system says that it changed.
+struct ParentState {
+  bool highContrast;
+};
+
+LRESULT ParentHook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Owner-drawn controls report their drawing and clicks to their parent; the
 // parent hands both back to the control object, so that a window using the
 // controls needs no code of its own for them.
-LRESULT HandleParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleParent(ParentState* state, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DRAWITEM: {
       auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
@@ -31,19 +39,33 @@ LRESULT HandleParent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (CODControl* control = CODControl::Of(reinterpret_cast<HWND>(lParam)))
         if (control->OnCommand(HIWORD(wParam))) return 0;
       break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // A high-contrast scheme switched on or off: the controls draw anew in what now applies.
+      state->highContrast = qm::controls::HighContrast();
+      for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (CODControl::Of(child)) ::InvalidateRect(child, nullptr, TRUE);
+      break;
+    case WM_NCDESTROY: {
+      LRESULT result = WindowHook::Next(window, message, wParam, lParam);
+      WindowHook::Remove(window, ParentHook);
+      delete state;
+      return result;
+    }
   }
   return WindowHook::Next(window, message, wParam, lParam);
 }
 
-LRESULT ParentHook(void*, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ParentHook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return qm::Guarded("Owner-drawn controls' parent", message,
-                     [&] { return HandleParent(window, message, wParam, lParam); }, LRESULT{0});
+                     [&] { return HandleParent(static_cast<ParentState*>(owner), window, message, wParam, lParam); },
+                     LRESULT{0});
 }
 
 // With a high-contrast scheme the themes step aside: every control draws in
 // the system's colours.
-COLORREF Resolve(COLORREF color, int systemIndex) {
-  return color == qm::controls::kNoColor || qm::controls::HighContrast() ? ::GetSysColor(systemIndex) : color;
+COLORREF Resolve(COLORREF color, int systemIndex, bool highContrast) {
+  return color == qm::controls::kNoColor || highContrast ? ::GetSysColor(systemIndex) : color;
 }
 
 // Black or white, whichever reads better on the face.
@@ -109,11 +131,16 @@ bool CODControl::Attach(HWND parent, int id) {
   HWND window = ::GetDlgItem(parent, id);
   if (!window || window_) return false;
   if (!WindowHook::Install(window, &CODControl::Hook, this)) return false;
-  if (!WindowHook::Install(parent, ParentHook, nullptr)) {
-    WindowHook::Remove(window, &CODControl::Hook);
-    return false;
+  if (!WindowHook::OwnerOf(parent, ParentHook)) {
+    auto* shared = new ParentState{qm::controls::HighContrast()};
+    if (!WindowHook::Install(parent, ParentHook, shared)) {
+      delete shared;
+      WindowHook::Remove(window, &CODControl::Hook);
+      return false;
+    }
   }
   window_ = window;
+  parent_ = parent;
   OnAttached();
   // A hidden control draws itself as it shows.
   if (::IsWindowVisible(window_)) ::InvalidateRect(window_, nullptr, TRUE);
@@ -127,9 +154,15 @@ void CODControl::Detach() {
   window_ = nullptr;
 }
 
+bool CODControl::HighContrastScheme() const {
+  auto* shared = static_cast<const ParentState*>(WindowHook::OwnerOf(parent_, ParentHook));
+  return shared ? shared->highContrast : qm::controls::HighContrast();
+}
+
 void CODControl::SetColor(COLORREF color) {
   color_ = color;
-  if (window_) ::InvalidateRect(window_, nullptr, TRUE);
+  // A hidden control draws itself as it shows.
+  if (window_ && ::IsWindowVisible(window_)) ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 LRESULT CODControl::Hook(void* owner, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -239,7 +272,8 @@ LRESULT CODButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
-  COLORREF face = Resolve(color_, COLOR_BTNFACE);
+  const bool highContrast = HighContrastScheme();
+  COLORREF face = Resolve(color_, COLOR_BTNFACE, highContrast);
   qm::win32::GdiObject brush(::CreateSolidBrush(face));
   ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
   bool pressed = (item.itemState & ODS_SELECTED) != 0;
@@ -247,7 +281,7 @@ void CODButton::DrawFace(const DRAWITEMSTRUCT& item, RECT* content) {
   if (pressed) ::OffsetRect(&rect, 1, 1);
   *content = rect;
   ::SetBkMode(dc, TRANSPARENT);
-  COLORREF ink = qm::controls::HighContrast() ? ::GetSysColor(COLOR_BTNTEXT) : TextColorOn(face);
+  COLORREF ink = highContrast ? ::GetSysColor(COLOR_BTNTEXT) : TextColorOn(face);
   ::SetTextColor(dc, (item.itemState & ODS_DISABLED) ? ::GetSysColor(COLOR_GRAYTEXT) : ink);
 }
 
@@ -406,7 +440,7 @@ void CODStatic::Draw(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   ::FillRect(dc, &rect, ParentBrush(dc));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, Resolve(color_, COLOR_BTNTEXT));
+  ::SetTextColor(dc, Resolve(color_, COLOR_BTNTEXT, HighContrastScheme()));
   qm::win32::Selection font(dc, FontOf(Window()));
   std::string text = Text();
   ::DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
@@ -439,7 +473,7 @@ void CODWebLink::Draw(const DRAWITEMSTRUCT& item) {
   RECT rect = item.rcItem;
   ::FillRect(dc, &rect, ParentBrush(dc));
   ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, qm::controls::HighContrast()            ? ::GetSysColor(COLOR_HOTLIGHT)
+  ::SetTextColor(dc, HighContrastScheme()                    ? ::GetSysColor(COLOR_HOTLIGHT)
                      : color_ == qm::controls::kNoColor ? RGB(0, 0, 204)
                                                         : color_);
   LOGFONTA logFont = {};

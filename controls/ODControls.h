@@ -62,6 +62,8 @@ class CODControl {
   // The parent's background brush for this control, as the parent answers WM_CTLCOLORSTATIC.
   HBRUSH ParentBrush(HDC dc) const;
   std::string Text() const;
+  // Whether a high-contrast scheme is on, as the parent last read it.
+  bool HighContrastScheme() const;
   COLORREF color_ = qm::controls::kNoColor;
 
  private:
@@ -71,6 +73,7 @@ class CODControl {
   void EndHover();
 
   HWND window_ = nullptr;
+  HWND parent_ = nullptr;
   std::string hoverText_;
   HWND hoverDisplay_ = nullptr;
   std::string savedDisplayText_;

@@ -191,18 +191,30 @@ bool MainDialog::PreTranslate(MSG& message) {
 }
 
 void MainDialog::RepaintChildrenIn(const RECT& area) {
-  for (HWND child = ::GetWindow(Window(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+  // The controls under the area at once, and the window itself validated
+  // again, as it is painting the area now.
+  ::RedrawWindow(Window(), &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  ::RedrawWindow(Window(), &area, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
+  // The frames too, where a control has one (the tree's and the field's
+  // borders); a frame to draw again would cost every control a message more.
+  for (HWND child : framedChildren_) {
     RECT bounds, common;
     ::GetWindowRect(child, &bounds);
     ::MapWindowPoints(nullptr, Window(), reinterpret_cast<POINT*>(&bounds), 2);
     if (!::IntersectRect(&common, &bounds, &area)) continue;
     ::OffsetRect(&common, -bounds.left, -bounds.top);
-    // Its frame too, where it has one (the tree's and the field's borders):
-    // a frame to draw again costs every control a message more.
-    RECT inner;
+    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  }
+}
+
+void MainDialog::FindFramedChildren() {
+  framedChildren_.clear();
+  for (HWND child = ::GetWindow(Window(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT bounds, inner;
+    ::GetWindowRect(child, &bounds);
     ::GetClientRect(child, &inner);
-    const bool framed = inner.right != bounds.right - bounds.left || inner.bottom != bounds.bottom - bounds.top;
-    ::RedrawWindow(child, &common, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | (framed ? RDW_FRAME : 0));
+    if (inner.right != bounds.right - bounds.left || inner.bottom != bounds.bottom - bounds.top)
+      framedChildren_.push_back(child);
   }
 }
 
@@ -284,6 +296,7 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       // A high-contrast scheme switched on or off, or the system's colours
       // changed: the window and its controls draw anew in what now applies.
+      highContrast_ = controls::HighContrast();
       if (tree_) ::SendMessageA(tree_->Window(), message, wParam, lParam);
       Repaint();
       return FALSE;
@@ -326,6 +339,7 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL MainDialog::OnInitDialog() {
+  highContrast_ = controls::HighContrast();
   LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
   ::SetWindowLongPtrA(Window(), GWL_STYLE, style | WS_SYSMENU);
   ::SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
@@ -385,6 +399,7 @@ BOOL MainDialog::OnInitDialog() {
   launchRight_.SetTextFormat(DT_CENTER | DT_WORDBREAK);
 
   logic_.OnInit();
+  FindFramedChildren();
   // The focus starts in the tree, not on the template's first control (the
   // close button): a Space pressed right after the window opens must tick an
   // entry, not end the program.
@@ -510,7 +525,7 @@ void MainDialog::Paint() {
     ::DrawIcon(dc, x, y, icon_.Get());
     return;
   }
-  if (controls::HighContrast()) {
+  if (highContrast_) {
     // The theme's picture steps aside for the scheme's own window colour.
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;

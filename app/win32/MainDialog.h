@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/core/MainView.h"
 #include "app/core/MainWindow.h"
@@ -89,6 +90,8 @@ class MainDialog : public IMainView {
   void OnTreeContextMenu(LPARAM position);
   void Paint();
   void RepaintChildrenIn(const RECT& area);
+  // The controls with a frame of their own, found once the window is made.
+  void FindFramedChildren();
   CODControl* Control(int id);
   bool LoadResources();
 
@@ -96,6 +99,9 @@ class MainDialog : public IMainView {
   HINSTANCE module_;
   // Owned from WM_INITDIALOG until the window has gone, whoever destroyed it.
   win32::WindowHandle window_;
+  // Whether a high-contrast scheme is on, read as the window opens and as the system says it changed.
+  bool highContrast_ = false;
+  std::vector<HWND> framedChildren_;
   bool modeless_ = false;
   bool modalEnded_ = false;
   int modalResult_ = 0;

@@ -130,6 +130,19 @@ TEST_F(ControlsUiTest, ButtonDrawsItsColourOrTheSystemFaceAndNotifiesItsParent) 
   EXPECT_EQ(host.commands.back(), std::make_pair(int(kButton), int(BN_CLICKED)));
 }
 
+TEST_F(ControlsUiTest, AHighContrastSchemeSwitchedOnWhileTheWindowStandsReachesItsControls) {
+  ASSERT_TRUE(button.Attach(window, kButton));
+  button.SetColor(RGB(200, 40, 40));
+  EXPECT_EQ(PixelOf(kButton, 6, 6), RGB(200, 40, 40));
+  const char key[] = "Control Panel\\Accessibility\\HighContrast";
+  for (const char* flags : {"127", "126"}) {
+    ::RegSetKeyValueA(HKEY_CURRENT_USER, key, "Flags", REG_SZ, flags, 4);
+    ::SendMessageA(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    EXPECT_EQ(PixelOf(kButton, 6, 6), flags[2] == '7' ? ::GetSysColor(COLOR_BTNFACE) : RGB(200, 40, 40)) << flags;
+  }
+  ::RegDeleteKeyA(HKEY_CURRENT_USER, key);
+}
+
 TEST_F(ControlsUiTest, HoverTextShowsInTheDisplayControlAndGoesAgain) {
   ASSERT_TRUE(button.Attach(window, kButton));
   HWND status = ::GetDlgItem(window, kStatus);
