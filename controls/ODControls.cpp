@@ -47,8 +47,8 @@ LRESULT HandleParent(ParentState* state, HWND window, UINT message, WPARAM wPara
         if (CODControl::Of(child)) ::InvalidateRect(child, nullptr, TRUE);
       break;
     case WM_NCDESTROY: {
+      // The hook goes with the window; what its controls shared goes now.
       LRESULT result = WindowHook::Next(window, message, wParam, lParam);
-      WindowHook::Remove(window, ParentHook);
       delete state;
       return result;
     }
@@ -154,8 +154,8 @@ void CODControl::Detach() {
   window_ = nullptr;
 }
 
-bool CODControl::HighContrastScheme() const {
-  auto* shared = static_cast<const ParentState*>(WindowHook::OwnerOf(parent_, ParentHook));
+bool CODControl::HighContrastIn(HWND parent) {
+  auto* shared = static_cast<const ParentState*>(WindowHook::OwnerOf(parent, ParentHook));
   return shared ? shared->highContrast : qm::controls::HighContrast();
 }
 

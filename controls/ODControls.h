@@ -34,6 +34,9 @@ class CODControl {
   HWND Window() const { return window_; }
   // The control object attached to window; nullptr when there is none.
   static CODControl* Of(HWND window);
+  // Whether a high-contrast scheme is on, as the controls of parent last read
+  // it (as the system says it now, where parent has none).
+  static bool HighContrastIn(HWND parent);
 
   void SetColor(COLORREF color);
   COLORREF GetColor() const { return color_; }
@@ -62,8 +65,8 @@ class CODControl {
   // The parent's background brush for this control, as the parent answers WM_CTLCOLORSTATIC.
   HBRUSH ParentBrush(HDC dc) const;
   std::string Text() const;
-  // Whether a high-contrast scheme is on, as the parent last read it.
-  bool HighContrastScheme() const;
+  // Whether a high-contrast scheme is on, as this control's parent last read it.
+  bool HighContrastScheme() const { return HighContrastIn(parent_); }
   COLORREF color_ = qm::controls::kNoColor;
 
  private:

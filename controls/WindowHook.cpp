@@ -50,9 +50,8 @@ LRESULT CALLBACK HookProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   auto* state = reinterpret_cast<HookState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!state) return ::DefWindowProcW(window, message, wParam, lParam);
   ++state->depth;
-  LRESULT result = state->handler && !state->removed
-                       ? state->handler(state->owner, window, message, wParam, lParam)
-                       : WindowHook::Next(window, message, wParam, lParam);
+  LRESULT result = state->removed ? WindowHook::Next(window, message, wParam, lParam)
+                                  : state->handler(state->owner, window, message, wParam, lParam);
   --state->depth;
   if (message == WM_NCDESTROY) {
     // The window is gone once this returns: its user data with it.
@@ -68,7 +67,7 @@ LRESULT CALLBACK HookProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 bool WindowHook::Install(HWND window, HookHandler handler, void* owner) {
   if (!window || !handler || !::IsWindow(window)) return false;
   if (HookState* state = TopState(window)) {
-    if (state->destroyed || (!state->removed && state->handler != handler)) return false;
+    if (!state->removed && state->handler != handler) return false;
     state->handler = handler;
     state->owner = owner;
     state->removed = false;

@@ -296,7 +296,6 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETTINGCHANGE:
       // A high-contrast scheme switched on or off, or the system's colours
       // changed: the window and its controls draw anew in what now applies.
-      highContrast_ = controls::HighContrast();
       if (tree_) ::SendMessageA(tree_->Window(), message, wParam, lParam);
       Repaint();
       return FALSE;
@@ -339,7 +338,6 @@ INT_PTR MainDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL MainDialog::OnInitDialog() {
-  highContrast_ = controls::HighContrast();
   LONG_PTR style = ::GetWindowLongPtrA(Window(), GWL_STYLE);
   ::SetWindowLongPtrA(Window(), GWL_STYLE, style | WS_SYSMENU);
   ::SendMessageA(Window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
@@ -525,7 +523,7 @@ void MainDialog::Paint() {
     ::DrawIcon(dc, x, y, icon_.Get());
     return;
   }
-  if (highContrast_) {
+  if (CODControl::HighContrastIn(Window())) {
     // The theme's picture steps aside for the scheme's own window colour.
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
     return;

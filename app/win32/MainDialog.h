@@ -99,8 +99,6 @@ class MainDialog : public IMainView {
   HINSTANCE module_;
   // Owned from WM_INITDIALOG until the window has gone, whoever destroyed it.
   win32::WindowHandle window_;
-  // Whether a high-contrast scheme is on, read as the window opens and as the system says it changed.
-  bool highContrast_ = false;
   std::vector<HWND> framedChildren_;
   bool modeless_ = false;
   bool modalEnded_ = false;
